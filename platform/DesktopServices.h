@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace kvx {
+
+// "Is another copy running": a lock in the user's runtime directory.
+class InstanceGuard {
+public:
+    virtual ~InstanceGuard() = default;
+    // Takes the lock when free; true while another process holds it.
+    virtual bool anotherCopyRunning() = 0;
+    virtual void release() = 0;
+};
+
+// The autostart entry that starts the program with the desktop session.
+class Autostart {
+public:
+    virtual ~Autostart() = default;
+    virtual bool isRegistered() = 0;
+    // Writes the entry unless one exists already.
+    virtual bool registerEntry() = 0;
+    virtual bool removeEntry() = 0;
+};
+
+// Opening files and programs of the desktop.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    virtual bool openFile(const QString& path) = 0;
+    // Starts the desktop's system information program; false when there is none.
+    virtual bool startSystemInformation() = 0;
+};
+
+// The end of the session: SIGTERM, SIGHUP, SIGINT or the desktop's logout.
+class SessionEnd {
+public:
+    virtual ~SessionEnd() = default;
+    std::function<void()> onEnd;
+};
+
+} // namespace kvx

@@ -74,7 +74,7 @@ OleDate OleDate::plusSeconds(long long seconds) const
 std::string OleDate::formatDate() const
 {
     const auto date = ymd();
-    char text[16];
+    char text[48];
     std::snprintf(text, sizeof text, "%04d/%02u/%02u", static_cast<int>(date.year()),
                   static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
     return text;
@@ -82,7 +82,7 @@ std::string OleDate::formatDate() const
 
 std::string OleDate::formatTime() const
 {
-    char text[8];
+    char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d", hour(), minute());
     return text;
 }
@@ -94,7 +94,7 @@ std::string OleDate::formatDateTime() const
 
 std::string OleDate::formatTimeSeconds() const
 {
-    char text[12];
+    char text[40];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour(), minute(), second());
     return text;
 }

@@ -1,0 +1,28 @@
+#include "core/ByteWriter.h"
+
+#include "core/Cp932.h"
+
+#include <bit>
+
+namespace kvx {
+
+void ByteWriter::littleEndian(std::uint64_t value, int width)
+{
+    for (int i = 0; i < width; ++i) {
+        m_bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+    }
+}
+
+void ByteWriter::date(OleDate value)
+{
+    littleEndian(std::bit_cast<std::uint64_t>(value.value()), 8);
+}
+
+void ByteWriter::counted(std::string_view cp932)
+{
+    const std::string_view text = cutCp932(cp932, 0xFFFF);
+    littleEndian(text.size(), 2);
+    m_bytes.append(text);
+}
+
+} // namespace kvx

@@ -1,0 +1,117 @@
+#include "core/DataFile.h"
+
+#include "core/AlarmRecordCodec.h"
+#include "core/DataFileCodec.h"
+#include "core/WholeFile.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace kvx {
+
+namespace fs = std::filesystem;
+
+bool DataFile::load(SharedTables& tables, const std::string& path, const LoadContext& context)
+{
+    tables.clearData();
+    std::string bytes;
+    const ReadStatus status = readWholeFile(path, bytes, kMaxFileBytes);
+    if (status == ReadStatus::Missing) {
+        m_unreadablePaths.erase(path);
+        return true;
+    }
+    const AlarmRecord legacyDefaults = convertedRecordDefaults(context.legacyMidiVolume, context.legacyWaveVolume);
+    DecodeResult result = DecodeResult::Damaged;
+    if (status == ReadStatus::Read) {
+        result = decodeDataFile(bytes, tables, legacyDefaults);
+    }
+    const bool loaded = result == DecodeResult::Current
+        || (result == DecodeResult::Converted && convert(tables, path, bytes));
+    if (loaded) {
+        m_unreadablePaths.erase(path);
+    } else {
+        m_unreadablePaths.insert(path);
+    }
+    return loaded;
+}
+
+bool DataFile::save(const SharedTables& tables, const std::string& path, OleDate now)
+{
+    if (m_unreadablePaths.contains(path) && !keepUnreadableCopy(path, now)) {
+        return false;
+    }
+    return writeSafely(path, encodeDataFile(tables));
+}
+
+bool DataFile::loadOrSaveDataFile(SharedTables& tables, const std::string& path, bool write,
+                                  const LoadContext& context)
+{
+    return write ? save(tables, path, context.now) : load(tables, path, context);
+}
+
+std::string DataFile::unreadableCopyPath(const std::string& path, OleDate now)
+{
+    const std::chrono::year_month_day ymd = now.ymd();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02u%02u-%02d%02d", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), now.hour(), now.minute());
+    return path + ".unreadable-" + stamp;
+}
+
+// The user's original bytes stay in "<data file>.bak"; the load then goes on
+// with the converted file, exactly as the next load will read it.
+bool DataFile::convert(SharedTables& tables, const std::string& path, std::string_view original)
+{
+    const std::string converted = encodeDataFile(tables);
+    return writeSafely(path + ".bak", original) && writeSafely(path, converted)
+        && decodeDataFile(converted, tables, AlarmRecord{}) == DecodeResult::Current;
+}
+
+// A second name for the file keeps it when the save renames the new file over
+// it; where links are not possible it is copied. A name already taken gets a
+// number, so that no earlier copy is lost.
+bool DataFile::keepUnreadableCopy(const std::string& path, OleDate now)
+{
+    std::error_code error;
+    if (!fs::exists(path, error)) {
+        m_unreadablePaths.erase(path);
+        return !error;
+    }
+    const std::string base = unreadableCopyPath(path, now);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string copy = attempt == 0 ? base : base + "-" + std::to_string(attempt);
+        if (fs::exists(copy, error)) {
+            continue;
+        }
+        fs::create_hard_link(path, copy, error);
+        if (error) {
+            error.clear();
+            fs::copy_file(path, copy, error);
+        }
+        if (!error) {
+            m_unreadablePaths.erase(path);
+            return true;
+        }
+        fs::remove(copy, error);
+        return false;
+    }
+    return false;
+}
+
+bool DataFile::writeSafely(const std::string& path, std::string_view bytes)
+{
+    const std::string temporary = path + ".tmp";
+    const bool written = m_sink.open(temporary) && m_sink.write(bytes) && m_sink.commit();
+    if (!written) {
+        m_sink.discard();
+    }
+    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    syncParentDirectory(path);
+    return true;
+}
+
+} // namespace kvx

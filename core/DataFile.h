@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/FileSink.h"
+#include "core/OleDate.h"
+#include "core/PosixFileSink.h"
+#include "core/Records.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace kvx {
+
+struct LoadContext {
+    std::int32_t legacyMidiVolume = 0; // volumes given to records converted from an older file
+    std::int32_t legacyWaveVolume = 0;
+    OleDate now;                        // names the kept copy of an unreadable file
+};
+
+// Loads and saves the data file that holds the alarms, the periodic schedules
+// and the memos. A save never destroys the previous file: the new one is
+// written beside it and takes its place only once it is complete on disk.
+// A file that could not be read is kept as "<data file>.unreadable-YYYYMMDD-HHMM"
+// before the next save to its path replaces it.
+class DataFile {
+public:
+    // Files larger than this are not data files this program wrote.
+    static constexpr std::size_t kMaxFileBytes = 256u << 20;
+
+    DataFile() : m_sink(m_fileSystem) {}
+    explicit DataFile(FileSink& sink) : m_sink(sink) {}
+    DataFile(const DataFile&) = delete;
+    DataFile& operator=(const DataFile&) = delete;
+
+    // Loads every table of `tables` (alarms, routines, memos; not defaults or
+    // window settings) from `path`. A missing file loads empty tables and is not
+    // created. A file of an older version is kept as "<data file>.bak" and
+    // replaced by its conversion.
+    bool load(SharedTables& tables, const std::string& path, const LoadContext& context);
+    // Writes the tables; false on any failure, leaving the previous file untouched.
+    bool save(const SharedTables& tables, const std::string& path, OleDate now);
+    // The same in one procedure, as the callers think of it.
+    bool loadOrSaveDataFile(SharedTables& tables, const std::string& path, bool write,
+                            const LoadContext& context);
+
+    // The name the copy of an unreadable file at `path` gets at `now`.
+    static std::string unreadableCopyPath(const std::string& path, OleDate now);
+
+private:
+    bool convert(SharedTables& tables, const std::string& path, std::string_view original);
+    bool keepUnreadableCopy(const std::string& path, OleDate now);
+    bool writeSafely(const std::string& path, std::string_view bytes);
+
+    PosixFileSink m_fileSystem;
+    FileSink& m_sink;
+    std::set<std::string> m_unreadablePaths;
+};
+
+} // namespace kvx

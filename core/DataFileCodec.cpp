@@ -1,0 +1,142 @@
+#include "core/DataFileCodec.h"
+
+#include "core/AlarmRecordCodec.h"
+#include "core/ByteReader.h"
+#include "core/ByteWriter.h"
+#include "core/Cp932.h"
+
+#include <algorithm>
+
+namespace kvx {
+
+namespace {
+
+bool isBelievableCount(std::int64_t count, const ByteReader& reader)
+{
+    const auto leastBytes = (count + 1) * 2;
+    return count <= kMaxCountPastEnd || leastBytes <= static_cast<std::int64_t>(reader.remaining());
+}
+
+std::vector<std::string> readStrings(ByteReader& reader, std::int32_t upper)
+{
+    std::vector<std::string> strings(static_cast<std::size_t>(upper) + 1);
+    for (std::string& text : strings) {
+        text = fromCp932(reader.counted());
+    }
+    return strings;
+}
+
+void writeStrings(ByteWriter& writer, const std::vector<std::string>& strings, std::int32_t upper)
+{
+    for (std::int32_t i = 0; i <= upper; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        writer.counted(index < strings.size() ? toCp932(strings[index]) : std::string());
+    }
+}
+
+// A negative stored count leaves an empty table: the records are not in the
+// file, and a negative count in memory would make the next new alarm land at a
+// negative index.
+void readAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout layout, const AlarmRecord& base,
+                AlarmTable& table)
+{
+    if (storedCount < 0) {
+        return;
+    }
+    table.alarms.clear();
+    table.alarms.reserve(static_cast<std::size_t>(storedCount) + 1);
+    for (std::int32_t i = 0; i <= storedCount; ++i) {
+        table.alarms.push_back(readAlarmRecord(reader, layout, base));
+    }
+    table.alarmCount = static_cast<std::int16_t>(storedCount);
+}
+
+bool readRoutines(ByteReader& reader, RoutineList& routines)
+{
+    const std::int32_t count = std::max(reader.int32(), 0);
+    const OleDate start = reader.date();
+    if (!isBelievableCount(count, reader)) {
+        return false;
+    }
+    routines.routineCount = count;
+    routines.routineStart = start;
+    routines.routineNames = readStrings(reader, count);
+    return true;
+}
+
+bool readMemos(ByteReader& reader, MemoLists& memos)
+{
+    std::array<std::int32_t, 3> uppers{};
+    for (std::int32_t& upper : uppers) {
+        upper = std::max(reader.int32(), 0);
+    }
+    reader.counted(); // the reserved string, always empty
+    for (const std::int32_t upper : uppers) {
+        if (!isBelievableCount(upper, reader)) {
+            return false;
+        }
+    }
+    for (std::size_t list = 0; list < uppers.size(); ++list) {
+        memos.lists[list] = readStrings(reader, uppers[list]);
+    }
+    return true;
+}
+
+// An older file: its last record is the spare slot, which the conversion empties.
+void convertAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout layout,
+                   const AlarmRecord& legacyDefaults, AlarmTable& table)
+{
+    readAlarms(reader, storedCount, layout, legacyDefaults, table);
+    table.alarms.back() = AlarmRecord{};
+}
+
+} // namespace
+
+std::string encodeDataFile(const SharedTables& tables)
+{
+    ByteWriter writer;
+    const AlarmTable& table = tables.alarms;
+    writer.int32(table.alarmCount);
+    writer.counted(kCurrentVersionText);
+    for (int i = 0; i <= table.alarmCount; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        writeAlarmRecord(writer, index < table.alarms.size() ? table.alarms[index] : AlarmRecord{});
+    }
+    // Counts are never written negative: a reader takes a negative count as 0
+    // and would read one string more than was written.
+    const std::int32_t routineCount = std::max(tables.routines.routineCount, 0);
+    writer.int32(routineCount);
+    writer.date(tables.routines.routineStart);
+    writeStrings(writer, tables.routines.routineNames, routineCount);
+    for (int list = 0; list < 3; ++list) {
+        writer.int32(std::max(tables.memos.upper(list), 0));
+    }
+    writer.counted({});
+    for (int list = 0; list < 3; ++list) {
+        writeStrings(writer, tables.memos.lists[static_cast<std::size_t>(list)],
+                     std::max(tables.memos.upper(list), 0));
+    }
+    return writer.take();
+}
+
+DecodeResult decodeDataFile(std::string_view bytes, SharedTables& tables, const AlarmRecord& legacyDefaults)
+{
+    tables.clearData();
+    ByteReader reader(bytes);
+    const std::int32_t storedCount = reader.int32();
+    const RecordLayout layout = recordLayoutFor(reader.counted());
+    if (storedCount > AlarmTable::kMaxAlarms) {
+        return DecodeResult::Damaged;
+    }
+    if (layout != RecordLayout::Current) {
+        convertAlarms(reader, storedCount, layout, legacyDefaults, tables.alarms);
+        return DecodeResult::Converted;
+    }
+    readAlarms(reader, storedCount, layout, AlarmRecord{}, tables.alarms);
+    if (!readRoutines(reader, tables.routines) || !readMemos(reader, tables.memos)) {
+        return DecodeResult::Damaged;
+    }
+    return DecodeResult::Current;
+}
+
+} // namespace kvx

@@ -52,14 +52,14 @@ RuleItem ruleItem(const AlarmRecord& item)
     result.firstDay = dayNumber(first);
     result.kind = item.kind;
     result.weekdayMask = item.weekdayMask;
-    result.dayOfMonth = static_cast<std::int8_t>(static_cast<unsigned>(year_month_day{first}.day()));
+    result.dayOfMonth = static_cast<std::int8_t>(static_cast<unsigned>(year_month_day {first}.day()));
     result.hour = static_cast<std::int8_t>(item.startTime.hour());
     return result;
 }
 
 RuleDay ruleDay(sys_days day)
 {
-    const auto dayOfMonth = static_cast<int>(static_cast<unsigned>(year_month_day{day}.day()));
+    const auto dayOfMonth = static_cast<int>(static_cast<unsigned>(year_month_day {day}.day()));
     RuleDay result;
     result.day = dayNumber(day);
     result.dayOfMonth = static_cast<std::int8_t>(dayOfMonth);
@@ -109,7 +109,7 @@ bool inDayPart(const AlarmRecord& item, OleDate day, OleDate now, OleDate& nextR
 bool inNightPart(const AlarmRecord& item, OleDate day, OleDate now, OleDate& nextRingAt)
 {
     const RuleItem rule = ruleItem(item);
-    const RuleDay ringing = ruleDay(day.day() + days{1});
+    const RuleDay ringing = ruleDay(day.day() + days {1});
     if (ringing.day < rule.firstDay || !inNightWindow(rule.hour) || !ruleFalls(rule, ringing)) {
         return false;
     }
@@ -144,7 +144,8 @@ void offerRingOn(const AlarmRecord& item, sys_days day, OleDate now, OleDate& ne
         return;
     }
     const bool preAlarm = item.preMode == 1 || item.preMode == 2;
-    const OleDate candidate = preAlarm ? mainBell.plusSeconds(-preAlarmOffsetSeconds(item.preMinutes)) : mainBell;
+    const OleDate candidate
+        = preAlarm ? mainBell.plusSeconds(-preAlarmOffsetSeconds(item.preMinutes)) : mainBell;
     if (now < candidate && (nextRingAt.isZero() || candidate < nextRingAt)) {
         nextRingAt = candidate;
     }

@@ -15,7 +15,7 @@ struct RuleItem {
     std::int16_t kind = 0;
     std::int16_t weekdayMask = 0;
     std::int8_t dayOfMonth = 0; // 1..31
-    std::int8_t hour = 0;       // 0..23
+    std::int8_t hour = 0; // 0..23
 };
 
 // A calendar day as the kind rules see it.
@@ -23,17 +23,26 @@ struct RuleDay {
     std::int32_t day = 0; // days since the epoch
     std::int8_t dayOfMonth = 0;
     std::int8_t weekdayBit = 0; // Monday 1 .. Sunday 64
-    std::int8_t ordinal = 0;    // 1..5: the n-th such weekday of its month
+    std::int8_t ordinal = 0; // 1..5: the n-th such weekday of its month
 };
 
 RuleItem ruleItem(const AlarmRecord& item);
 RuleDay ruleDay(std::chrono::sys_days day);
-inline RuleDay ruleDay(OleDate date) { return ruleDay(date.day()); }
+inline RuleDay ruleDay(OleDate date)
+{
+    return ruleDay(date.day());
+}
 
 // A listed day runs from 9:00 to 8:59 of the next calendar day: items of 9:00 to
 // 23:59 form its day part, items of 0:00 to 8:59 its night part.
-constexpr bool inDayWindow(int hour) { return hour >= 9 && hour <= 23; }
-constexpr bool inNightWindow(int hour) { return hour >= 0 && hour <= 8; }
+constexpr bool inDayWindow(int hour)
+{
+    return hour >= 9 && hour <= 23;
+}
+constexpr bool inNightWindow(int hour)
+{
+    return hour >= 0 && hour <= 8;
+}
 
 // Whether the item's kind selects the calendar day, whatever the time of day and
 // whether the day lies before the item's date. Kinds outside 1..11 select nothing.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/OleDate.h"
+#include "core/Records.h"
+
+#include <optional>
+#include <string>
+
+namespace kvx {
+
+// Finds the next bell for the tray icon's tooltip: every alarm ringing today
+// offers its ring moment of today; when none is ahead, every alarm ringing
+// tomorrow offers its moment of tomorrow. Returns the tooltip text, or nullopt
+// when `nextRingAt` is still unset and the tooltip keeps its text. The caller
+// cuts the text to the icon's limit.
+std::optional<std::string> nextAlarmTooltip(const AlarmTable& table, OleDate now, OleDate& nextRingAt);
+
+// The tooltip for a known next bell: "あと1時間5分3秒 本日14:30", "アラーム中本日14:30"
+// within its last second, "２４時間中のアラームはありません" a day or more ahead.
+std::string nextAlarmText(OleDate nextRingAt, OleDate now);
+
+} // namespace kvx

@@ -3,11 +3,11 @@
 namespace kvx {
 
 DayLister::DayLister(const AlarmTable& table, const DisplayOrder& order)
-    : m_table(table)
 {
     for (const DisplayOrder::Entry& entry : order) {
-        const Item item {
-            ruleItem(table.alarms[static_cast<std::size_t>(entry.alarmIndex)]), entry.alarmIndex};
+        const AlarmRecord& record = table.alarms[static_cast<std::size_t>(entry.alarmIndex)];
+        const Item item {ruleItem(record), entry.alarmIndex, record.startTime.secondsOfDay(), record.preMode,
+            record.preMinutes};
         if (inDayWindow(item.rule.hour)) {
             m_dayItems.push_back(item);
         } else if (inNightWindow(item.rule.hour)) {
@@ -38,6 +38,7 @@ void DayLister::fillDayRowMap(
 void DayLister::appendMatches(const std::vector<Item>& items, const RuleDay& day, OleDate now,
     OleDate& nextRingAt, std::vector<int>& out, std::size_t limit) const
 {
+    const std::chrono::sys_days today = now.day();
     std::size_t found = 0;
     for (const Item& item : items) {
         if (found == limit) {
@@ -45,7 +46,7 @@ void DayLister::appendMatches(const std::vector<Item>& items, const RuleDay& day
         }
         if (day.day >= item.rule.firstDay && ruleFalls(item.rule, day)) {
             out.push_back(item.alarmIndex);
-            offerNextRing(m_table.alarms[static_cast<std::size_t>(item.alarmIndex)], now, nextRingAt);
+            offerRing(today, item.secondsOfDay, item.preMode, item.preMinutes, now, nextRingAt);
             ++found;
         }
     }

@@ -31,15 +31,18 @@ public:
     void fillDayRowMap(OleDate day, OleDate now, OleDate& nextRingAt, std::vector<int>& dayRowMap) const;
 
 private:
+    // Everything a listing reads of an alarm, so that it never touches the records.
     struct Item {
         RuleItem rule;
         std::int32_t alarmIndex;
+        std::int32_t secondsOfDay;
+        std::int16_t preMode;
+        std::int16_t preMinutes;
     };
 
     void appendMatches(const std::vector<Item>& items, const RuleDay& day, OleDate now, OleDate& nextRingAt,
         std::vector<int>& out, std::size_t limit) const;
 
-    const AlarmTable& m_table;
     std::vector<Item> m_dayItems; // 9:00 to 23:59, in display order
     std::vector<Item> m_nightItems; // 0:00 to 8:59, in display order
 };

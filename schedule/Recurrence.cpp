@@ -50,8 +50,9 @@ RuleItem ruleItem(const AlarmRecord& item)
     const sys_days first = item.startTime.day();
     RuleItem result;
     result.firstDay = dayNumber(first);
-    result.kind = item.kind;
-    result.weekdayMask = item.weekdayMask;
+    const bool knownKind = item.kind >= kKindNone && item.kind <= kKindFifthWeek;
+    result.kind = static_cast<std::int8_t>(knownKind ? item.kind : -1);
+    result.weekdayMask = static_cast<std::int8_t>(item.weekdayMask & 0x7F);
     result.dayOfMonth = static_cast<std::int8_t>(static_cast<unsigned>(year_month_day {first}.day()));
     result.hour = static_cast<std::int8_t>(item.startTime.hour());
     return result;
@@ -136,16 +137,20 @@ bool ringsOn(const AlarmRecord& item, OleDate day)
 
 void offerRingOn(const AlarmRecord& item, sys_days day, OleDate now, OleDate& nextRingAt)
 {
-    const OleDate mainBell = OleDate::fromDay(day, item.startTime.secondsOfDay());
+    offerRing(day, item.startTime.secondsOfDay(), item.preMode, item.preMinutes, now, nextRingAt);
+}
+
+void offerRing(sys_days day, int secondsOfDay, int preMode, int preMinutes, OleDate now, OleDate& nextRingAt)
+{
+    const OleDate mainBell = OleDate::fromDay(day, secondsOfDay);
     if (!nextRingAt.isZero() && nextRingAt <= mainBell) {
         return;
     }
-    if (item.preMode < 0) {
+    if (preMode < 0) {
         return;
     }
-    const bool preAlarm = item.preMode == 1 || item.preMode == 2;
-    const OleDate candidate
-        = preAlarm ? mainBell.plusSeconds(-preAlarmOffsetSeconds(item.preMinutes)) : mainBell;
+    const bool preAlarm = preMode == 1 || preMode == 2;
+    const OleDate candidate = preAlarm ? mainBell.plusSeconds(-preAlarmOffsetSeconds(preMinutes)) : mainBell;
     if (now < candidate && (nextRingAt.isZero() || candidate < nextRingAt)) {
         nextRingAt = candidate;
     }

@@ -12,8 +12,8 @@ namespace kvx {
 // is never expanded into dates: every question is answered from these fields.
 struct RuleItem {
     std::int32_t firstDay = 0; // days since the epoch of the start date
-    std::int16_t kind = 0;
-    std::int16_t weekdayMask = 0;
+    std::int8_t kind = 0; // -1 for every code outside 0..11: none of them selects a day
+    std::int8_t weekdayMask = 0; // the seven weekday bits
     std::int8_t dayOfMonth = 0; // 1..31
     std::int8_t hour = 0; // 0..23
 };
@@ -71,5 +71,9 @@ bool ringsOn(const AlarmRecord& item, OleDate day);
 void offerRingOn(const AlarmRecord& item, std::chrono::sys_days day, OleDate now, OleDate& nextRingAt);
 // The same for today, the day of `now`.
 void offerNextRing(const AlarmRecord& item, OleDate now, OleDate& nextRingAt);
+// The offer from the parts of an item that it reads: the start's seconds of the
+// day, `preMode` and `preMinutes`.
+void offerRing(std::chrono::sys_days day, int secondsOfDay, int preMode, int preMinutes, OleDate now,
+    OleDate& nextRingAt);
 
 } // namespace kvx

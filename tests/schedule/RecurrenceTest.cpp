@@ -97,6 +97,11 @@ TEST(Recurrence, RuleFallsOnItsDays)
         {"2024-06-03 kind 0", item(kKindNone, 127, at(2024, 6, 3)), at(2024, 6, 3), false},
         {"2024-06-03 kind 12", item(12, 127, at(2024, 6, 3)), at(2024, 6, 3), false},
         {"2024-06-03 kind -1", item(-1, 127, at(2024, 6, 3)), at(2024, 6, 3), false},
+        {"2024-06-03 kind 258 is no weekly kind", item(258, 127, at(2024, 6, 3)), at(2024, 6, 3), false},
+        {"2024-06-04 weekly with every bit of the mask set", item(kKindWeekly, -1, at(2024, 6, 3)),
+            at(2024, 6, 4), true},
+        {"2024-06-03 weekly with only bit 128", item(kKindWeekly, 128, at(2024, 6, 3)), at(2024, 6, 3),
+            false},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(ruleFalls(row.item, row.day), row.falls) << row.name;
@@ -318,11 +323,12 @@ bool literalRuleFalls(const AlarmRecord& record, sys_days day)
 TEST(Recurrence, RuleFallsAgreesWithTheLiteralRulesOverTwoYears)
 {
     std::mt19937 random(20240229);
-    std::uniform_int_distribution<int> kind(-1, 12), mask(0, 127), offset(0, 730);
+    std::uniform_int_distribution<int> kind(-1, 13), mask(-32768, 32767), offset(0, 730);
     const sys_days base = sys_days {year {2023} / January / 1};
     for (int n = 0; n < 250; ++n) {
+        const int k = kind(random);
         const AlarmRecord record
-            = item(kind(random), mask(random), OleDate::fromDay(base + days {offset(random)}, 36000));
+            = item(k == 13 ? 258 : k, mask(random), OleDate::fromDay(base + days {offset(random)}, 36000));
         for (int d = 0; d < 800; ++d) {
             const sys_days day = base + days {d - 30};
             ASSERT_EQ(ruleFalls(record, OleDate::fromDay(day)), literalRuleFalls(record, day))

@@ -46,6 +46,17 @@ constexpr std::array<WeekdayLetter, 7> kSundayFirst = {{
 
 constexpr std::string_view kClearWeekday = "－";
 
+// "hh:nn" as OleDate writes it, without the formatting machinery: the calendar
+// list writes two per row for every alarm of a day.
+std::string clockText(OleDate time)
+{
+    const int minutes = time.minuteOfDay();
+    const int h = minutes / 60;
+    const int m = minutes % 60;
+    return {static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':',
+        static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10)};
+}
+
 } // namespace
 
 std::string_view kindWord(int kind)
@@ -66,7 +77,7 @@ std::string weekdayLetters(int weekdayMask, bool weekStartsMonday)
 
 std::string describeAlarm(const AlarmRecord& item, bool weekStartsMonday)
 {
-    std::string text = item.startTime.formatTime();
+    std::string text = clockText(item.startTime);
     text += ' ';
     text += item.startTime.formatDate();
     text += ' ';
@@ -88,8 +99,8 @@ std::string_view rowMarker(const AlarmRecord& item, OleDate chosenDay, OleDate n
 
 std::array<std::string, 4> calendarRowTexts(const AlarmRecord& item)
 {
-    return {item.startTime.formatTime(), item.endTime.formatTime(), std::string(kindWord(item.kind)),
-        item.message};
+    return {
+        clockText(item.startTime), clockText(item.endTime), std::string(kindWord(item.kind)), item.message};
 }
 
 } // namespace kvx

@@ -13,9 +13,9 @@
 namespace kvx {
 
 // Lists the alarms of a day in display order, for views that ask about many days
-// (a month grid asks about 42). It reads each start time once, when it is built,
-// and stays valid until the table or the order changes. Every listed alarm offers
-// its ring time to `nextRingAt`, as inDayPart and inNightPart do.
+// (a month grid asks about 42). It copies what it needs of each alarm when it is
+// built, so build a new one after the table or the order changes. Every listed
+// alarm offers its ring time to `nextRingAt`, as inDayPart and inNightPart do.
 class DayLister {
 public:
     static constexpr std::size_t kNoLimit = std::numeric_limits<std::size_t>::max();

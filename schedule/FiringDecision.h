@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/OleDate.h"
+#include "core/Records.h"
+
+#include <optional>
+
+namespace kvx {
+
+// The alarm that fired on one tick of the alarm loop, and which of its bells rang.
+struct Firing {
+    int alarmIndex = -1;
+    bool mainBell = false; // the banner shows the main bell when it fired
+    bool preAlarm = false;
+};
+
+// One tick of the alarm loop: scans the alarms from index 0 and stops at the first
+// one with a bell due at `now`; both bells of that alarm may ring in the same tick.
+// The bells that ring take `now` as their lastAlarm / lastPreAlarm, which limits each
+// bell to one ring per calendar day. Returns nullopt when nothing rings. Alarms match
+// to the minute, so several alarms due in one minute ring on consecutive ticks.
+std::optional<Firing> fireDueAlarm(AlarmTable& table, OleDate now);
+
+} // namespace kvx

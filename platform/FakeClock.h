@@ -29,7 +29,12 @@ private:
     class FakeTimer;
     friend class FakeTimer;
 
+    FakeTimer* nextDue(qint64 until) const;
+
     QDateTime m_now;
+    // Timers run on elapsed time, which setNow leaves alone (as a monotonic clock would).
+    qint64 m_elapsedMs = 0;
+    quint64 m_startCount = 0;
     std::vector<FakeTimer*> m_timers;
     int m_waits = 0;
 };

@@ -1,8 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <QApplication>
 
-#include <cstdlib>
+#include <gtest/gtest.h>
 
 // The platform tests need a running application (widgets, fonts, timers);
 // without a display they use the offscreen platform.

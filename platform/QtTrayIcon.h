@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/TrayIcon.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+#include <optional>
+
+namespace kvx {
+
+// The notification-area icon over QSystemTrayIcon. The menu is not handed to
+// QSystemTrayIcon: the program pops it up itself when a right click arrives.
+class QtTrayIcon final : public QObject, public TrayIcon {
+    Q_OBJECT
+public:
+    explicit QtTrayIcon(QObject* parent = nullptr);
+
+    void add(Image image, const QString& toolTip) override;
+    void modify(Image image, const QString& toolTip) override;
+    void remove() override;
+    void setMenu(QMenu* menu) override;
+    void popUpMenu() override;
+
+    // The tray's own record keeps 63 bytes of the tip in code page 932.
+    static QString cutToolTip(const QString& toolTip);
+    // A tray event as one of the program's icon actions; none for the others.
+    static std::optional<Action> actionFor(QSystemTrayIcon::ActivationReason reason, bool alarmSounding);
+
+    QSystemTrayIcon& systemTrayIcon() { return m_icon; }
+    void handleActivation(QSystemTrayIcon::ActivationReason reason);
+
+private:
+    QSystemTrayIcon m_icon;
+    QPointer<QMenu> m_menu;
+};
+
+} // namespace kvx

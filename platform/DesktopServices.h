@@ -39,6 +39,24 @@ class SessionEnd {
 public:
     virtual ~SessionEnd() = default;
     std::function<void()> onEnd;
+
+    // The program ends by its own exit; ends reported after this are ignored.
+    void markEnded() { m_ended = true; }
+    bool hasEnded() const { return m_ended; }
+
+protected:
+    // Calls onEnd the first time only, however many ends are reported.
+    void end()
+    {
+        if (m_ended)
+            return;
+        m_ended = true;
+        if (onEnd)
+            onEnd();
+    }
+
+private:
+    bool m_ended = false;
 };
 
 } // namespace kvx

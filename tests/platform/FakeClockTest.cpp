@@ -23,7 +23,7 @@ struct FireLog {
 
 TEST(FakeClock, TimersFireWhenDueInTimeOrder)
 {
-    struct TimerSpec {
+    struct TimerSetup {
         std::string name;
         int interval;
         bool singleShot;
@@ -31,7 +31,7 @@ TEST(FakeClock, TimersFireWhenDueInTimeOrder)
     };
     struct Row {
         const char* name;
-        std::vector<TimerSpec> timers;
+        std::vector<TimerSetup> timers;
         qint64 advance;
         std::vector<std::string> fires;
     };
@@ -52,12 +52,12 @@ TEST(FakeClock, TimersFireWhenDueInTimeOrder)
         FakeClock clock(kStart);
         FireLog log {clock, {}};
         std::vector<std::unique_ptr<Timer>> timers;
-        for (const TimerSpec& spec : row.timers) {
+        for (const TimerSetup& setup : row.timers) {
             timers.push_back(clock.createTimer());
-            timers.back()->onTimeout = log.recorder(spec.name);
-            timers.back()->setSingleShot(spec.singleShot);
-            timers.back()->start(spec.interval);
-            if (spec.stopped)
+            timers.back()->onTimeout = log.recorder(setup.name);
+            timers.back()->setSingleShot(setup.singleShot);
+            timers.back()->start(setup.interval);
+            if (setup.stopped)
                 timers.back()->stop();
         }
         clock.advanceMs(row.advance);

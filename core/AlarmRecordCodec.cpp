@@ -31,11 +31,18 @@ void readLeadingFields(ByteReader& reader, RecordLayout layout, AlarmRecord& rec
     record.soundFile = readText(reader);
 }
 
-void readAppearance(ByteReader& reader, AlarmRecord& record)
+} // namespace
+
+void AlarmRecordCodec::readAppearance(ByteReader& reader, AlarmRecord& record)
 {
     record.textColor = reader.int32();
     record.backColor = reader.int32();
-    record.fontName = readText(reader);
+    const std::string_view fontName = reader.counted();
+    if (fontName != m_readFontCp932) {
+        m_readFontCp932 = fontName;
+        m_readFontName = fromCp932(fontName);
+    }
+    record.fontName = m_readFontName;
     record.fontSize = reader.int16();
     record.fontBold = reader.int16();
     record.fontItalic = reader.int16();
@@ -46,7 +53,7 @@ void readAppearance(ByteReader& reader, AlarmRecord& record)
 }
 
 // The fields after `soundFile` of the layouts that have more than the oldest.
-void readLaterFields(ByteReader& reader, RecordLayout layout, AlarmRecord& record)
+void AlarmRecordCodec::readLaterFields(ByteReader& reader, RecordLayout layout, AlarmRecord& record)
 {
     record.endless = reader.int16();
     if (layout == RecordLayout::Tollbeck094) {
@@ -65,8 +72,6 @@ void readLaterFields(ByteReader& reader, RecordLayout layout, AlarmRecord& recor
         readAppearance(reader, record);
     }
 }
-
-} // namespace
 
 RecordLayout recordLayoutFor(std::string_view versionText)
 {
@@ -105,7 +110,7 @@ AlarmRecord convertedRecordDefaults(std::int32_t midiVolume, std::int32_t waveVo
     return record;
 }
 
-AlarmRecord readAlarmRecord(ByteReader& reader, RecordLayout layout, const AlarmRecord& base)
+AlarmRecord AlarmRecordCodec::read(ByteReader& reader, RecordLayout layout, const AlarmRecord& base)
 {
     AlarmRecord record = base;
     readLeadingFields(reader, layout, record);
@@ -115,7 +120,7 @@ AlarmRecord readAlarmRecord(ByteReader& reader, RecordLayout layout, const Alarm
     return record;
 }
 
-void writeAlarmRecord(ByteWriter& writer, const AlarmRecord& record)
+void AlarmRecordCodec::write(ByteWriter& writer, const AlarmRecord& record)
 {
     writer.date(record.startTime);
     writer.date(record.endTime);
@@ -136,7 +141,11 @@ void writeAlarmRecord(ByteWriter& writer, const AlarmRecord& record)
     writer.int16(record.blinkCount);
     writer.int32(record.textColor);
     writer.int32(record.backColor);
-    writer.counted(toCp932(record.fontName));
+    if (record.fontName != m_writtenFontName) {
+        m_writtenFontName = record.fontName;
+        m_writtenFontCp932 = toCp932(record.fontName);
+    }
+    writer.counted(m_writtenFontCp932);
     writer.int16(record.fontSize);
     writer.int16(record.fontBold);
     writer.int16(record.fontItalic);

@@ -5,6 +5,7 @@
 #include "core/Records.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace kvx {
@@ -33,11 +34,24 @@ RecordLayout recordLayoutFor(std::string_view versionText);
 // layout lacks. The volumes are the ones the sound devices had at start-up.
 AlarmRecord convertedRecordDefaults(std::int32_t midiVolume, std::int32_t waveVolume);
 
-// Reads one record of `layout`. The fields the layout lacks keep their values
-// from `base`, and an older record's end time is its start time.
-AlarmRecord readAlarmRecord(ByteReader& reader, RecordLayout layout, const AlarmRecord& base);
+// Reads and writes alarm records. The font name is the same in nearly every
+// record, so its last conversion is kept for the next record.
+class AlarmRecordCodec {
+public:
+    // Reads one record of `layout`. The fields the layout lacks keep their
+    // values from `base`, and an older record's end time is its start time.
+    AlarmRecord read(ByteReader& reader, RecordLayout layout, const AlarmRecord& base);
+    // Writes one record in the current layout.
+    void write(ByteWriter& writer, const AlarmRecord& record);
 
-// Writes one record in the current layout.
-void writeAlarmRecord(ByteWriter& writer, const AlarmRecord& record);
+private:
+    void readLaterFields(ByteReader& reader, RecordLayout layout, AlarmRecord& record);
+    void readAppearance(ByteReader& reader, AlarmRecord& record);
+
+    std::string m_readFontCp932;
+    std::string m_readFontName;
+    std::string m_writtenFontName;
+    std::string m_writtenFontCp932;
+};
 
 } // namespace kvx

@@ -45,8 +45,9 @@ void readAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout layou
     }
     table.alarms.clear();
     table.alarms.reserve(static_cast<std::size_t>(storedCount) + 1);
+    AlarmRecordCodec codec;
     for (std::int32_t i = 0; i <= storedCount; ++i) {
-        table.alarms.push_back(readAlarmRecord(reader, layout, base));
+        table.alarms.push_back(codec.read(reader, layout, base));
     }
     table.alarmCount = static_cast<std::int16_t>(storedCount);
 }
@@ -90,17 +91,38 @@ void convertAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout la
     table.alarms.back() = AlarmRecord{};
 }
 
+// Code page 932 text is never longer than its UTF-8, so this is enough room.
+std::size_t sizeBound(const SharedTables& tables)
+{
+    std::size_t size = 64;
+    for (const AlarmRecord& record : tables.alarms.alarms) {
+        size += kEmptyRecordBytes + record.message.size() + record.soundFile.size() + record.fontName.size();
+    }
+    size += 2 * tables.routines.routineNames.size();
+    for (const std::string& name : tables.routines.routineNames) {
+        size += name.size();
+    }
+    for (const auto& list : tables.memos.lists) {
+        for (const std::string& memo : list) {
+            size += 2 + memo.size();
+        }
+    }
+    return size;
+}
+
 } // namespace
 
 std::string encodeDataFile(const SharedTables& tables)
 {
     ByteWriter writer;
+    writer.reserve(sizeBound(tables));
     const AlarmTable& table = tables.alarms;
     writer.int32(table.alarmCount);
     writer.counted(kCurrentVersionText);
+    AlarmRecordCodec codec;
     for (int i = 0; i <= table.alarmCount; ++i) {
         const auto index = static_cast<std::size_t>(i);
-        writeAlarmRecord(writer, index < table.alarms.size() ? table.alarms[index] : AlarmRecord{});
+        codec.write(writer, index < table.alarms.size() ? table.alarms[index] : AlarmRecord{});
     }
     // Counts are never written negative: a reader takes a negative count as 0
     // and would read one string more than was written.

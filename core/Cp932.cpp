@@ -1,6 +1,8 @@
 #include "core/Cp932.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 
 namespace kvx {
@@ -88,6 +90,7 @@ std::size_t cp932CharLength(std::string_view text)
 
 // Characters that Japanese input on Linux produces where Windows text has their
 // code page 932 look-alikes (wave dash, double vertical line, minus sign, ...).
+// One pass; every character to replace starts with one of the bytes C2, E2, E3.
 std::string normaliseForCp932(std::string_view utf8)
 {
     static constexpr std::pair<std::string_view, std::string_view> kMap[] = {
@@ -95,20 +98,40 @@ std::string normaliseForCp932(std::string_view utf8)
         {"\u00A2", "\uFFE0"}, {"\u00A3", "\uFFE1"}, {"\u00AC", "\uFFE2"},
         {"\u2014", "\u2015"},
     };
-    std::string text(utf8);
-    for (const auto& [from, to] : kMap) {
-        for (std::size_t pos = text.find(from); pos != std::string::npos;
-             pos = text.find(from, pos + to.size())) {
-            text.replace(pos, from.size(), to);
+    std::string text;
+    text.reserve(utf8.size() + 2);
+    std::size_t copied = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte != 0xC2 && byte != 0xE2 && byte != 0xE3) {
+            continue;
+        }
+        for (const auto& [from, to] : kMap) {
+            if (utf8.substr(i, from.size()) == from) {
+                text.append(utf8.substr(copied, i - copied)).append(to);
+                copied = i + from.size();
+                i = copied - 1;
+                break;
+            }
         }
     }
-    return text;
+    return text.append(utf8.substr(copied));
 }
 
 bool isAscii(std::string_view text)
 {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
+    // Eight bytes at a time: text is mostly ASCII or mostly not, and long.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & kHighBits) != 0) {
+            return false;
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
             return false;
         }
     }

@@ -1,4 +1,79 @@
-int main()
+// Kalvendorix: the resident alarm clock. Wires the real desktop services to the
+// resident service and runs until the exit sequence ends it.
+#include "core/DataFile.h"
+#include "core/Records.h"
+#include "core/Settings.h"
+#include "platform/AppIcons.h"
+#include "platform/CanberraWaveFallback.h"
+#include "platform/Clock.h"
+#include "platform/DesktopAutostart.h"
+#include "platform/DesktopLauncher.h"
+#include "platform/FontSubstitutions.h"
+#include "platform/GstMediaChannel.h"
+#include "platform/LockFileInstanceGuard.h"
+#include "platform/Prompter.h"
+#include "platform/PulseVolumeDevices.h"
+#include "platform/QtTrayIcon.h"
+#include "platform/SoftwareMidiDevice.h"
+#include "platform/UnixSessionEnd.h"
+#include "resident/ResidentWindow.h"
+
+#include <QApplication>
+#include <QFile>
+
+namespace {
+
+// Tells a waiting script that the program is resident: icon added, tick running.
+void reportReady()
 {
-    return 0;
+    const QByteArray path = qgetenv("KVX_READY_FILE");
+    if (path.isEmpty()) {
+        return;
+    }
+    QFile file(QString::fromLocal8Bit(path));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QByteArray::number(QCoreApplication::applicationPid()));
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kalvendorix"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(kvx::applicationIcon());
+    kvx::installFontSubstitutions();
+    kvx::GstMediaChannel::initMedia();
+
+    kvx::SharedTables tables;
+    kvx::Settings settings(kvx::resolveProgramDirectory());
+    kvx::DataFile dataFile;
+
+    kvx::SystemClock clock;
+    kvx::MessageBoxPrompter prompter;
+    kvx::QtTrayIcon tray;
+    kvx::SoftwareMidiDevice midi;
+    kvx::GstMediaChannel media(&midi);
+    kvx::CanberraWaveFallback fallback;
+    kvx::PulseVolumeDevices volumes(midi);
+    kvx::LockFileInstanceGuard instance;
+    kvx::DesktopAutostart autostart;
+    kvx::DesktopLauncher launcher;
+    kvx::ResidentServices services{clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher};
+
+    kvx::ResidentWindow resident(tables, settings, dataFile, services);
+    kvx::UnixSessionEnd sessionEnd;
+    sessionEnd.onEnd = [&resident] { resident.exitSequence(); };
+    resident.onQuit = [&sessionEnd] {
+        sessionEnd.markEnded();
+        QCoreApplication::exit(0);
+    };
+
+    if (resident.startUp() == kvx::ResidentWindow::Start::AnotherCopyRuns) {
+        return 0;
+    }
+    reportReady();
+    return QApplication::exec();
 }

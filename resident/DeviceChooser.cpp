@@ -1,0 +1,74 @@
+#include "resident/DeviceChooser.h"
+
+#include "platform/VolumeDevices.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+namespace kvx {
+
+namespace {
+
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+} // namespace
+
+DeviceChooser::DeviceChooser(VolumeDevices& devices, const QString& currentMidi, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Kalvendorix"));
+    setModal(true);
+    setFixedSize(px(3960), px(1530));
+
+    auto* label = new QLabel(QStringLiteral("サウンドデバイスを指定してください"), this);
+    label->setGeometry(px(120), px(90), px(3720), px(255));
+    auto* midiLabel = new QLabel(QStringLiteral("MIDIデバイス"), this);
+    midiLabel->setGeometry(px(120), px(480), px(1200), px(255));
+    auto* waveLabel = new QLabel(QStringLiteral("WAVEデバイス"), this);
+    waveLabel->setGeometry(px(120), px(960), px(1200), px(255));
+    m_combo1 = new QComboBox(this);
+    m_combo1->setObjectName(QStringLiteral("Combo1"));
+    m_combo1->setGeometry(px(1320), px(420), px(2520), px(330));
+    m_combo2 = new QComboBox(this);
+    m_combo2->setObjectName(QStringLiteral("Combo2"));
+    m_combo2->setGeometry(px(1320), px(900), px(2520), px(330));
+
+    // Only MIDI devices whose volume can be read are offered.
+    const auto midi = devices.devices(VolumeDevices::Kind::Midi);
+    for (int i = 0; i < midi.size(); ++i) {
+        std::uint32_t volume = 0;
+        if (midi[i].supportsVolume && devices.volume(VolumeDevices::Kind::Midi, i, volume)) {
+            m_combo1->addItem(midi[i].name);
+            if (midi[i].name == currentMidi) {
+                m_combo1->setCurrentIndex(m_combo1->count() - 1);
+            }
+        }
+    }
+    for (const auto& device : devices.devices(VolumeDevices::Kind::Wave)) {
+        m_combo2->addItem(device.name);
+    }
+    m_combo1->setCurrentIndex(m_combo1->count() > 0 ? 0 : -1);
+    m_combo2->setCurrentIndex(m_combo2->count() > 0 ? 0 : -1);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+QString DeviceChooser::midiDevice() const
+{
+    return m_combo1->currentText();
+}
+
+QString DeviceChooser::waveDevice() const
+{
+    return m_combo2->currentText();
+}
+
+} // namespace kvx

@@ -1,0 +1,189 @@
+#include "resident/NotificationWindow.h"
+
+#include "core/Records.h"
+#include "resident/WinColor.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace kvx {
+
+namespace {
+
+// Window geometry is designed in twips, 15 to a logical pixel.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+
+QLabel* makeBox(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* box = new QLabel(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(px(left), px(top), px(width), px(height));
+    box->setAlignment(Qt::AlignCenter);
+    box->setWordWrap(true);
+    box->setAutoFillBackground(true);
+    box->setTextFormat(Qt::PlainText);
+    return box;
+}
+
+} // namespace
+
+NotificationWindow::NotificationWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Form2"));
+    setFixedSize(px(3195), px(2130));
+    setAutoFillBackground(true);
+
+    // Command2 lies under "OK" and takes the focus, so that a stray key press
+    // does not stop the alarm.
+    m_command2 = new QPushButton(QStringLiteral("Command2"), this);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2->setGeometry(px(1335), px(1830), px(495), px(180));
+    m_command1 = new QPushButton(QStringLiteral("OK"), this);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setGeometry(px(1035), px(1770), px(1035), px(300));
+    m_command1->setFocusPolicy(Qt::NoFocus);
+    m_command1->raise();
+    m_rich1 = makeBox(this, "Rich1", 0, 0, 3165, 1185);
+    m_rich2 = makeBox(this, "Rich2", 1065, 1215, 975, 240);
+    m_rich3 = makeBox(this, "Rich3", 1065, 1470, 975, 240);
+
+    connect(m_command1, &QPushButton::clicked, this, [this] {
+        if (onStop) {
+            onStop();
+        }
+    });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+NotificationWindow::Appearance NotificationWindow::appearanceOf(const AlarmRecord& alarm)
+{
+    Appearance a;
+    a.message = QString::fromStdString(alarm.message);
+    a.fontName = QString::fromStdString(alarm.fontName);
+    a.fontSize = alarm.fontSize;
+    a.bold = alarm.fontBold != 0;
+    a.italic = alarm.fontItalic != 0;
+    a.underline = alarm.fontUnderline != 0;
+    a.strikeOut = alarm.fontStrikethru != 0;
+    a.textColor = alarm.textColor;
+    a.backColor = alarm.backColor;
+    return a;
+}
+
+void NotificationWindow::styleBox(QLabel* box, const QString& text, const QColor& fore, const QColor& back)
+{
+    if (box->text() != text) {
+        box->setText(text);
+    }
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::WindowText, fore);
+    palette.setColor(QPalette::Window, back);
+    box->setPalette(palette);
+}
+
+void NotificationWindow::applyAppearance(const Appearance& appearance)
+{
+    const QColor back = fromWinColor(appearance.backColor);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, back);
+    setPalette(palette);
+
+    QFont font(appearance.fontName);
+    font.setPointSize(appearance.fontSize > 0 ? appearance.fontSize : 12);
+    font.setBold(appearance.bold);
+    font.setItalic(appearance.italic);
+    font.setUnderline(appearance.underline);
+    font.setStrikeOut(appearance.strikeOut);
+    m_rich1->setFont(font);
+    // The stored text breaks lines with CR LF.
+    QString text = appearance.message;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    styleBox(m_rich1, text, fromWinColor(appearance.textColor), back);
+}
+
+void NotificationWindow::fillForAlarm(const Appearance& appearance, bool mainBell, const QString& time)
+{
+    m_command1->setEnabled(false);
+    m_command2->setEnabled(false);
+    setWindowTitle(QStringLiteral("Kalvendorix (アラーム)"));
+    applyAppearance(appearance);
+    if (mainBell) {
+        styleBox(m_rich2, QStringLiteral("■本鈴■"), kWhite, kBlack);
+    } else {
+        styleBox(m_rich2, QString(), fromWinColor(appearance.textColor), fromWinColor(appearance.backColor));
+    }
+    styleBox(m_rich3, time, kWhite, kBlack);
+}
+
+void NotificationWindow::showPreview(const Appearance& appearance, const QString& time)
+{
+    setWindowTitle(QStringLiteral("Kalvendorix ■■プレビュー■■"));
+    applyAppearance(appearance);
+    styleBox(m_rich2, QStringLiteral("■本鈴■"), kWhite, kBlack);
+    styleBox(m_rich3, time, kWhite, kBlack);
+    show();
+    keepOnTop();
+}
+
+void NotificationWindow::present()
+{
+    hide();
+    show();
+    m_command1->setEnabled(true);
+    m_command2->setEnabled(true);
+    keepOnTop();
+}
+
+void NotificationWindow::bringToFront()
+{
+    show();
+    raise();
+    activateWindow();
+    keepOnTop();
+}
+
+void NotificationWindow::keepOnTop()
+{
+    raise();
+    m_command2->setFocus(Qt::OtherFocusReason);
+}
+
+bool NotificationWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        keepOnTop();
+    }
+    return QWidget::event(event);
+}
+
+void NotificationWindow::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    raise();
+}
+
+void NotificationWindow::closeEvent(QCloseEvent* event)
+{
+    if (onStop) {
+        onStop();
+    }
+    event->accept();
+}
+
+} // namespace kvx

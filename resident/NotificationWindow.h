@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+namespace kvx {
+
+struct AlarmRecord;
+
+// The window through which a fired alarm shows itself (`Form2`): the message in
+// the alarm's own font and colours, the bell banner and the minute of ringing.
+// It stays above all other windows; "OK" and the close box stop the alarm.
+class NotificationWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit NotificationWindow(QWidget* parent = nullptr);
+
+    struct Appearance {
+        QString message;
+        QString fontName;
+        int fontSize = 12;
+        bool bold = false;
+        bool italic = false;
+        bool underline = false;
+        bool strikeOut = false;
+        std::int32_t textColor = 0;
+        std::int32_t backColor = 0;
+    };
+    static Appearance appearanceOf(const AlarmRecord& alarm);
+
+    // Fills the window for a fire: the main bell shows "■本鈴■" white on black,
+    // a pre-alarm an empty banner in the alarm's background colour.
+    void fillForAlarm(const Appearance& appearance, bool mainBell, const QString& time);
+    // The editor's preview of an alarm not yet saved.
+    void showPreview(const Appearance& appearance, const QString& time);
+    // Hides and shows again on top, with the focus on the harmless button.
+    void present();
+    void bringToFront();
+
+    QLabel* message() const { return m_rich1; }
+    QLabel* banner() const { return m_rich2; }
+    QLabel* timeBox() const { return m_rich3; }
+    QPushButton* okButton() const { return m_command1; }
+    QPushButton* focusButton() const { return m_command2; }
+
+    // The stop action of the alarm service: "OK" and closing the window.
+    std::function<void()> onStop;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void applyAppearance(const Appearance& appearance);
+    static void styleBox(QLabel* box, const QString& text, const QColor& fore, const QColor& back);
+    void keepOnTop();
+
+    QPushButton* m_command2;
+    QPushButton* m_command1;
+    QLabel* m_rich1;
+    QLabel* m_rich2;
+    QLabel* m_rich3;
+};
+
+} // namespace kvx

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/DesktopServices.h"
+#include "platform/MediaChannel.h"
+#include "platform/Prompter.h"
+#include "platform/TrayIcon.h"
+#include "platform/VolumeDevices.h"
+
+namespace kvx {
+
+// The outside world as the resident service sees it: real implementations in
+// the program, test doubles in the tests.
+struct ResidentServices {
+    Clock& clock;
+    Prompter& prompter;
+    TrayIcon& tray;
+    MediaChannel& media;
+    WaveFallback& fallback;
+    VolumeDevices& volumes;
+    InstanceGuard& instance;
+    Autostart& autostart;
+    Launcher& launcher;
+};
+
+} // namespace kvx

@@ -1,0 +1,418 @@
+#include "resident/ResidentWindow.h"
+
+#include "resident/AboutBox.h"
+#include "resident/NotificationWindow.h"
+#include "schedule/FiringDecision.h"
+#include "schedule/NextAlarm.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace kvx {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Kalvendorix");
+const QString kPausedTip = QStringLiteral("アラームは停止中です");
+constexpr int kStopDelayMs = 500;
+constexpr int kTickMs = 1000;
+// The alarm tick lands this long after each wall-clock second begins.
+constexpr int kTickPhaseMs = 5;
+
+} // namespace
+
+ResidentWindow::ResidentWindow(SharedTables& tables, Settings& settings, DataFile& dataFile,
+                               ResidentServices& services, QObject* parent)
+    : QObject(parent)
+    , m_tables(tables)
+    , m_settings(settings)
+    , m_dataFile(dataFile)
+    , m_services(services)
+    , m_sound(services.media, services.fallback, services.volumes)
+    , m_timer1(services.clock.createTimer())
+    , m_timer2(services.clock.createTimer())
+    , m_timer3(services.clock.createTimer())
+{
+    setObjectName(QStringLiteral("Form3"));
+    m_timer1->setSingleShot(true);
+    m_timer1->onTimeout = [this] { alarmTick(); };
+    m_timer2->onTimeout = [this] { ringingTick(); };
+    m_timer3->onTimeout = [this] { stopAction(); };
+    buildMenu();
+    m_services.tray.alarmSounding = [this] { return m_alarmSounding; };
+    m_services.tray.onAction = [this](TrayIcon::Action action) { iconEvent(action); };
+}
+
+ResidentWindow::~ResidentWindow()
+{
+    m_services.tray.alarmSounding = nullptr;
+    m_services.tray.onAction = nullptr;
+}
+
+void ResidentWindow::buildMenu()
+{
+    m_iconMenu = std::make_unique<QMenu>();
+    m_iconMenu->setObjectName(QStringLiteral("IconMenu"));
+    auto add = [this](QMenu* menu, const char* name, const QString& caption, void (ResidentWindow::*slot)()) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    add(m_iconMenu.get(), "medit", QStringLiteral("編集"), &ResidentWindow::openAction);
+    QMenu* startup = m_iconMenu->addMenu(QStringLiteral("スタートアップ"));
+    startup->setObjectName(QStringLiteral("mstart"));
+    startup->menuAction()->setObjectName(QStringLiteral("mstart"));
+    add(startup, "mstartin", QStringLiteral("登録"), &ResidentWindow::registerStartup)->setCheckable(true);
+    add(startup, "mstartout", QStringLiteral("削除"), &ResidentWindow::removeStartup)->setCheckable(true);
+    m_iconMenu->addSeparator();
+    add(m_iconMenu.get(), "mstop", QStringLiteral("一時停止"), &ResidentWindow::togglePause)->setCheckable(true);
+    m_iconMenu->addSeparator();
+    add(m_iconMenu.get(), "mlog", QStringLiteral("ログ表示"), &ResidentWindow::showLog);
+    m_iconMenu->addSeparator();
+    add(m_iconMenu.get(), "mver", QStringLiteral("バージョン情報"), &ResidentWindow::showAbout);
+    m_iconMenu->addSeparator();
+    add(m_iconMenu.get(), "mend", QStringLiteral("終了"), &ResidentWindow::exitSequence);
+}
+
+QAction* ResidentWindow::menuAction(const QString& objectName) const
+{
+    return m_iconMenu->findChild<QAction*>(objectName, Qt::FindChildrenRecursively);
+}
+
+NotificationWindow& ResidentWindow::notificationWindow()
+{
+    if (!m_form2) {
+        m_form2 = std::make_unique<NotificationWindow>();
+        m_form2->onStop = [this] { stopAction(); };
+    }
+    return *m_form2;
+}
+
+bool ResidentWindow::startGate()
+{
+    auto readState = [this](int& flag, bool& running) {
+        m_settings.setDataPath(m_settings.readDataPath());
+        flag = m_settings.readInt("STARTFLG", 0);
+        running = m_services.instance.anotherCopyRunning();
+    };
+    int flag = 0;
+    bool running = false;
+    readState(flag, running);
+    if (flag == 1 && running) {
+        return false;
+    }
+    // A stale flag, or a copy that is just ending, costs at most two waits.
+    for (int retry = 0; retry < 2 && (flag != 0 || running); ++retry) {
+        m_services.clock.wait(1000);
+        readState(flag, running);
+    }
+    m_settings.writeRunningFlagToBoth(true);
+    return true;
+}
+
+ResidentWindow::Start ResidentWindow::startUp()
+{
+    if (!startGate()) {
+        return Start::AnotherCopyRuns;
+    }
+    m_startingUp = true;
+    m_services.tray.setMenu(m_iconMenu.get());
+    m_services.tray.add(TrayIcon::Image::Application, kTitle);
+    m_toolTip = kTitle;
+    setStartupChecks(m_settings.readSetting("STARTMD", "0") == "1");
+
+    m_sound.setChosenDevices(QString::fromStdString(m_settings.readSetting("MIDINM", "")),
+                             QString::fromStdString(m_settings.readSetting("WAVENM", "")));
+    // The volumes are read before the data file, whose conversion from an older
+    // version gives the converted alarms the current volumes.
+    m_sound.saveVolumes();
+    loadData();
+
+    armAlarmTick();
+    m_startingUp = false;
+    return Start::Running;
+}
+
+void ResidentWindow::loadData()
+{
+    m_settings.loadAll(m_tables.defaults, m_tables.window);
+    LoadContext context;
+    context.legacyMidiVolume = static_cast<std::int32_t>(m_sound.savedMidiVolume());
+    context.legacyWaveVolume = static_cast<std::int32_t>(m_sound.savedWaveVolume());
+    context.now = m_services.clock.nowOle();
+    m_dataFile.load(m_tables, m_settings.dataPath(), context);
+}
+
+void ResidentWindow::armAlarmTick()
+{
+    const int ms = m_services.clock.now().time().msec();
+    m_timer1->start(kTickMs - ms + kTickPhaseMs);
+}
+
+void ResidentWindow::setStartupChecks(bool registered)
+{
+    menuAction(QStringLiteral("mstartin"))->setChecked(registered);
+    menuAction(QStringLiteral("mstartout"))->setChecked(!registered);
+}
+
+void ResidentWindow::iconEvent(TrayIcon::Action action)
+{
+    setStartupChecks(m_services.autostart.isRegistered());
+    switch (action) {
+    case TrayIcon::Action::LeftButtonDown:
+        m_timer3->setSingleShot(true);
+        m_timer3->start(kStopDelayMs);
+        break;
+    case TrayIcon::Action::RightButtonDown:
+        m_services.tray.popUpMenu();
+        break;
+    case TrayIcon::Action::LeftDoubleClick:
+        openAction();
+        break;
+    }
+}
+
+void ResidentWindow::openAction()
+{
+    // A double click's first button-down armed the stop; opening cancels it.
+    m_timer3->stop();
+    if (onOpenMainWindow) {
+        onOpenMainWindow();
+    }
+}
+
+void ResidentWindow::togglePause()
+{
+    QAction* item = menuAction(QStringLiteral("mstop"));
+    m_alarmsPaused = !m_alarmsPaused;
+    item->setChecked(m_alarmsPaused);
+    if (m_alarmsPaused) {
+        m_toolTip = kPausedTip;
+        m_services.tray.modify(TrayIcon::Image::Stop, kPausedTip);
+    } else {
+        m_toolTip = kTitle;
+        m_services.tray.modify(TrayIcon::Image::Application, kTitle);
+    }
+}
+
+void ResidentWindow::registerStartup()
+{
+    setStartupChecks(true);
+    if (!m_services.autostart.isRegistered()) {
+        m_services.autostart.registerEntry();
+    }
+    m_settings.writeSettingToBoth("STARTMD", "1");
+}
+
+void ResidentWindow::removeStartup()
+{
+    setStartupChecks(false);
+    if (m_services.autostart.isRegistered()) {
+        m_services.autostart.removeEntry();
+        m_settings.writeSettingToBoth("STARTMD", "0");
+    }
+}
+
+void ResidentWindow::showLog()
+{
+    const QString log = QString::fromStdString(m_settings.logFile());
+    if (!QFileInfo::exists(log)) {
+        m_services.prompter.message(QStringLiteral("ログはまだ作成されていません"));
+        return;
+    }
+    m_services.launcher.openFile(log);
+}
+
+void ResidentWindow::showAbout()
+{
+    if (!m_about) {
+        m_about = std::make_unique<AboutBox>(m_services.launcher, m_services.prompter);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+const AlarmRecord* ResidentWindow::ringingAlarm() const
+{
+    if (m_ringingIndex < 0 || m_ringingIndex >= m_tables.alarms.alarmCount) {
+        return nullptr;
+    }
+    return &m_tables.alarms.alarms[static_cast<std::size_t>(m_ringingIndex)];
+}
+
+void ResidentWindow::alarmTick()
+{
+    armAlarmTick();
+    if (m_alarmsPaused) {
+        return;
+    }
+    const OleDate now = m_services.clock.nowOle();
+    m_nextRingAt = OleDate();
+    if (const auto firing = fireDueAlarm(m_tables.alarms, now)) {
+        fire(firing->alarmIndex, firing->mainBell);
+    }
+    refreshToolTip();
+}
+
+void ResidentWindow::refreshToolTip()
+{
+    OleDate nextRingAt;
+    const auto text = nextAlarmTooltip(m_tables.alarms, m_services.clock.nowOle(), nextRingAt);
+    m_nextRingAt = nextRingAt;
+    if (!text) {
+        return;
+    }
+    const QString tip = QString::fromStdString(*text);
+    if (tip != m_toolTip) {
+        m_toolTip = tip;
+        m_services.tray.modify(TrayIcon::Image::Application, tip);
+    }
+}
+
+void ResidentWindow::fire(int index, bool mainBell)
+{
+    const AlarmRecord& alarm = m_tables.alarms.alarms[static_cast<std::size_t>(index)];
+    m_keepWindow = alarm.keepWindow != 0;
+    m_blinkTicks = 0;
+    m_ringingIndex = index;
+    m_alarmSounding = true;
+    m_stopRequested = false;
+
+    NotificationWindow& window = notificationWindow();
+    window.fillForAlarm(NotificationWindow::appearanceOf(alarm), mainBell,
+                        m_services.clock.now().toString(QStringLiteral("HH:mm")));
+    m_blinkActive = alarm.blink == 1;
+    window.present();
+    m_timer2->stop();
+    m_timer2->start(kTickMs);
+    if (!alarm.soundFile.empty() && alarm.sound == 1) {
+        m_soundKind = m_sound.startAlarmSound(alarm);
+    }
+    if (onAlarmListsChanged) {
+        onAlarmListsChanged();
+    }
+}
+
+void ResidentWindow::ringingTick()
+{
+    const AlarmRecord* alarm = ringingAlarm();
+    if (alarm == nullptr) {
+        // The alarm is gone from the table (deleted after it was stopped).
+        endRinging();
+        return;
+    }
+    NotificationWindow& window = notificationWindow();
+    if (m_blinkActive) {
+        if (m_blinkTicks < alarm->blinkCount) {
+            if (window.isVisible()) {
+                window.hide();
+                ++m_blinkTicks;
+            } else {
+                window.show();
+            }
+        } else if (!m_stopRequested && m_keepWindow) {
+            window.bringToFront();
+            m_blinkActive = false;
+        } else {
+            window.hide();
+        }
+    }
+    if (alarm->sound != 1) {
+        return;
+    }
+    const QString state = m_sound.media().status();
+    if (state == QLatin1String("stopped")) {
+        if (alarm->endless == 1) {
+            m_sound.media().playFromStart();
+        } else {
+            m_sound.media().close();
+            if (m_blinkTicks >= alarm->blinkCount) {
+                endRinging();
+            }
+        }
+    } else if (state.isEmpty() && m_blinkTicks >= alarm->blinkCount) {
+        endRinging();
+    }
+}
+
+void ResidentWindow::endRinging()
+{
+    m_timer2->stop();
+    m_sound.restoreVolumes();
+    m_alarmSounding = false;
+    m_ringingIndex = -1;
+}
+
+void ResidentWindow::stopAction()
+{
+    m_timer3->stop();
+    const AlarmRecord* alarm = ringingAlarm();
+    if (alarm != nullptr) {
+        m_blinkTicks = alarm->blinkCount;
+    }
+    if (m_form2 && m_form2->isVisible()) {
+        m_form2->hide();
+    }
+    if (alarm == nullptr) {
+        return;
+    }
+    m_stopRequested = true;
+    if (alarm->sound == 1) {
+        const QString state = m_sound.media().status();
+        if (state == QLatin1String("playing")) {
+            m_sound.media().stop();
+            m_sound.media().close();
+        } else if (state == QLatin1String("stopped")) {
+            m_sound.media().close();
+        } else if (state.isEmpty() && m_soundKind == SoundController::kWaveFallback) {
+            m_sound.fallback().stop();
+        } else {
+            return;
+        }
+    }
+    m_sound.restoreVolumes();
+    m_alarmSounding = false;
+}
+
+void ResidentWindow::exitSequence()
+{
+    if (m_exited || m_exiting) {
+        return;
+    }
+    m_exiting = true;
+    const OleDate now = m_services.clock.nowOle();
+    m_dataFile.save(m_tables, m_settings.dataPath(), now);
+    m_tables.window.dataPath = m_settings.dataPath();
+    m_settings.saveSettings(m_tables.defaults, m_tables.window);
+
+    if (ringingAlarm() != nullptr && ringingAlarm()->sound == 1) {
+        stopAction();
+    }
+    m_sound.clearTestSound();
+    m_sound.restoreVolumes();
+    m_timer1->stop();
+    m_timer2->stop();
+    m_timer3->stop();
+
+    m_services.tray.remove();
+    m_settings.writeRunningFlagToBoth(false);
+    m_services.instance.release();
+
+    m_tables.clearData();
+    if (m_form2) {
+        m_form2->hide();
+    }
+    if (m_about) {
+        m_about->hide();
+    }
+    m_exiting = false;
+    m_exited = true;
+    if (onQuit) {
+        onQuit();
+    }
+}
+
+} // namespace kvx

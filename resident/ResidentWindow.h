@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/DataFile.h"
+#include "core/Records.h"
+#include "core/Settings.h"
+#include "resident/ResidentServices.h"
+#include "resident/SoundController.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+
+namespace kvx {
+
+class AboutBox;
+class NotificationWindow;
+
+// The resident service (`Form3`): the start gate, the notification-area icon and
+// its menu, the alarm tick that fires alarms, the ringing tick, the stop action
+// and the exit sequence. It is never shown.
+class ResidentWindow : public QObject {
+    Q_OBJECT
+
+public:
+    ResidentWindow(SharedTables& tables, Settings& settings, DataFile& dataFile, ResidentServices& services,
+                   QObject* parent = nullptr);
+    ~ResidentWindow() override;
+
+    enum class Start { Running, AnotherCopyRuns };
+    Start startUp();
+    // Saves everything and takes the icon away; runs once however often asked.
+    void exitSequence();
+
+    // Tray menu and icon actions.
+    void iconEvent(TrayIcon::Action action);
+    void openAction();
+    void togglePause();
+    void registerStartup();
+    void removeStartup();
+    void showLog();
+    void showAbout();
+
+    // The alarm engine.
+    void alarmTick();
+    void ringingTick();
+    void stopAction();
+
+    QMenu* iconMenu() const { return m_iconMenu.get(); }
+    QAction* menuAction(const QString& objectName) const;
+    NotificationWindow& notificationWindow();
+    AboutBox* aboutBox() const { return m_about.get(); }
+    SoundController& sound() { return m_sound; }
+
+    // Service state, read by the editor and the tests.
+    bool alarmsPaused() const { return m_alarmsPaused; }
+    bool alarmSounding() const { return m_alarmSounding; }
+    int ringingIndex() const { return m_ringingIndex; }
+    int blinkTicks() const { return m_blinkTicks; }
+    bool blinkActive() const { return m_blinkActive; }
+    bool exiting() const { return m_exiting; }
+    bool exited() const { return m_exited; }
+    bool stopTimerArmed() const { return m_timer3->isActive(); }
+    bool ringingTimerActive() const { return m_timer2->isActive(); }
+    bool alarmTimerActive() const { return m_timer1->isActive(); }
+
+    std::function<void()> onOpenMainWindow;
+    std::function<void()> onAlarmListsChanged;
+    std::function<void()> onQuit;
+
+private:
+    bool startGate();
+    void buildMenu();
+    void setStartupChecks(bool registered);
+    void loadData();
+    void armAlarmTick();
+    void fire(int index, bool mainBell);
+    void endRinging();
+    void refreshToolTip();
+    const AlarmRecord* ringingAlarm() const;
+
+    SharedTables& m_tables;
+    Settings& m_settings;
+    DataFile& m_dataFile;
+    ResidentServices& m_services;
+    SoundController m_sound;
+
+    std::unique_ptr<Timer> m_timer1; // alarm tick
+    std::unique_ptr<Timer> m_timer2; // ringing tick
+    std::unique_ptr<Timer> m_timer3; // delayed stop after a left click on the icon
+    std::unique_ptr<QMenu> m_iconMenu;
+    std::unique_ptr<NotificationWindow> m_form2;
+    std::unique_ptr<AboutBox> m_about;
+
+    bool m_alarmsPaused = false;
+    int m_ringingIndex = -1;
+    int m_blinkTicks = 0;
+    int m_soundKind = SoundController::kNoSound;
+    bool m_alarmSounding = false;
+    bool m_stopRequested = false;
+    bool m_blinkActive = false;
+    bool m_keepWindow = false;
+    bool m_startingUp = true;
+    bool m_exiting = false;
+    bool m_exited = false;
+    OleDate m_nextRingAt;
+    QString m_toolTip;
+};
+
+} // namespace kvx

@@ -1,0 +1,183 @@
+#include "resident/SoundController.h"
+
+#include "core/Records.h"
+
+
+namespace kvx {
+
+namespace {
+
+using Kind = VolumeDevices::Kind;
+
+} // namespace
+
+SoundController::SoundController(MediaChannel& media, WaveFallback& fallback, VolumeDevices& devices)
+    : m_media(media), m_fallback(fallback), m_devices(devices)
+{
+}
+
+std::uint32_t SoundController::sliderToVolume(int slider)
+{
+    const auto level = static_cast<std::uint32_t>(slider + 32768);
+    return level * 65537U;
+}
+
+int SoundController::volumeToSlider(std::uint32_t volume)
+{
+    const int slider = static_cast<int>(volume & 0xFFFFU) - 32768;
+    return slider < -32767 ? -32767 : slider;
+}
+
+void SoundController::setChosenDevices(const QString& midiDevice, const QString& waveDevice)
+{
+    m_chosenMidi = midiDevice;
+    m_chosenWave = waveDevice;
+}
+
+int SoundController::findDevice(Kind kind, const QString& name)
+{
+    const auto list = m_devices.devices(kind);
+    for (int i = 0; i < list.size(); ++i) {
+        if (list[i].name == name && list[i].supportsVolume) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+SoundController::Saved SoundController::readVolume(Kind kind, const QString& name, QString& current)
+{
+    current = name;
+    Saved saved;
+    const int index = findDevice(kind, name);
+    if (index < 0 || !m_devices.volume(kind, index, saved.volume)) {
+        return {};
+    }
+    saved.muted = m_devices.muted(kind, index);
+    return saved;
+}
+
+void SoundController::saveVolumes()
+{
+    m_savedMidi = readVolume(Kind::Midi, m_chosenMidi, m_currentMidi);
+    m_savedWave = readVolume(Kind::Wave, m_chosenWave, m_currentWave);
+}
+
+void SoundController::restore(Kind kind, const QString& name, const Saved& saved)
+{
+    const int index = findDevice(kind, name);
+    if (index < 0) {
+        return;
+    }
+    m_devices.setVolume(kind, index, saved.volume);
+    m_devices.setMuted(kind, index, saved.muted);
+}
+
+void SoundController::restoreVolumes()
+{
+    restore(Kind::Midi, m_currentMidi, m_savedMidi);
+    restore(Kind::Wave, m_currentWave, m_savedWave);
+}
+
+void SoundController::setAlarmVolumes(std::uint32_t midiVolume, std::uint32_t waveVolume)
+{
+    // Every MIDI device, without condition; only the chosen wave device.
+    const auto midi = m_devices.devices(Kind::Midi);
+    for (int i = 0; i < midi.size(); ++i) {
+        m_devices.setVolume(Kind::Midi, i, midiVolume);
+        m_devices.setMuted(Kind::Midi, i, false);
+    }
+    const int wave = findDevice(Kind::Wave, m_chosenWave);
+    if (wave >= 0) {
+        m_devices.setVolume(Kind::Wave, wave, waveVolume);
+        m_devices.setMuted(Kind::Wave, wave, false);
+    }
+}
+
+void SoundController::closeOpenSound()
+{
+    const QString state = m_media.status();
+    if (state == QLatin1String("playing")) {
+        m_media.stop();
+        m_media.close();
+    } else if (state == QLatin1String("stopped")) {
+        m_media.close();
+    }
+}
+
+SoundController::SoundKind SoundController::startAlarmSound(const AlarmRecord& alarm)
+{
+    closeOpenSound();
+    setAlarmVolumes(static_cast<std::uint32_t>(alarm.midiVolume), static_cast<std::uint32_t>(alarm.waveVolume));
+    const QString file = QString::fromStdString(alarm.soundFile);
+    if (m_media.open(file) && m_media.play()) {
+        return kMediaChannel;
+    }
+    m_media.close();
+    if (file.right(4).compare(QLatin1String(".wav"), Qt::CaseInsensitive) == 0 && m_fallback.play(file)) {
+        return kWaveFallback;
+    }
+    return kNoSound;
+}
+
+void SoundController::toggleTestSound(const QString& file, int midiSlider, int waveSlider)
+{
+    const QString state = m_media.status();
+    if (state == QLatin1String("playing")) {
+        m_testSoundPlaying = false;
+        m_media.stop();
+        m_media.close();
+        restoreVolumes();
+        return;
+    }
+    if (state == QLatin1String("stopped")) {
+        m_media.close();
+    }
+    m_testSoundPlaying = true;
+    setAlarmVolumes(sliderToVolume(midiSlider), sliderToVolume(waveSlider));
+    if (!(m_media.open(file) && m_media.play())) {
+        m_media.close();
+    }
+}
+
+void SoundController::sliderMoved(Kind kind, int slider, bool alarmSounding)
+{
+    if (m_media.status() == QLatin1String("playing") && m_testSoundPlaying) {
+        if (kind == Kind::Midi) {
+            const auto midi = m_devices.devices(Kind::Midi);
+            for (int i = 0; i < midi.size(); ++i) {
+                m_devices.setVolume(Kind::Midi, i, sliderToVolume(slider));
+            }
+        } else if (const int wave = findDevice(Kind::Wave, m_chosenWave); wave >= 0) {
+            m_devices.setVolume(Kind::Wave, wave, sliderToVolume(slider));
+        }
+        return;
+    }
+    if (!alarmSounding) {
+        m_testSoundPlaying = false;
+        if (kind == Kind::Midi) {
+            restore(Kind::Midi, m_currentMidi, m_savedMidi);
+        } else {
+            restore(Kind::Wave, m_currentWave, m_savedWave);
+        }
+    }
+}
+
+void SoundController::stopTestSound()
+{
+    if (!m_testSoundPlaying) {
+        return;
+    }
+    const QString state = m_media.status();
+    if (state == QLatin1String("playing")) {
+        m_testSoundPlaying = false;
+        m_media.stop();
+        m_media.close();
+        restoreVolumes();
+    } else if (state == QLatin1String("stopped")) {
+        m_testSoundPlaying = false;
+        restoreVolumes();
+    }
+}
+
+} // namespace kvx

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "core/DataFile.h"
+#include "core/ProfileFile.h"
+#include "core/Records.h"
+#include "core/Settings.h"
+#include "platform/FakeAutostart.h"
+#include "platform/FakeClock.h"
+#include "platform/FakeInstanceGuard.h"
+#include "platform/FakeLauncher.h"
+#include "platform/FakeMediaChannel.h"
+#include "platform/FakePrompter.h"
+#include "platform/FakeTrayIcon.h"
+#include "platform/FakeVolumeDevices.h"
+#include "platform/FakeWaveFallback.h"
+#include "resident/ResidentWindow.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& texts, std::ostream* out)
+{
+    *out << '{';
+    for (const QString& text : texts) {
+        *out << " \"" << text.toStdString() << '"';
+    }
+    *out << " }";
+}
+
+namespace kvx {
+
+// A whole resident service over the platform doubles, its files in a
+// temporary directory, its clock standing at 2026-12-08 07:29:50.
+class ResidentTest : public ::testing::Test {
+protected:
+    using Kind = VolumeDevices::Kind;
+
+    static constexpr std::uint32_t kSavedWave = 0x40004000U;
+    static constexpr std::uint32_t kSavedMidi = 0x20002000U;
+
+    ResidentTest()
+        : m_settings(m_dir.path().toStdString() + "/")
+        , m_clock(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 50)))
+        , m_media(&m_log)
+        , m_fallback(&m_log)
+        , m_volumes(&m_log)
+        , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart, m_launcher}
+    {
+        m_volumes.addDevice(Kind::Midi, QStringLiteral("Kalvendorix MIDI"), kSavedMidi);
+        m_volumes.addDevice(Kind::Wave, QStringLiteral("内蔵オーディオ"), kSavedWave, true);
+        m_volumes.addDevice(Kind::Wave, QStringLiteral("HDMI"), 0xFFFFFFFFU);
+        writeMain("MIDINM", "Kalvendorix MIDI");
+        writeMain("WAVENM", "内蔵オーディオ");
+        m_resident = std::make_unique<ResidentWindow>(m_tables, m_settings, m_dataFile, m_services);
+    }
+
+    void writeMain(const std::string& key, const std::string& value)
+    {
+        ProfileFile(m_settings.mainFile()).write(kSettingsSection, key, value);
+    }
+    std::string readMain(const std::string& key) const
+    {
+        return ProfileFile(m_settings.mainFile()).readString(kSettingsSection, key, "<absent>");
+    }
+
+    void start()
+    {
+        ASSERT_EQ(m_resident->startUp(), ResidentWindow::Start::Running);
+        m_log.clear();
+    }
+
+    // A daily alarm with a sound, ringing at h:m.
+    static AlarmRecord dailyAlarm(int h, int m)
+    {
+        AlarmRecord alarm;
+        alarm.startTime = OleDate::fromCivil(2026, 12, 1, h, m);
+        alarm.endTime = alarm.startTime;
+        alarm.kind = kKindDaily;
+        alarm.message = "会議の時間です";
+        alarm.sound = 1;
+        alarm.soundFile = "/sounds/bell.mp3";
+        alarm.midiVolume = static_cast<std::int32_t>(0xFFFFFFFFU);
+        alarm.waveVolume = static_cast<std::int32_t>(0x80008000U);
+        alarm.blinkCount = 3;
+        alarm.backColor = kButtonFaceColor;
+        alarm.fontName = kDefaultFontName;
+        alarm.fontSize = 12;
+        return alarm;
+    }
+
+    int addAlarm(const AlarmRecord& alarm)
+    {
+        m_tables.alarms.add(alarm);
+        return m_tables.alarms.alarmCount - 1;
+    }
+
+    // Advances the clock to hh:mm:ss of the test day, firing every tick on the way.
+    void advanceTo(int h, int m, int s, int ms = 0)
+    {
+        const QDateTime target(QDate(2026, 12, 8), QTime(h, m, s, ms));
+        m_clock.advanceMs(m_clock.now().msecsTo(target));
+    }
+
+    const FakeVolumeDevices::State& wave(int index) const { return *m_volumes.state(Kind::Wave, index); }
+
+    QTemporaryDir m_dir;
+    SharedTables m_tables;
+    Settings m_settings;
+    DataFile m_dataFile;
+    QStringList m_log;
+    FakeClock m_clock;
+    FakePrompter m_prompter;
+    FakeTrayIcon m_tray;
+    FakeMediaChannel m_media;
+    FakeWaveFallback m_fallback;
+    FakeVolumeDevices m_volumes;
+    FakeInstanceGuard m_instance;
+    FakeAutostart m_autostart;
+    FakeLauncher m_launcher;
+    ResidentServices m_services;
+    std::unique_ptr<ResidentWindow> m_resident;
+};
+
+} // namespace kvx

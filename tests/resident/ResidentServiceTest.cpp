@@ -1,0 +1,263 @@
+#include "ResidentFixture.h"
+
+#include "platform/FakeSessionEnd.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+
+namespace kvx {
+namespace {
+
+TEST_F(ResidentTest, StartGate)
+{
+    struct Row {
+        const char* name;
+        const char* flag; // nullptr: no flag written
+        std::vector<bool> running;
+        bool starts;
+        int waits;
+    };
+    const Row rows[] = {
+        {"first start ever", nullptr, {false}, true, 0},
+        {"clean exit before", "0", {false}, true, 0},
+        {"a copy runs", "1", {true}, false, 0},
+        {"stale flag of a crashed copy costs two waits", "1", {false, false, false}, true, 2},
+        {"a copy that is just ending", "0", {true, false}, true, 1},
+        {"a copy that keeps running is let pass after two waits", "0", {true, true, true}, true, 2},
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir dir;
+        Settings settings(dir.path().toStdString() + "/");
+        if (row.flag != nullptr) {
+            ProfileFile(settings.mainFile()).write(kSettingsSection, "STARTFLG", row.flag);
+        }
+        FakeClock clock(m_clock.now());
+        FakeInstanceGuard instance;
+        for (const bool running : row.running) {
+            instance.queueAnswer(running);
+        }
+        FakeTrayIcon tray;
+        ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance, m_autostart, m_launcher};
+        SharedTables tables;
+        DataFile dataFile;
+        ResidentWindow resident(tables, settings, dataFile, services);
+
+        const auto result = resident.startUp();
+
+        EXPECT_EQ(result == ResidentWindow::Start::Running, row.starts) << row.name;
+        EXPECT_EQ(clock.waitCount(), row.waits) << row.name;
+        EXPECT_EQ(tray.isVisible(), row.starts) << row.name;
+        const std::string flag = ProfileFile(settings.mainFile()).readString(kSettingsSection, "STARTFLG", "<absent>");
+        EXPECT_EQ(flag, row.starts ? "1" : row.flag) << row.name;
+        EXPECT_EQ(resident.alarmTimerActive(), row.starts) << row.name;
+    }
+}
+
+TEST_F(ResidentTest, StartWritesTheRunningFlagIntoBothSettingsFiles)
+{
+    QTemporaryDir elsewhere;
+    const std::string dataPath = elsewhere.path().toStdString() + "/mine.dat";
+    writeMain("DATAPATH", dataPath);
+    ProfileFile(elsewhere.path().toStdString() + "/Kalvendorix.ini").write(kSettingsSection, "DATAPATH", dataPath);
+    start();
+    EXPECT_EQ(readMain("STARTFLG"), "1");
+    EXPECT_EQ(ProfileFile(m_settings.dataSideFile()).readString(kSettingsSection, "STARTFLG", ""), "1");
+    EXPECT_EQ(m_settings.dataSideFile(), elsewhere.path().toStdString() + "/Kalvendorix.ini");
+}
+
+TEST_F(ResidentTest, MenuCaptionsInOrder)
+{
+    start();
+    QStringList captions;
+    for (QAction* action : m_resident->iconMenu()->actions()) {
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    EXPECT_EQ(captions, QStringList({"編集", "スタートアップ", "-", "一時停止", "-", "ログ表示", "-", "バージョン情報", "-", "終了"}));
+    EXPECT_EQ(m_tray.menu(), m_resident->iconMenu());
+    EXPECT_EQ(m_tray.toolTip(), QStringLiteral("Kalvendorix"));
+    EXPECT_EQ(m_tray.image(), TrayIcon::Image::Application);
+}
+
+TEST_F(ResidentTest, StartupCheckMarksFollowTheSettingThenTheEntry)
+{
+    struct Row {
+        const char* name;
+        const char* startmd;
+        bool registered;
+    };
+    const Row rows[] = {{"registered", "1", true}, {"removed", "0", false}, {"absent", nullptr, false}, {"odd value", "2", false}};
+    for (const Row& row : rows) {
+        QTemporaryDir dir;
+        Settings settings(dir.path().toStdString() + "/");
+        if (row.startmd != nullptr) {
+            ProfileFile(settings.mainFile()).write(kSettingsSection, "STARTMD", row.startmd);
+        }
+        SharedTables tables;
+        DataFile dataFile;
+        ResidentWindow resident(tables, settings, dataFile, m_services);
+        ASSERT_EQ(resident.startUp(), ResidentWindow::Start::Running);
+        EXPECT_EQ(resident.menuAction("mstartin")->isChecked(), row.registered) << row.name;
+        EXPECT_EQ(resident.menuAction("mstartout")->isChecked(), !row.registered) << row.name;
+    }
+}
+
+TEST_F(ResidentTest, AutostartRegisteredTwiceRemovedAndRemovedByHand)
+{
+    start();
+    m_resident->menuAction("mstartin")->trigger();
+    m_resident->menuAction("mstartin")->trigger();
+    EXPECT_EQ(m_autostart.writeCount(), 1);
+    EXPECT_TRUE(m_autostart.isRegistered());
+    EXPECT_EQ(readMain("STARTMD"), "1");
+    EXPECT_TRUE(m_resident->menuAction("mstartin")->isChecked());
+
+    m_resident->menuAction("mstartout")->trigger();
+    EXPECT_FALSE(m_autostart.isRegistered());
+    EXPECT_EQ(readMain("STARTMD"), "0");
+    EXPECT_TRUE(m_resident->menuAction("mstartout")->isChecked());
+
+    // Removing again only moves the check marks.
+    writeMain("STARTMD", "untouched");
+    m_resident->menuAction("mstartout")->trigger();
+    EXPECT_EQ(m_autostart.removeCount(), 1);
+    EXPECT_EQ(readMain("STARTMD"), "untouched");
+
+    // The entry deleted by hand: the next icon event moves the check mark.
+    m_resident->menuAction("mstartin")->trigger();
+    m_autostart.setRegistered(false);
+    m_tray.trigger(TrayIcon::Action::RightButtonDown);
+    EXPECT_FALSE(m_resident->menuAction("mstartin")->isChecked());
+    EXPECT_TRUE(m_resident->menuAction("mstartout")->isChecked());
+    EXPECT_EQ(m_tray.popUpCount(), 1);
+}
+
+TEST_F(ResidentTest, PauseSilencesAlarmsAndResumeRestoresTheIcon)
+{
+    start();
+    addAlarm(dailyAlarm(7, 30));
+    m_resident->menuAction("mstop")->trigger();
+    EXPECT_TRUE(m_resident->alarmsPaused());
+    EXPECT_TRUE(m_resident->menuAction("mstop")->isChecked());
+    EXPECT_EQ(m_tray.image(), TrayIcon::Image::Stop);
+    EXPECT_EQ(m_tray.toolTip(), QStringLiteral("アラームは停止中です"));
+
+    advanceTo(7, 31, 0);
+    EXPECT_EQ(m_resident->ringingIndex(), -1);
+    EXPECT_TRUE(m_log.isEmpty()) << m_log.join(", ").toStdString();
+    EXPECT_EQ(m_tray.toolTip(), QStringLiteral("アラームは停止中です")) << "no refresh while paused";
+
+    m_resident->menuAction("mstop")->trigger();
+    EXPECT_FALSE(m_resident->alarmsPaused());
+    EXPECT_EQ(m_tray.image(), TrayIcon::Image::Application);
+    EXPECT_EQ(m_tray.toolTip(), QStringLiteral("Kalvendorix"));
+    // The minute passed while paused does not ring afterwards.
+    advanceTo(7, 31, 30);
+    EXPECT_EQ(m_resident->ringingIndex(), -1);
+}
+
+TEST_F(ResidentTest, OpenActionCancelsTheStopArmedByTheFirstClick)
+{
+    start();
+    int opened = 0;
+    m_resident->onOpenMainWindow = [&opened] { ++opened; };
+    addAlarm(dailyAlarm(7, 30));
+    advanceTo(7, 30, 0, 100);
+    ASSERT_TRUE(m_resident->alarmSounding());
+
+    m_tray.trigger(TrayIcon::Action::LeftButtonDown);
+    EXPECT_TRUE(m_resident->stopTimerArmed());
+    m_clock.advanceMs(200);
+    m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    EXPECT_FALSE(m_resident->stopTimerArmed());
+    EXPECT_EQ(opened, 1);
+    m_clock.advanceMs(600);
+    EXPECT_TRUE(m_resident->alarmSounding()) << "the double click must not stop the alarm";
+
+    m_resident->menuAction("medit")->trigger();
+    EXPECT_EQ(opened, 2);
+}
+
+TEST_F(ResidentTest, ExitSequenceSavesEverythingThenLowersTheFlag)
+{
+    start();
+    int quits = 0;
+    m_resident->onQuit = [&quits] { ++quits; };
+    const int index = addAlarm(dailyAlarm(7, 30));
+    m_tables.defaults.lastSavedIndex = static_cast<std::int16_t>(index);
+    m_tables.defaults.message = "二行の\r\nメッセージ";
+    m_tables.window.formPosition = "3";
+    advanceTo(7, 30, 0, 500);
+    ASSERT_TRUE(m_resident->alarmSounding());
+    m_log.clear();
+
+    m_resident->menuAction("mend")->trigger();
+
+    EXPECT_EQ(quits, 1);
+    EXPECT_TRUE(m_resident->exited());
+    EXPECT_EQ(m_tray.removeCount(), 1);
+    EXPECT_EQ(readMain("STARTFLG"), "0");
+    EXPECT_EQ(readMain("MESSAGE"), "二行の!*#メッセージ");
+    EXPECT_EQ(readMain("FORMFLAG"), "3");
+    EXPECT_EQ(readMain("DATAPATH"), m_settings.dataPath());
+    EXPECT_EQ(m_instance.releaseCount(), 1);
+    // The ringing sound ends and the saved volumes come back, mute state included.
+    EXPECT_TRUE(m_log.contains("stop"));
+    EXPECT_FALSE(m_media.isOpen());
+    EXPECT_EQ(wave(0).volume, kSavedWave);
+    EXPECT_TRUE(wave(0).muted);
+    EXPECT_EQ(m_tables.alarms.alarmCount, 0) << "tables are erased";
+
+    SharedTables reloaded;
+    ASSERT_TRUE(DataFile().load(reloaded, m_settings.dataPath(), {}));
+    ASSERT_EQ(reloaded.alarms.alarmCount, 1);
+    EXPECT_EQ(reloaded.alarms.alarms[0].lastAlarm.formatDateTime(), "2026/12/08 07:30");
+
+    m_resident->exitSequence();
+    EXPECT_EQ(quits, 1) << "the exit sequence runs once";
+}
+
+TEST_F(ResidentTest, NoAlarmDefaultsWrittenBeforeAnAlarmIsSaved)
+{
+    start();
+    m_resident->exitSequence();
+    EXPECT_EQ(readMain("PREFLAG"), "<absent>");
+    EXPECT_EQ(readMain("COPYACTION"), "1");
+    EXPECT_EQ(readMain("STARTFLG"), "0");
+}
+
+TEST_F(ResidentTest, SessionEndRunsTheExitSequenceExactlyOnce)
+{
+    start();
+    FakeSessionEnd sessionEnd;
+    int quits = 0;
+    sessionEnd.onEnd = [this] { m_resident->exitSequence(); };
+    m_resident->onQuit = [&] {
+        ++quits;
+        sessionEnd.markEnded();
+    };
+    sessionEnd.trigger();
+    sessionEnd.trigger();
+    m_resident->exitSequence();
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(m_tray.removeCount(), 1);
+    EXPECT_EQ(readMain("STARTFLG"), "0");
+}
+
+TEST_F(ResidentTest, ShowLogOpensTheLogNextToTheDataFileOrSaysThereIsNone)
+{
+    start();
+    m_resident->menuAction("mlog")->trigger();
+    EXPECT_EQ(m_prompter.messages(), QStringList({"ログはまだ作成されていません"}));
+    EXPECT_TRUE(m_launcher.openedFiles().isEmpty());
+
+    QFile log(QString::fromStdString(m_settings.logFile()));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.close();
+    m_resident->menuAction("mlog")->trigger();
+    EXPECT_EQ(m_launcher.openedFiles(), QStringList({QString::fromStdString(m_settings.logFile())}));
+    EXPECT_EQ(m_prompter.messages().size(), 1);
+}
+
+} // namespace
+} // namespace kvx

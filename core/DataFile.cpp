@@ -12,6 +12,22 @@ namespace kvx {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Saving through a symbolic link replaces the file it points to and keeps the
+// link, so that a data file kept elsewhere stays there.
+std::string fileBehind(const std::string& path)
+{
+    std::error_code error;
+    if (!fs::is_symlink(path, error)) {
+        return path;
+    }
+    const fs::path target = fs::weakly_canonical(path, error);
+    return error ? path : target.string();
+}
+
+} // namespace
+
 bool DataFile::load(SharedTables& tables, const std::string& path, const LoadContext& context)
 {
     tables.clearData();
@@ -78,16 +94,17 @@ bool DataFile::keepUnreadableCopy(const std::string& path, OleDate now)
         m_unreadablePaths.erase(path);
         return !error;
     }
-    const std::string base = unreadableCopyPath(path, now);
+    const std::string file = fileBehind(path);
+    const std::string base = unreadableCopyPath(file, now);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string copy = attempt == 0 ? base : base + "-" + std::to_string(attempt);
         if (fs::exists(copy, error)) {
             continue;
         }
-        fs::create_hard_link(path, copy, error);
+        fs::create_hard_link(file, copy, error);
         if (error) {
             error.clear();
-            fs::copy_file(path, copy, error);
+            fs::copy_file(file, copy, error);
         }
         if (!error) {
             m_unreadablePaths.erase(path);
@@ -101,16 +118,17 @@ bool DataFile::keepUnreadableCopy(const std::string& path, OleDate now)
 
 bool DataFile::writeSafely(const std::string& path, std::string_view bytes)
 {
-    const std::string temporary = path + ".tmp";
+    const std::string file = fileBehind(path);
+    const std::string temporary = file + ".tmp";
     const bool written = m_sink.open(temporary) && m_sink.write(bytes) && m_sink.commit();
     if (!written) {
         m_sink.discard();
     }
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!written || std::rename(temporary.c_str(), file.c_str()) != 0) {
         std::remove(temporary.c_str());
         return false;
     }
-    syncParentDirectory(path);
+    syncParentDirectory(file);
     return true;
 }
 

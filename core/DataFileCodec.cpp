@@ -21,6 +21,9 @@ std::vector<std::string> readStrings(ByteReader& reader, std::int32_t upper)
 {
     std::vector<std::string> strings(static_cast<std::size_t>(upper) + 1);
     for (std::string& text : strings) {
+        if (reader.remaining() == 0) {
+            break;
+        }
         text = fromCp932(reader.counted());
     }
     return strings;

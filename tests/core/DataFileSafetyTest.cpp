@@ -93,6 +93,36 @@ TEST(DataFileSafety, ASaveToAPathThatCannotHoldTheFileFails)
     }
 }
 
+TEST(DataFileSafety, ASaveThroughASymbolicLinkReplacesTheFileBehindIt)
+{
+    struct Row {
+        const char* name;
+        std::string before;
+        std::vector<std::string> filesBehindTheLink;
+    };
+    const Row rows[] = {
+        {"a file that loaded", test::goldenBytes("current-full.dat"), {"Kalvendorix.dat"}},
+        {"a file that failed to load", std::string("\x00\x80\x00\x00", 4),
+         {"Kalvendorix.dat", "Kalvendorix.dat.unreadable-20240229-0905"}},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        std::filesystem::create_directory(dir.path("synced"));
+        const std::string target = dir.path("synced/Kalvendorix.dat");
+        const std::string link = dir.path("Kalvendorix.dat");
+        test::writeFileBytes(target, row.before);
+        std::filesystem::create_symlink(target, link);
+        DataFile file;
+        SharedTables tables;
+        file.load(tables, link, LoadContext{});
+        ASSERT_TRUE(file.save(changedTables(), link, OleDate::fromCivil(2024, 2, 29, 9, 5))) << row.name;
+        EXPECT_TRUE(std::filesystem::is_symlink(link)) << row.name;
+        EXPECT_EQ(test::readFileBytes(target).size(), kChangedTablesBytes) << row.name;
+        EXPECT_EQ(dir.fileNames("synced"), row.filesBehindTheLink) << row.name;
+        EXPECT_EQ(dir.fileNames(), (std::vector<std::string>{"Kalvendorix.dat", "synced"})) << row.name;
+    }
+}
+
 TEST(DataFileSafety, AConversionThatCannotKeepTheOriginalLeavesTheFileAlone)
 {
     const std::string original = test::goldenBytes("tollbeck-0.9.5.dat");

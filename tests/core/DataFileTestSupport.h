@@ -55,11 +55,11 @@ public:
 
     std::string path(const std::string& name) const { return m_path + "/" + name; }
 
-    // The names in the directory, sorted.
-    std::vector<std::string> fileNames() const
+    // The names in the directory or one of its folders, sorted.
+    std::vector<std::string> fileNames(const std::string& folder = {}) const
     {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path)) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? m_path : path(folder))) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());

@@ -1,6 +1,7 @@
 #include "resident/ResidentWindow.h"
 
 #include "resident/AboutBox.h"
+#include "resident/DeviceChooser.h"
 #include "resident/NotificationWindow.h"
 #include "schedule/FiringDecision.h"
 #include "schedule/NextAlarm.h"
@@ -233,6 +234,22 @@ void ResidentWindow::showAbout()
     m_about->show();
     m_about->raise();
     m_about->activateWindow();
+}
+
+void ResidentWindow::chooseSoundDevices(QWidget* parent)
+{
+    DeviceChooser chooser(m_services.volumes, m_sound.chosenMidiDevice(), parent);
+    chooser.exec();
+    adoptSoundDevices(chooser.midiDevice(), chooser.waveDevice());
+}
+
+void ResidentWindow::adoptSoundDevices(const QString& midiDevice, const QString& waveDevice)
+{
+    m_sound.setChosenDevices(midiDevice, waveDevice);
+    m_tables.defaults.midiDevice = midiDevice.toStdString();
+    m_tables.defaults.waveDevice = waveDevice.toStdString();
+    m_settings.writeSettingToBoth("MIDINM", m_tables.defaults.midiDevice);
+    m_settings.writeSettingToBoth("WAVENM", m_tables.defaults.waveDevice);
 }
 
 const AlarmRecord* ResidentWindow::ringingAlarm() const

@@ -44,6 +44,10 @@ public:
     void removeStartup();
     void showLog();
     void showAbout();
+    // The sound device chooser, opened by the editor while no device is chosen;
+    // its choice is remembered in both settings files when it closes.
+    void chooseSoundDevices(QWidget* parent);
+    void adoptSoundDevices(const QString& midiDevice, const QString& waveDevice);
 
     // The alarm engine.
     void alarmTick();

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/MediaChannel.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+namespace kvx {
+
+// Test double of the media channel. Every file opens and plays unless a test
+// says otherwise; a playing file goes on until the test ends it. Calls are
+// logged in order ("open x", "play", "play from 0", "stop", "close"), into
+// the test's own log when one is given so that several doubles share it.
+// As with the real channel, opening a second file before closing fails.
+class FakeMediaChannel final : public MediaChannel {
+public:
+    explicit FakeMediaChannel(QStringList* log = nullptr);
+
+    QString status() override;
+    bool open(const QString& path) override;
+    bool play() override;
+    bool playFromStart() override;
+    void stop() override;
+    void close() override;
+
+    // Scripting.
+    void setMissing(const QString& path) { m_missing.insert(path); }
+    void setUnplayable(const QString& path) { m_unplayable.insert(path); }
+    void endPlayback(); // the file reached its end: status turns "stopped"
+
+    const QStringList& log() const { return *m_log; }
+    void clearLog() { m_log->clear(); }
+    const QString& openFile() const { return m_path; }
+    bool isOpen() const { return m_open; }
+    int statusQueries() const { return m_statusQueries; }
+
+private:
+    bool start(const QString& entry);
+
+    QStringList m_ownLog;
+    QStringList* m_log;
+    QSet<QString> m_missing;
+    QSet<QString> m_unplayable;
+    QString m_path;
+    bool m_open = false;
+    bool m_playing = false;
+    int m_statusQueries = 0;
+};
+
+} // namespace kvx

@@ -4,14 +4,16 @@ BUILD_DIR ?= build
 TEST_DIR ?= build-asan
 GENERATOR := -G Ninja
 
-.PHONY: deps run build test bench fuzz clean
+.PHONY: deps configure run build test bench fuzz clean
 
 deps:
 	./scripts/install-deps
 
-build: deps
-	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVX_TESTS=OFF
-	cmake --build $(BUILD_DIR)
+configure: deps
+	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF
+
+build: configure
+	cmake --build $(BUILD_DIR) --target kalvendorix
 
 run: build
 	./$(BUILD_DIR)/app/kalvendorix
@@ -22,7 +24,8 @@ test: deps
 	cmake --build $(TEST_DIR)
 	./scripts/run-tests $(TEST_DIR)
 
-bench: build
+bench: configure
+	cmake --build $(BUILD_DIR)
 	./scripts/run-benchmarks $(BUILD_DIR)
 
 fuzz: deps

@@ -63,35 +63,44 @@ void SoundController::saveVolumes()
     m_savedWave = readVolume(Kind::Wave, m_chosenWave, m_currentWave);
 }
 
-void SoundController::restore(Kind kind, const QString& name, const Saved& saved)
+void SoundController::restore(Kind kind)
 {
-    const int index = findDevice(kind, name);
+    const bool midi = kind == Kind::Midi;
+    const int index = findDevice(kind, midi ? m_currentMidi : m_currentWave);
     if (index < 0) {
         return;
     }
+    const Saved& saved = midi ? m_savedMidi : m_savedWave;
     m_devices.setVolume(kind, index, saved.volume);
     m_devices.setMuted(kind, index, saved.muted);
 }
 
 void SoundController::restoreVolumes()
 {
-    restore(Kind::Midi, m_currentMidi, m_savedMidi);
-    restore(Kind::Wave, m_currentWave, m_savedWave);
+    restore(Kind::Midi);
+    restore(Kind::Wave);
+}
+
+void SoundController::applyVolume(Kind kind, std::uint32_t volume)
+{
+    // Every MIDI device, without condition; only the chosen wave device.
+    auto apply = [this, kind, volume](int index) {
+        m_devices.setVolume(kind, index, volume);
+        m_devices.setMuted(kind, index, false);
+    };
+    if (kind == Kind::Midi) {
+        for (int i = 0; i < m_devices.devices(Kind::Midi).size(); ++i) {
+            apply(i);
+        }
+    } else if (const int wave = findDevice(Kind::Wave, m_chosenWave); wave >= 0) {
+        apply(wave);
+    }
 }
 
 void SoundController::setAlarmVolumes(std::uint32_t midiVolume, std::uint32_t waveVolume)
 {
-    // Every MIDI device, without condition; only the chosen wave device.
-    const auto midi = m_devices.devices(Kind::Midi);
-    for (int i = 0; i < midi.size(); ++i) {
-        m_devices.setVolume(Kind::Midi, i, midiVolume);
-        m_devices.setMuted(Kind::Midi, i, false);
-    }
-    const int wave = findDevice(Kind::Wave, m_chosenWave);
-    if (wave >= 0) {
-        m_devices.setVolume(Kind::Wave, wave, waveVolume);
-        m_devices.setMuted(Kind::Wave, wave, false);
-    }
+    applyVolume(Kind::Midi, midiVolume);
+    applyVolume(Kind::Wave, waveVolume);
 }
 
 void SoundController::closeOpenSound()
@@ -120,14 +129,19 @@ SoundController::SoundKind SoundController::startAlarmSound(const AlarmRecord& a
     return kNoSound;
 }
 
+void SoundController::endTestSound()
+{
+    m_testSoundPlaying = false;
+    m_media.stop();
+    m_media.close();
+    restoreVolumes();
+}
+
 void SoundController::toggleTestSound(const QString& file, int midiSlider, int waveSlider)
 {
     const QString state = m_media.status();
     if (state == QLatin1String("playing")) {
-        m_testSoundPlaying = false;
-        m_media.stop();
-        m_media.close();
-        restoreVolumes();
+        endTestSound();
         return;
     }
     if (state == QLatin1String("stopped")) {
@@ -143,23 +157,12 @@ void SoundController::toggleTestSound(const QString& file, int midiSlider, int w
 void SoundController::sliderMoved(Kind kind, int slider, bool alarmSounding)
 {
     if (m_media.status() == QLatin1String("playing") && m_testSoundPlaying) {
-        if (kind == Kind::Midi) {
-            const auto midi = m_devices.devices(Kind::Midi);
-            for (int i = 0; i < midi.size(); ++i) {
-                m_devices.setVolume(Kind::Midi, i, sliderToVolume(slider));
-            }
-        } else if (const int wave = findDevice(Kind::Wave, m_chosenWave); wave >= 0) {
-            m_devices.setVolume(Kind::Wave, wave, sliderToVolume(slider));
-        }
+        applyVolume(kind, sliderToVolume(slider));
         return;
     }
     if (!alarmSounding) {
         m_testSoundPlaying = false;
-        if (kind == Kind::Midi) {
-            restore(Kind::Midi, m_currentMidi, m_savedMidi);
-        } else {
-            restore(Kind::Wave, m_currentWave, m_savedWave);
-        }
+        restore(kind);
     }
 }
 
@@ -170,10 +173,7 @@ void SoundController::stopTestSound()
     }
     const QString state = m_media.status();
     if (state == QLatin1String("playing")) {
-        m_testSoundPlaying = false;
-        m_media.stop();
-        m_media.close();
-        restoreVolumes();
+        endTestSound();
     } else if (state == QLatin1String("stopped")) {
         m_testSoundPlaying = false;
         restoreVolumes();

@@ -57,7 +57,10 @@ private:
     };
 
     Saved readVolume(VolumeDevices::Kind kind, const QString& name, QString& current);
-    void restore(VolumeDevices::Kind kind, const QString& name, const Saved& saved);
+    void restore(VolumeDevices::Kind kind);
+    // Sets a device's volume for an alarm or a test, and unmutes it.
+    void applyVolume(VolumeDevices::Kind kind, std::uint32_t volume);
+    void endTestSound();
     int findDevice(VolumeDevices::Kind kind, const QString& name);
     void closeOpenSound();
 

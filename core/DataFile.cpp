@@ -12,22 +12,6 @@ namespace kvx {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Saving through a symbolic link replaces the file it points to and keeps the
-// link, so that a data file kept elsewhere stays there.
-std::string fileBehind(const std::string& path)
-{
-    std::error_code error;
-    if (!fs::is_symlink(path, error)) {
-        return path;
-    }
-    const fs::path target = fs::weakly_canonical(path, error);
-    return error ? path : target.string();
-}
-
-} // namespace
-
 bool DataFile::load(SharedTables& tables, const std::string& path, const LoadContext& context)
 {
     tables.clearData();
@@ -57,7 +41,7 @@ bool DataFile::save(const SharedTables& tables, const std::string& path, OleDate
     if (m_unreadablePaths.contains(path) && !keepUnreadableCopy(path, now)) {
         return false;
     }
-    return writeSafely(path, encodeDataFile(tables));
+    return replaceFileSafely(m_sink, path, encodeDataFile(tables));
 }
 
 bool DataFile::loadOrSaveDataFile(SharedTables& tables, const std::string& path, bool write,
@@ -80,7 +64,7 @@ std::string DataFile::unreadableCopyPath(const std::string& path, OleDate now)
 bool DataFile::convert(SharedTables& tables, const std::string& path, std::string_view original)
 {
     const std::string converted = encodeDataFile(tables);
-    return writeSafely(path + ".bak", original) && writeSafely(path, converted)
+    return replaceFileSafely(m_sink, path + ".bak", original) && replaceFileSafely(m_sink, path, converted)
         && decodeDataFile(converted, tables, AlarmRecord{}) == DecodeResult::Current;
 }
 
@@ -94,17 +78,21 @@ bool DataFile::keepUnreadableCopy(const std::string& path, OleDate now)
         m_unreadablePaths.erase(path);
         return !error;
     }
-    const std::string file = fileBehind(path);
-    const std::string base = unreadableCopyPath(file, now);
+    // Beside the file a symbolic link points to, where the save will replace it.
+    const std::optional<std::string> file = fileBehind(path);
+    if (!file) {
+        return false;
+    }
+    const std::string base = unreadableCopyPath(*file, now);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string copy = attempt == 0 ? base : base + "-" + std::to_string(attempt);
         if (fs::exists(copy, error)) {
             continue;
         }
-        fs::create_hard_link(file, copy, error);
+        fs::create_hard_link(*file, copy, error);
         if (error) {
             error.clear();
-            fs::copy_file(file, copy, error);
+            fs::copy_file(*file, copy, error);
         }
         if (!error) {
             m_unreadablePaths.erase(path);
@@ -114,22 +102,6 @@ bool DataFile::keepUnreadableCopy(const std::string& path, OleDate now)
         return false;
     }
     return false;
-}
-
-bool DataFile::writeSafely(const std::string& path, std::string_view bytes)
-{
-    const std::string file = fileBehind(path);
-    const std::string temporary = file + ".tmp";
-    const bool written = m_sink.open(temporary) && m_sink.write(bytes) && m_sink.commit();
-    if (!written) {
-        m_sink.discard();
-    }
-    if (!written || std::rename(temporary.c_str(), file.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    syncParentDirectory(file);
-    return true;
 }
 
 } // namespace kvx

@@ -50,7 +50,6 @@ public:
 private:
     bool convert(SharedTables& tables, const std::string& path, std::string_view original);
     bool keepUnreadableCopy(const std::string& path, OleDate now);
-    bool writeSafely(const std::string& path, std::string_view bytes);
 
     PosixFileSink m_fileSystem;
     FileSink& m_sink;

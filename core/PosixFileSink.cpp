@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kvx {
@@ -15,6 +16,9 @@ bool PosixFileSink::open(const std::string& path)
 {
     discard();
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (m_fd >= 0 && m_mode && ::fchmod(m_fd, *m_mode) != 0) {
+        discard();
+    }
     return m_fd >= 0;
 }
 

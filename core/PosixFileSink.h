@@ -2,12 +2,17 @@
 
 #include "core/FileSink.h"
 
+#include <optional>
+#include <sys/types.h>
+
 namespace kvx {
 
 // Writes files with the POSIX calls, so that a commit can reach the disk.
 class PosixFileSink final : public FileSink {
 public:
     PosixFileSink() = default;
+    // Files it opens get exactly `mode`, whatever the process's umask.
+    explicit PosixFileSink(mode_t mode) : m_mode(mode) {}
     ~PosixFileSink() override;
     PosixFileSink(const PosixFileSink&) = delete;
     PosixFileSink& operator=(const PosixFileSink&) = delete;
@@ -19,6 +24,7 @@ public:
 
 private:
     int m_fd = -1;
+    std::optional<mode_t> m_mode;
 };
 
 } // namespace kvx

@@ -1,11 +1,11 @@
 #include "core/ProfileFile.h"
 
 #include "core/Cp932.h"
+#include "core/PosixFileSink.h"
+#include "core/WholeFile.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,52 +179,23 @@ void setEntry(Lines& lines, const std::string& section, const std::string& key, 
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
 }
 
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Writes a sibling temporary file and renames it over `path`, so that a crash
-// leaves either the old or the new file, never half of one.
+// A read-only file is left as it is; a replaced one keeps its mode.
 bool replaceFile(const std::string& path, std::string_view bytes)
 {
-    std::error_code error;
-    std::string target = path;
-    if (std::filesystem::is_symlink(path, error)) {
-        target = std::filesystem::weakly_canonical(path, error).string();
-        if (error) {
-            return false;
-        }
+    const std::optional<std::string> target = fileBehind(path);
+    if (!target) {
+        return false;
     }
     struct stat existing { };
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && ::access(target.c_str(), W_OK) != 0) {
+    if (::stat(target->c_str(), &existing) != 0) {
+        PosixFileSink sink;
+        return replaceFileSafely(sink, *target, bytes);
+    }
+    if (::access(target->c_str(), W_OK) != 0) {
         return false;
     }
-    const std::string temporary = target + ".tmp" + std::to_string(::getpid());
-    ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return false;
-    }
-    bool ok
-        = (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0) && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-    }
-    return ok;
+    PosixFileSink sink(existing.st_mode & 07777);
+    return replaceFileSafely(sink, *target, bytes);
 }
 
 } // namespace

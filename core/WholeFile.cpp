@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace kvx {
@@ -78,6 +79,40 @@ void syncParentDirectory(const std::string& path)
     if (handle.get() >= 0) {
         ::fsync(handle.get());
     }
+}
+
+std::optional<std::string> fileBehind(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) {
+        return path;
+    }
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return target.string();
+}
+
+bool replaceFileSafely(FileSink& sink, const std::string& path, std::string_view bytes)
+{
+    const std::optional<std::string> file = fileBehind(path);
+    if (!file) {
+        return false;
+    }
+    // The process id keeps two programs saving the same file out of each other's way.
+    const std::string temporary = *file + ".tmp" + std::to_string(::getpid());
+    ::unlink(temporary.c_str());
+    const bool written = sink.open(temporary) && sink.write(bytes) && sink.commit();
+    if (!written) {
+        sink.discard();
+    }
+    if (!written || ::rename(temporary.c_str(), file->c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    syncParentDirectory(*file);
+    return true;
 }
 
 } // namespace kvx

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,29 @@ TEST(DataFileSafety, ASaveThroughASymbolicLinkReplacesTheFileBehindIt)
         EXPECT_EQ(test::readFileBytes(target).size(), kChangedTablesBytes) << row.name;
         EXPECT_EQ(dir.fileNames("synced"), row.filesBehindTheLink) << row.name;
         EXPECT_EQ(dir.fileNames(), (std::vector<std::string>{"Kalvendorix.dat", "synced"})) << row.name;
+    }
+}
+
+TEST(DataFileSafety, ASaveThroughALinkThatLeadsNowhereFailsAndKeepsTheLink)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> links; // name, target
+    };
+    const Row rows[] = {
+        {"a link to itself", {{"Kalvendorix.dat", "Kalvendorix.dat"}}},
+        {"two links to each other", {{"Kalvendorix.dat", "other.dat"}, {"other.dat", "Kalvendorix.dat"}}},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        for (const auto& [name, target] : row.links) {
+            std::filesystem::create_symlink(target, dir.path(name));
+        }
+        const std::vector<std::string> before = dir.fileNames();
+        DataFile file;
+        EXPECT_FALSE(file.save(changedTables(), dir.path("Kalvendorix.dat"), OleDate())) << row.name;
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.path("Kalvendorix.dat"))) << row.name;
+        EXPECT_EQ(dir.fileNames(), before) << row.name << ": no leftovers";
     }
 }
 

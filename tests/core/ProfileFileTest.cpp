@@ -215,6 +215,7 @@ TEST(ProfileFile, AFailedWriteReturnsFalseAndLeavesNoFileBehind)
     std::filesystem::create_directory(scratch.file("a-directory.ini"));
     writeRaw(scratch.file("readonly.ini"), "[Kalvendorix]\r\nA=1\r\n");
     std::filesystem::permissions(scratch.file("readonly.ini"), std::filesystem::perms::owner_read);
+    std::filesystem::create_symlink("loop.ini", scratch.file("loop.ini"));
     struct Row {
         const char* name;
         std::string path;
@@ -227,6 +228,7 @@ TEST(ProfileFile, AFailedWriteReturnsFalseAndLeavesNoFileBehind)
         {"empty path", "", "A", false},
         {"empty key", scratch.file("test.ini"), "", false},
         {"read-only file", scratch.file("readonly.ini"), "A", true},
+        {"a symbolic link to itself", scratch.file("loop.ini"), "A", false},
     };
     for (const Row& row : rows) {
         if (row.needsNonRoot && ::geteuid() == 0) {
@@ -242,7 +244,8 @@ TEST(ProfileFile, AFailedWriteReturnsFalseAndLeavesNoFileBehind)
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string> {"a-directory.ini", "readonly.ini"}));
+    EXPECT_EQ(names, (std::vector<std::string> {"a-directory.ini", "loop.ini", "readonly.ini"}));
+    EXPECT_TRUE(std::filesystem::is_symlink(scratch.file("loop.ini")));
 }
 
 TEST(ProfileFile, AnExistingFileKeepsItsPermissions)

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <optional>
+
+namespace kvx::test {
+
+// One run of the built program, watched from outside: started with a given
+// environment, resident once it has written its process id into the ready
+// file, ended by a signal. Every wait is bounded. A run still going when the
+// object dies is killed, so that a failed test leaves no program behind.
+class ResidentProcess {
+public:
+    ResidentProcess(QProcessEnvironment environment, QString readyFile);
+    ~ResidentProcess();
+    ResidentProcess(const ResidentProcess&) = delete;
+    ResidentProcess& operator=(const ResidentProcess&) = delete;
+
+    static QString programPath();
+
+    bool start();
+    // True once the ready file names this process; false when the program
+    // ended first or `boundMs` passed.
+    bool waitUntilResident(int boundMs);
+    // Milliseconds from just before the start to the first sight of the ready file.
+    qint64 msUntilResident() const { return m_msUntilResident; }
+
+    qint64 pid() const { return m_process.processId(); }
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    bool sendSignal(int signalNumber) const;
+    // The exit code of a normal exit within `boundMs`; nothing when the
+    // program is still running then or died of a signal.
+    std::optional<int> waitForExit(int boundMs);
+    // Everything the program wrote to its standard output and error.
+    QString output();
+
+private:
+    QProcess m_process;
+    QString m_readyFile;
+    QElapsedTimer m_sinceStart;
+    qint64 m_msUntilResident = -1;
+    bool m_started = false;
+    QByteArray m_output;
+};
+
+} // namespace kvx::test

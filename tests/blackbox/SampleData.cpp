@@ -1,0 +1,153 @@
+#include "tests/blackbox/SampleData.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace kvx::test {
+
+namespace {
+
+AlarmRecord plainAlarm(std::int16_t kind, OleDate start, std::string message)
+{
+    AlarmRecord alarm;
+    alarm.startTime = start;
+    alarm.endTime = start.plusSeconds(30 * 60);
+    alarm.kind = kind;
+    alarm.message = std::move(message);
+    alarm.midiVolume = -2147450880; // half volume in both halves
+    alarm.waveVolume = -2147450880;
+    alarm.keepWindow = 1;
+    alarm.blinkCount = 10;
+    alarm.backColor = kButtonFaceColor;
+    alarm.fontName = kDefaultFontName;
+    alarm.fontSize = 12;
+    alarm.fontBold = -1;
+    alarm.textColorIndex = 7;
+    alarm.backColorIndex = 5;
+    return alarm;
+}
+
+void appendLe(QByteArray& bytes, quint32 value, int size)
+{
+    for (int i = 0; i < size; ++i) {
+        bytes.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
+}
+
+} // namespace
+
+OleDate oleDateOf(const QDateTime& time)
+{
+    const QDate d = time.date();
+    const QTime t = time.time();
+    return OleDate::fromCivil(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());
+}
+
+SharedTables everydayTables(OleDate today)
+{
+    const OleDate midnight = today.dateOnly();
+    const OleDate nextYear = midnight.plusDays(365);
+    SharedTables tables;
+
+    AlarmRecord dentist
+        = plainAlarm(kKindOnce, nextYear.plusSeconds(9 * 3600), "歯医者の予約\r\n保険証を持参");
+    dentist.fontName = "ＭＳ 明朝";
+    dentist.fontSize = 18;
+    dentist.textColor = 255;
+    dentist.backColor = 16776960;
+    dentist.sound = 1;
+    dentist.soundFile = "/home/利用者/音/チャイム.wav";
+    tables.alarms.add(dentist);
+
+    // Daily and weekly alarms ring only from their start date on.
+    AlarmRecord stretch
+        = plainAlarm(kKindDaily, midnight.plusDays(30).plusSeconds(7 * 3600 + 30 * 60), "朝のストレッチ");
+    stretch.blink = 1;
+    stretch.blinkCount = 3;
+    tables.alarms.add(stretch);
+    AlarmRecord rubbish
+        = plainAlarm(kKindWeekly, midnight.plusDays(40).plusSeconds(8 * 3600), "ゴミ出し（燃えるゴミ）");
+    rubbish.weekdayMask = kMonday | kSunday;
+    tables.alarms.add(rubbish);
+
+    // Kinds 6 to 11 follow their weekday tests alone; a last ring in the future
+    // keeps them quiet.
+    AlarmRecord meeting = plainAlarm(kKindFirstWeek, midnight.plusSeconds(10 * 3600), "定例会議 ｶｲｷﾞｼﾂA");
+    meeting.weekdayMask = kTuesday | kFriday;
+    meeting.preMode = 2;
+    meeting.preMinutes = 90;
+    meeting.lastAlarm = nextYear;
+    meeting.lastPreAlarm = nextYear;
+    meeting.fontItalic = -1;
+    meeting.fontUnderline = -1;
+    tables.alarms.add(meeting);
+
+    AlarmRecord noodles = plainAlarm(kKindQuick, midnight.plusDays(-1).plusSeconds(12 * 3600), "ｶｯﾌﾟ麺 3分");
+    noodles.lastAlarm = noodles.startTime;
+    tables.alarms.add(noodles);
+
+    tables.routines.routineCount = 3;
+    tables.routines.routineStart = midnight.plusDays(-10);
+    tables.routines.routineNames = {"早番", "遅番", "休み", ""};
+
+    tables.memos.lists[MemoLists::kMemo] = {"牛乳を買う", "電話: 03-1234-5678", ""};
+    tables.memos.lists[MemoLists::kContact] = {"田中さんへ連絡（見積書）", ""};
+    tables.memos.lists[MemoLists::kPurchase] = {"単三電池", "ﾌｨﾙﾑ", "～予備～", ""};
+    return tables;
+}
+
+SharedTables manyAlarmTables(int count, OleDate today)
+{
+    static const std::int16_t kKinds[]
+        = {kKindMonthly, kKindWeekly, kKindDaily, kKindOnce, kKindQuick, kKindFortnightly, 7, 8, 9, 10, 11};
+    const OleDate midnight = today.dateOnly();
+    SharedTables tables;
+    for (int i = 0; i < count; ++i) {
+        const std::int16_t kind = kKinds[i % std::size(kKinds)];
+        const OleDate start = midnight.plusDays(-(i % 60)).plusSeconds((i * 7 % 1440) * 60LL);
+        AlarmRecord alarm = plainAlarm(kind, start, "アラーム " + std::to_string(i + 1) + " 番");
+        alarm.weekdayMask = static_cast<std::int16_t>(1 + i % 127);
+        alarm.preMode = static_cast<std::int16_t>(i % 3);
+        alarm.preMinutes = static_cast<std::int16_t>(i % 120);
+        // Rung already today: neither bell is due again before tomorrow.
+        alarm.lastAlarm = midnight;
+        alarm.lastPreAlarm = midnight;
+        tables.alarms.add(alarm);
+    }
+    return tables;
+}
+
+AlarmRecord dailyAlarm(OleDate at, const std::string& soundFile)
+{
+    const OleDate minute = at.dateOnly().plusSeconds(at.minuteOfDay() * 60LL);
+    AlarmRecord alarm = plainAlarm(kKindDaily, minute, "起床の時間です\r\nおはようございます");
+    alarm.sound = 1;
+    alarm.soundFile = soundFile;
+    alarm.endless = 1;
+    return alarm;
+}
+
+QByteArray waveBytes(int ms)
+{
+    constexpr quint32 rate = 22050;
+    const quint32 samples = rate * static_cast<quint32>(ms) / 1000;
+    QByteArray bytes("RIFF");
+    appendLe(bytes, 36 + samples * 2, 4);
+    bytes.append("WAVEfmt ");
+    appendLe(bytes, 16, 4);
+    appendLe(bytes, 1, 2); // PCM
+    appendLe(bytes, 1, 2); // mono
+    appendLe(bytes, rate, 4);
+    appendLe(bytes, rate * 2, 4);
+    appendLe(bytes, 2, 2);
+    appendLe(bytes, 16, 2);
+    bytes.append("data");
+    appendLe(bytes, samples * 2, 4);
+    for (quint32 i = 0; i < samples; ++i) {
+        const double sample = 4000.0 * std::sin(2.0 * std::numbers::pi * 660.0 * i / rate);
+        appendLe(bytes, static_cast<quint32>(static_cast<qint16>(std::lround(sample))) & 0xFFFF, 2);
+    }
+    return bytes;
+}
+
+} // namespace kvx::test

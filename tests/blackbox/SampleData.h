@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/OleDate.h"
+#include "core/Records.h"
+
+#include <QByteArray>
+#include <QDateTime>
+
+#include <string>
+
+namespace kvx::test {
+
+OleDate oleDateOf(const QDateTime& time);
+
+// A user's ordinary data: a few alarms with Japanese texts, fonts and sound
+// paths, periodic schedules and all three memo lists. None of the alarms can
+// ring on the day `today` (an alarm that rang would change what a round trip
+// through the program gives back).
+SharedTables everydayTables(OleDate today);
+
+// `count` alarms of every kind spread over the day, all of them done for
+// `today`, so that a resident program scans them every second without ringing.
+SharedTables manyAlarmTables(int count, OleDate today);
+
+// A daily alarm at the minute of `at` that has never rung, with an endless
+// sound from `soundFile` and a window that stays shown.
+AlarmRecord dailyAlarm(OleDate at, const std::string& soundFile);
+
+// A 16-bit mono PCM wave file holding a quiet tone of `ms` milliseconds.
+QByteArray waveBytes(int ms);
+
+} // namespace kvx::test

@@ -1,0 +1,56 @@
+#include "core/DataFile.h"
+#include "tests/blackbox/SampleData.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+// "--write-data-file PATH COUNT [HH:MM [SOUND]]" writes a data file of COUNT
+// alarms, none of them due today, for the measurements under bench/; with a
+// time, a daily alarm at that minute follows them, with SOUND as its endless
+// sound when given.
+int writeDataFile(int argc, char** argv)
+{
+    const int count = std::atoi(argv[3]);
+    if (count < 0 || count >= kvx::AlarmTable::kMaxAlarms) {
+        std::fprintf(stderr, "alarm count out of range: %s\n", argv[3]);
+        return 2;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    kvx::SharedTables tables = kvx::test::manyAlarmTables(count, kvx::test::oleDateOf(now));
+    if (argc > 4) {
+        const QTime time = QTime::fromString(QString::fromLocal8Bit(argv[4]), QStringLiteral("HH:mm"));
+        if (!time.isValid()) {
+            std::fprintf(stderr, "not a time of day: %s\n", argv[4]);
+            return 2;
+        }
+        kvx::AlarmRecord alarm = kvx::test::dailyAlarm(
+            kvx::test::oleDateOf(QDateTime(now.date(), time)), argc > 5 ? argv[5] : "");
+        alarm.sound = argc > 5 ? 1 : 0;
+        tables.alarms.add(alarm);
+    }
+    kvx::DataFile file;
+    if (!file.save(tables, argv[2], kvx::test::oleDateOf(now))) {
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && argc <= 6 && std::strcmp(argv[1], "--write-data-file") == 0) {
+        return writeDataFile(argc, argv);
+    }
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

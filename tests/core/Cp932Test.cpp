@@ -1,14 +1,12 @@
 #include "core/Cp932.h"
+#include "tests/core/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace kvx {
 namespace {
 
-std::string bytes(std::initializer_list<unsigned char> values)
-{
-    return std::string(values.begin(), values.end());
-}
+using test::bytes;
 
 bool isValidUtf8(std::string_view text)
 {

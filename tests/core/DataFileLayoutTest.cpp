@@ -7,6 +7,7 @@
 namespace kvx {
 namespace {
 
+using test::bytes;
 using test::TempDir;
 
 std::string savedBytes(const SharedTables& tables)
@@ -17,10 +18,6 @@ std::string savedBytes(const SharedTables& tables)
     return test::readFileBytes(dir.path("Kalvendorix.dat"));
 }
 
-std::string bytes(std::initializer_list<unsigned char> values)
-{
-    return std::string(values.begin(), values.end());
-}
 
 const std::string kHeaderOfOneAlarm = bytes({1, 0, 0, 0, 17, 0}) + "Kalvendorix 1.0.0";
 

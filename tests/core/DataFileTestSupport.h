@@ -3,16 +3,12 @@
 #include "core/FileSink.h"
 #include "core/PosixFileSink.h"
 #include "core/Records.h"
+#include "tests/core/TestSupport.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -36,53 +32,6 @@ inline void PrintTo(const AlarmRecord& r, std::ostream* os)
 }
 
 namespace test {
-
-// A fresh directory, removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kvx-datafile-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data());
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string path(const std::string& name) const { return m_path + "/" + name; }
-
-    // The names in the directory or one of its folders, sorted.
-    std::vector<std::string> fileNames(const std::string& folder = {}) const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? m_path : path(folder))) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::string m_path;
-};
-
-inline std::string readFileBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-inline void writeFileBytes(const std::string& path, std::string_view bytes)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 inline std::string dataFilePath(const std::string& name)
 {

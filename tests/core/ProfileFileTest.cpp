@@ -1,53 +1,19 @@
 #include "core/ProfileFile.h"
 
 #include "core/Cp932.h"
+#include "tests/core/TestSupport.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
-#include <sstream>
 #include <unistd.h>
 
 namespace kvx {
 namespace {
 
-class ScratchDirectory {
-public:
-    ScratchDirectory()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kvx-profile-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data()) != nullptr ? pattern + "/" : std::string();
-    }
-    ~ScratchDirectory()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    std::string file(const std::string& name) const { return m_path + name; }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-std::string readRaw(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void writeRaw(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::readFileBytes;
+using test::TempDir;
+using test::writeFileBytes;
 
 TEST(ProfileFile, WritingAKeyChangesOnlyItsLine)
 {
@@ -87,13 +53,13 @@ TEST(ProfileFile, WritingAKeyChangesOnlyItsLine)
             "[Kalvendorix]\r\nA=\r\n"},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        const std::string path = scratch.file("test.ini");
+        TempDir scratch;
+        const std::string path = scratch.path("test.ini");
         if (row.before != nullptr) {
-            writeRaw(path, row.before);
+            writeFileBytes(path, row.before);
         }
         EXPECT_TRUE(ProfileFile(path).write(row.section, row.key, row.value)) << row.name;
-        EXPECT_EQ(readRaw(path), row.after) << row.name;
+        EXPECT_EQ(readFileBytes(path), row.after) << row.name;
     }
 }
 
@@ -126,10 +92,10 @@ TEST(ProfileFile, ReadingFindsTheKeyOfTheSection)
         {"missing file", nullptr, "Kalvendorix", "A", std::nullopt},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        const std::string path = scratch.file("test.ini");
+        TempDir scratch;
+        const std::string path = scratch.path("test.ini");
         if (row.content != nullptr) {
-            writeRaw(path, row.content);
+            writeFileBytes(path, row.content);
         }
         EXPECT_EQ(ProfileFile(path).read(row.section, row.key), row.expected) << row.name;
         EXPECT_EQ(
@@ -151,10 +117,10 @@ TEST(ProfileFile, JapaneseTextIsCodePage932OnDisk)
         {"kanji with a trail byte that looks like a backslash", "予鈴", "\x97\x5C\x97\xE9"},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        const ProfileFile file(scratch.file("test.ini"));
+        TempDir scratch;
+        const ProfileFile file(scratch.path("test.ini"));
         ASSERT_TRUE(file.write("Kalvendorix", "MESSAGE", row.value)) << row.name;
-        EXPECT_EQ(readRaw(file.path()), "[Kalvendorix]\r\nMESSAGE=" + row.bytes + "\r\n") << row.name;
+        EXPECT_EQ(readFileBytes(file.path()), "[Kalvendorix]\r\nMESSAGE=" + row.bytes + "\r\n") << row.name;
         EXPECT_EQ(file.read("Kalvendorix", "MESSAGE"), row.value) << row.name;
     }
 }
@@ -182,8 +148,8 @@ TEST(ProfileFile, ReadingReturnsAtMost255BytesEndingOnACharacter)
         {"surrounding spaces are not counted", "   " + repeat("b", 255) + "   ", 255},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        const ProfileFile file(scratch.file("test.ini"));
+        TempDir scratch;
+        const ProfileFile file(scratch.path("test.ini"));
         ASSERT_TRUE(file.write("Kalvendorix", "MESSAGE", row.stored)) << row.name;
         const std::string value = file.read("Kalvendorix", "MESSAGE").value_or("");
         const std::string bytes = toCp932(value);
@@ -195,27 +161,27 @@ TEST(ProfileFile, ReadingReturnsAtMost255BytesEndingOnACharacter)
 
 TEST(ProfileFile, WritingSeveralKeysAtOnceEqualsWritingThemInTurn)
 {
-    ScratchDirectory scratch;
+    TempDir scratch;
     const std::string before = "; top\r\n[Kalvendorix]\r\nB=old\r\n\r\n[Other]\r\nA=x\r\n";
     const std::vector<ProfileFile::Entry> entries = {{"A", "1"}, {"B", "2"}, {"C", "3"}, {"A", "4"}};
-    writeRaw(scratch.file("batch.ini"), before);
-    writeRaw(scratch.file("single.ini"), before);
-    ASSERT_TRUE(ProfileFile(scratch.file("batch.ini")).write("Kalvendorix", entries));
+    writeFileBytes(scratch.path("batch.ini"), before);
+    writeFileBytes(scratch.path("single.ini"), before);
+    ASSERT_TRUE(ProfileFile(scratch.path("batch.ini")).write("Kalvendorix", entries));
     for (const auto& [key, value] : entries) {
-        ASSERT_TRUE(ProfileFile(scratch.file("single.ini")).write("Kalvendorix", key, value));
+        ASSERT_TRUE(ProfileFile(scratch.path("single.ini")).write("Kalvendorix", key, value));
     }
-    EXPECT_EQ(readRaw(scratch.file("batch.ini")), readRaw(scratch.file("single.ini")));
-    EXPECT_EQ(readRaw(scratch.file("batch.ini")),
+    EXPECT_EQ(readFileBytes(scratch.path("batch.ini")), readFileBytes(scratch.path("single.ini")));
+    EXPECT_EQ(readFileBytes(scratch.path("batch.ini")),
         "; top\r\n[Kalvendorix]\r\nB=2\r\nA=4\r\nC=3\r\n\r\n[Other]\r\nA=x\r\n");
 }
 
 TEST(ProfileFile, AFailedWriteReturnsFalseAndLeavesNoFileBehind)
 {
-    ScratchDirectory scratch;
-    std::filesystem::create_directory(scratch.file("a-directory.ini"));
-    writeRaw(scratch.file("readonly.ini"), "[Kalvendorix]\r\nA=1\r\n");
-    std::filesystem::permissions(scratch.file("readonly.ini"), std::filesystem::perms::owner_read);
-    std::filesystem::create_symlink("loop.ini", scratch.file("loop.ini"));
+    TempDir scratch;
+    std::filesystem::create_directory(scratch.path("a-directory.ini"));
+    writeFileBytes(scratch.path("readonly.ini"), "[Kalvendorix]\r\nA=1\r\n");
+    std::filesystem::permissions(scratch.path("readonly.ini"), std::filesystem::perms::owner_read);
+    std::filesystem::create_symlink("loop.ini", scratch.path("loop.ini"));
     struct Row {
         const char* name;
         std::string path;
@@ -223,12 +189,12 @@ TEST(ProfileFile, AFailedWriteReturnsFalseAndLeavesNoFileBehind)
         bool needsNonRoot;
     };
     const Row rows[] = {
-        {"missing directory", scratch.file("missing/test.ini"), "A", false},
-        {"a directory where the file should be", scratch.file("a-directory.ini"), "A", false},
+        {"missing directory", scratch.path("missing/test.ini"), "A", false},
+        {"a directory where the file should be", scratch.path("a-directory.ini"), "A", false},
         {"empty path", "", "A", false},
-        {"empty key", scratch.file("test.ini"), "", false},
-        {"read-only file", scratch.file("readonly.ini"), "A", true},
-        {"a symbolic link to itself", scratch.file("loop.ini"), "A", false},
+        {"empty key", scratch.path("test.ini"), "", false},
+        {"read-only file", scratch.path("readonly.ini"), "A", true},
+        {"a symbolic link to itself", scratch.path("loop.ini"), "A", false},
     };
     for (const Row& row : rows) {
         if (row.needsNonRoot && ::geteuid() == 0) {
@@ -238,21 +204,16 @@ TEST(ProfileFile, AFailedWriteReturnsFalseAndLeavesNoFileBehind)
         EXPECT_NO_THROW(written = ProfileFile(row.path).write("Kalvendorix", row.key, "2")) << row.name;
         EXPECT_FALSE(written) << row.name;
     }
-    EXPECT_EQ(readRaw(scratch.file("readonly.ini")), "[Kalvendorix]\r\nA=1\r\n");
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string> {"a-directory.ini", "loop.ini", "readonly.ini"}));
-    EXPECT_TRUE(std::filesystem::is_symlink(scratch.file("loop.ini")));
+    EXPECT_EQ(readFileBytes(scratch.path("readonly.ini")), "[Kalvendorix]\r\nA=1\r\n");
+    EXPECT_EQ(scratch.fileNames(), (std::vector<std::string> {"a-directory.ini", "loop.ini", "readonly.ini"}));
+    EXPECT_TRUE(std::filesystem::is_symlink(scratch.path("loop.ini")));
 }
 
 TEST(ProfileFile, AnExistingFileKeepsItsPermissions)
 {
-    ScratchDirectory scratch;
-    const std::string path = scratch.file("test.ini");
-    writeRaw(path, "[Kalvendorix]\r\n");
+    TempDir scratch;
+    const std::string path = scratch.path("test.ini");
+    writeFileBytes(path, "[Kalvendorix]\r\n");
     const auto mode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write
         | std::filesystem::perms::group_read;
     std::filesystem::permissions(path, mode);
@@ -262,12 +223,12 @@ TEST(ProfileFile, AnExistingFileKeepsItsPermissions)
 
 TEST(ProfileFile, WritingThroughASymbolicLinkKeepsTheLink)
 {
-    ScratchDirectory scratch;
-    writeRaw(scratch.file("real.ini"), "[Kalvendorix]\r\nA=1\r\n");
-    std::filesystem::create_symlink(scratch.file("real.ini"), scratch.file("link.ini"));
-    ASSERT_TRUE(ProfileFile(scratch.file("link.ini")).write("Kalvendorix", "A", "2"));
-    EXPECT_TRUE(std::filesystem::is_symlink(scratch.file("link.ini")));
-    EXPECT_EQ(readRaw(scratch.file("real.ini")), "[Kalvendorix]\r\nA=2\r\n");
+    TempDir scratch;
+    writeFileBytes(scratch.path("real.ini"), "[Kalvendorix]\r\nA=1\r\n");
+    std::filesystem::create_symlink(scratch.path("real.ini"), scratch.path("link.ini"));
+    ASSERT_TRUE(ProfileFile(scratch.path("link.ini")).write("Kalvendorix", "A", "2"));
+    EXPECT_TRUE(std::filesystem::is_symlink(scratch.path("link.ini")));
+    EXPECT_EQ(readFileBytes(scratch.path("real.ini")), "[Kalvendorix]\r\nA=2\r\n");
 }
 
 } // namespace

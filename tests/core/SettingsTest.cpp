@@ -1,53 +1,20 @@
 #include "core/Settings.h"
 
 #include "core/Cp932.h"
+#include "tests/core/TestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
-#include <sstream>
-#include <unistd.h>
 
 namespace kvx {
 namespace {
 
-class ScratchDirectory {
-public:
-    ScratchDirectory()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kvx-settings-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data()) != nullptr ? pattern + "/" : std::string();
-    }
-    ~ScratchDirectory()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    std::string file(const std::string& name) const { return m_path + name; }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-std::string readRaw(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void writeRaw(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::readFileBytes;
+using test::TempDir;
+using test::writeFileBytes;
 
 std::string section(const std::vector<std::string>& lines)
 {
@@ -220,29 +187,29 @@ TEST(Settings, TheDataPathComesFromTheMainFileOnly)
         {"the key's value", section({"DATAPATH=@data/x.dat"}), "data/x.dat"},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        std::filesystem::create_directory(scratch.file("prog"));
-        std::filesystem::create_directory(scratch.file("data"));
+        TempDir scratch;
+        std::filesystem::create_directory(scratch.path("prog"));
+        std::filesystem::create_directory(scratch.path("data"));
         // A data-side file that names another data path must not count.
-        writeRaw(
-            scratch.file("data/Kalvendorix.ini"), section({"DATAPATH=" + scratch.file("elsewhere.dat")}));
+        writeFileBytes(
+            scratch.path("data/Kalvendorix.ini"), section({"DATAPATH=" + scratch.path("elsewhere.dat")}));
         if (row.mainFile) {
             std::string content = *row.mainFile;
             const std::size_t at = content.find('@');
             if (at != std::string::npos) {
-                content.replace(at, 1, scratch.path());
+                content.replace(at, 1, scratch.folder());
             }
-            writeRaw(scratch.file("prog/Kalvendorix.ini"), content);
+            writeFileBytes(scratch.path("prog/Kalvendorix.ini"), content);
         }
-        Settings settings(scratch.file("prog"));
-        settings.setDataPath(scratch.file("data/x.dat"));
-        EXPECT_EQ(settings.readDataPath(), scratch.file(row.expected)) << row.name;
+        Settings settings(scratch.path("prog"));
+        settings.setDataPath(scratch.path("data/x.dat"));
+        EXPECT_EQ(settings.readDataPath(), scratch.path(row.expected)) << row.name;
     }
 }
 
 TEST(Settings, AbsentKeysTakeTheirDefaults)
 {
-    ScratchDirectory scratch;
+    TempDir scratch;
     AlarmDefaults expected;
     expected.preMode = 0;
     expected.preMinutes = 0;
@@ -270,7 +237,7 @@ TEST(Settings, AbsentKeysTakeTheirDefaults)
     expected.waveDevice = "";
     expected.warnPastTime = 1;
     expected.lastSavedIndex = 4; // not a setting: left alone
-    const WindowSettings expectedWindow {"", 0, "", 1, scratch.file("Kalvendorix.dat")};
+    const WindowSettings expectedWindow {"", 0, "", 1, scratch.path("Kalvendorix.dat")};
 
     struct Row {
         const char* name;
@@ -283,15 +250,15 @@ TEST(Settings, AbsentKeysTakeTheirDefaults)
     };
     for (const Row& row : rows) {
         if (row.content) {
-            writeRaw(scratch.file("Kalvendorix.ini"), *row.content);
+            writeFileBytes(scratch.path("Kalvendorix.ini"), *row.content);
         }
-        Settings settings(scratch.path());
+        Settings settings(scratch.folder());
         AlarmDefaults defaults = unusualDefaults();
         WindowSettings window = unusualWindow("/somewhere/else.dat");
         settings.loadAll(defaults, window);
         EXPECT_EQ(defaults, expected) << row.name;
         EXPECT_EQ(window, expectedWindow) << row.name;
-        EXPECT_EQ(settings.dataPath(), scratch.file("Kalvendorix.dat")) << row.name;
+        EXPECT_EQ(settings.dataPath(), scratch.path("Kalvendorix.dat")) << row.name;
         EXPECT_EQ(settings.readInt("STARTFLG", 0), 0) << row.name;
         EXPECT_EQ(settings.readSetting("STARTMD", "0"), "0") << row.name;
     }
@@ -299,20 +266,20 @@ TEST(Settings, AbsentKeysTakeTheirDefaults)
 
 TEST(Settings, EveryKeyIsReadFromTheDataSideFile)
 {
-    ScratchDirectory scratch;
-    std::filesystem::create_directory(scratch.file("prog"));
-    std::filesystem::create_directory(scratch.file("data"));
-    const std::string dataPath = scratch.file("data/my.dat");
-    writeRaw(
-        scratch.file("prog/Kalvendorix.ini"), section({"DATAPATH=" + dataPath, "PREFLAG=1", "FORMFLAG=1"}));
+    TempDir scratch;
+    std::filesystem::create_directory(scratch.path("prog"));
+    std::filesystem::create_directory(scratch.path("data"));
+    const std::string dataPath = scratch.path("data/my.dat");
+    writeFileBytes(
+        scratch.path("prog/Kalvendorix.ini"), section({"DATAPATH=" + dataPath, "PREFLAG=1", "FORMFLAG=1"}));
     std::vector<std::string> lines = kUnusualDefaultsLines;
     for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2", "STARTFLG=1"}) {
         lines.emplace_back(line);
     }
     lines.push_back("DATAPATH=" + dataPath);
-    writeRaw(scratch.file("data/Kalvendorix.ini"), cp932Section(lines));
+    writeFileBytes(scratch.path("data/Kalvendorix.ini"), cp932Section(lines));
 
-    Settings settings(scratch.file("prog"));
+    Settings settings(scratch.path("prog"));
     AlarmDefaults defaults;
     WindowSettings window;
     settings.loadAll(defaults, window);
@@ -336,17 +303,17 @@ TEST(Settings, TheDataSideFileNamesTheDataPathInForce)
         {"without an entry the main file's path stays", std::nullopt, "data/x.dat"},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        std::filesystem::create_directory(scratch.file("data"));
-        writeRaw(scratch.file("Kalvendorix.ini"), section({"DATAPATH=" + scratch.file("data/x.dat")}));
-        writeRaw(scratch.file("data/Kalvendorix.ini"),
-            row.dataSideEntry ? section({"DATAPATH=" + scratch.file(*row.dataSideEntry)}) : section({}));
-        Settings settings(scratch.path());
+        TempDir scratch;
+        std::filesystem::create_directory(scratch.path("data"));
+        writeFileBytes(scratch.path("Kalvendorix.ini"), section({"DATAPATH=" + scratch.path("data/x.dat")}));
+        writeFileBytes(scratch.path("data/Kalvendorix.ini"),
+            row.dataSideEntry ? section({"DATAPATH=" + scratch.path(*row.dataSideEntry)}) : section({}));
+        Settings settings(scratch.folder());
         AlarmDefaults defaults;
         WindowSettings window;
         settings.loadAll(defaults, window);
-        EXPECT_EQ(window.dataPath, scratch.file(row.expected)) << row.name;
-        EXPECT_EQ(settings.dataPath(), scratch.file(row.expected)) << row.name;
+        EXPECT_EQ(window.dataPath, scratch.path(row.expected)) << row.name;
+        EXPECT_EQ(settings.dataPath(), scratch.path(row.expected)) << row.name;
     }
 }
 
@@ -379,9 +346,9 @@ TEST(Settings, IntegerKeysReadDecimalTextOrTheirDefault)
         {"on grey", "BACKCOLORINDEX", "x", 5},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        writeRaw(scratch.file("Kalvendorix.ini"), section({std::string(row.key) + "=" + row.stored}));
-        const Settings settings(scratch.path());
+        TempDir scratch;
+        writeFileBytes(scratch.path("Kalvendorix.ini"), section({std::string(row.key) + "=" + row.stored}));
+        const Settings settings(scratch.folder());
         AlarmDefaults defaults;
         settings.readAlarmDefaults(defaults);
         const std::string key = row.key;
@@ -414,9 +381,9 @@ TEST(Settings, WindowIntegersAndTheRunningFlagReadLikewise)
         {"not numbers take the defaults", "DEFFORM=yes\r\nCOPYACTION=copy\r\nSTARTFLG=on\r\n", 0, 1, 0},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        writeRaw(scratch.file("Kalvendorix.ini"), std::string("[Kalvendorix]\r\n") + row.lines);
-        const Settings settings(scratch.path());
+        TempDir scratch;
+        writeFileBytes(scratch.path("Kalvendorix.ini"), std::string("[Kalvendorix]\r\n") + row.lines);
+        const Settings settings(scratch.folder());
         WindowSettings window;
         window.editorFirst = 7;
         window.copyAction = 7;
@@ -444,11 +411,11 @@ TEST(Settings, FontFlagsAreSetByAnythingButZero)
     };
     for (const char* key : {"FONTBOLD", "FONTITALIC", "FONTUNDERLINE", "FONTSTRIKETHRU"}) {
         for (const Row& row : rows) {
-            ScratchDirectory scratch;
-            writeRaw(scratch.file("Kalvendorix.ini"), section({std::string(key) + "=" + row.stored}));
+            TempDir scratch;
+            writeFileBytes(scratch.path("Kalvendorix.ini"), section({std::string(key) + "=" + row.stored}));
             AlarmDefaults defaults;
             defaults.fontBold = defaults.fontItalic = defaults.fontUnderline = defaults.fontStrikethru = 5;
-            Settings(scratch.path()).readAlarmDefaults(defaults);
+            Settings(scratch.folder()).readAlarmDefaults(defaults);
             const std::string name = key;
             const std::int16_t actual = name == "FONTBOLD" ? defaults.fontBold
                 : name == "FONTITALIC"                     ? defaults.fontItalic
@@ -476,14 +443,14 @@ TEST(Settings, LineBreaksInTheMessageAreStoredAsAMark)
         {"a bare CR is a line break too", "a\rb", "a!*#b", "a\r\nb"},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        const Settings settings(scratch.path());
+        TempDir scratch;
+        const Settings settings(scratch.folder());
         AlarmDefaults defaults;
         defaults.message = row.inMemory;
         defaults.lastSavedIndex = 0;
         ASSERT_TRUE(settings.writeAlarmDefaults(settings.mainFile(), defaults)) << row.name;
         EXPECT_NE(
-            readRaw(settings.mainFile()).find(toCp932(std::string("\r\nMESSAGE=") + row.onDisk + "\r\n")),
+            readFileBytes(settings.mainFile()).find(toCp932(std::string("\r\nMESSAGE=") + row.onDisk + "\r\n")),
             std::string::npos)
             << row.name;
         AlarmDefaults read;
@@ -494,8 +461,8 @@ TEST(Settings, LineBreaksInTheMessageAreStoredAsAMark)
 
 TEST(Settings, ALongJapaneseMessageComesBackCutOnACharacter)
 {
-    ScratchDirectory scratch;
-    const Settings settings(scratch.path());
+    TempDir scratch;
+    const Settings settings(scratch.folder());
     std::string message;
     for (int i = 0; i < 200; ++i) {
         message += "鐘";
@@ -531,20 +498,20 @@ TEST(Settings, AlarmDefaultsAreWrittenInKeyOrder)
             }()},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        const Settings settings(scratch.path());
+        TempDir scratch;
+        const Settings settings(scratch.folder());
         if (!row.before.empty()) {
-            writeRaw(settings.mainFile(), row.before);
+            writeFileBytes(settings.mainFile(), row.before);
         }
         ASSERT_TRUE(settings.writeAlarmDefaults(settings.mainFile(), unusualDefaults())) << row.name;
-        EXPECT_EQ(readRaw(settings.mainFile()), row.after) << row.name;
+        EXPECT_EQ(readFileBytes(settings.mainFile()), row.after) << row.name;
     }
 }
 
 TEST(Settings, OtherWritersUseTheirFixedFormats)
 {
-    ScratchDirectory scratch;
-    const Settings settings(scratch.path());
+    TempDir scratch;
+    const Settings settings(scratch.folder());
     const std::string file = settings.mainFile();
     struct Row {
         const char* name;
@@ -567,31 +534,31 @@ TEST(Settings, OtherWritersUseTheirFixedFormats)
     for (const Row& row : rows) {
         std::filesystem::remove(file);
         EXPECT_TRUE(row.write()) << row.name;
-        EXPECT_EQ(readRaw(file), row.expected) << row.name;
+        EXPECT_EQ(readFileBytes(file), row.expected) << row.name;
     }
 }
 
 TEST(Settings, NoAlarmSavedSinceStartLeavesTheAlarmKeysAlone)
 {
-    ScratchDirectory scratch;
-    std::filesystem::create_directory(scratch.file("data"));
-    Settings settings(scratch.path());
-    settings.setDataPath(scratch.file("data/x.dat"));
+    TempDir scratch;
+    std::filesystem::create_directory(scratch.path("data"));
+    Settings settings(scratch.folder());
+    settings.setDataPath(scratch.path("data/x.dat"));
     const std::string old = section({"PREFLAG=1", "MESSAGE=old", "FORMFLAG=1"});
-    writeRaw(settings.mainFile(), old);
+    writeFileBytes(settings.mainFile(), old);
     AlarmDefaults defaults = unusualDefaults();
     defaults.lastSavedIndex = -1;
 
     EXPECT_TRUE(settings.writeAlarmDefaults(settings.mainFile(), defaults));
-    EXPECT_EQ(readRaw(settings.mainFile()), old);
+    EXPECT_EQ(readFileBytes(settings.mainFile()), old);
     EXPECT_TRUE(settings.writeAlarmDefaults(settings.dataSideFile(), defaults));
     EXPECT_FALSE(std::filesystem::exists(settings.dataSideFile()));
 
-    EXPECT_TRUE(settings.saveSettings(defaults, unusualWindow(scratch.file("data/x.dat"))));
+    EXPECT_TRUE(settings.saveSettings(defaults, unusualWindow(scratch.path("data/x.dat"))));
     const std::string window = "FORMFLAG=3\r\nDEFFORM=1\r\nPORTNUM=5020\r\nCOPYACTION=2\r\nDATAPATH="
-        + scratch.file("data/x.dat") + "\r\n";
-    EXPECT_EQ(readRaw(settings.mainFile()), section({"PREFLAG=1", "MESSAGE=old"}) + window);
-    EXPECT_EQ(readRaw(settings.dataSideFile()), "[Kalvendorix]\r\n" + window);
+        + scratch.path("data/x.dat") + "\r\n";
+    EXPECT_EQ(readFileBytes(settings.mainFile()), section({"PREFLAG=1", "MESSAGE=old"}) + window);
+    EXPECT_EQ(readFileBytes(settings.dataSideFile()), "[Kalvendorix]\r\n" + window);
 }
 
 TEST(Settings, EachSaveWritesTheMainFileThenTheDataSideFile)
@@ -606,10 +573,10 @@ TEST(Settings, EachSaveWritesTheMainFileThenTheDataSideFile)
         {"data file in the program directory: one file", "", false},
     };
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
-        std::filesystem::create_directory(scratch.file("data"));
-        Settings settings(scratch.path());
-        const std::string dataPath = scratch.file(std::string(row.dataDirectory) + "x.dat");
+        TempDir scratch;
+        std::filesystem::create_directory(scratch.path("data"));
+        Settings settings(scratch.folder());
+        const std::string dataPath = scratch.path(std::string(row.dataDirectory) + "x.dat");
         settings.setDataPath(dataPath);
         EXPECT_EQ(settings.mainFile() != settings.dataSideFile(), row.twoFiles) << row.name;
 
@@ -624,12 +591,12 @@ TEST(Settings, EachSaveWritesTheMainFileThenTheDataSideFile)
         }
         lines.push_back("DATAPATH=" + dataPath);
         lines.emplace_back("STARTMD=1");
-        EXPECT_EQ(readRaw(settings.mainFile()), cp932Section(lines)) << row.name;
-        EXPECT_EQ(readRaw(settings.dataSideFile()), cp932Section(lines)) << row.name;
+        EXPECT_EQ(readFileBytes(settings.mainFile()), cp932Section(lines)) << row.name;
+        EXPECT_EQ(readFileBytes(settings.dataSideFile()), cp932Section(lines)) << row.name;
 
         AlarmDefaults defaults;
         WindowSettings window;
-        Settings restarted(scratch.path());
+        Settings restarted(scratch.folder());
         restarted.loadAll(defaults, window);
         AlarmDefaults expected = unusualDefaults();
         expected.lastSavedIndex = -1;
@@ -640,12 +607,12 @@ TEST(Settings, EachSaveWritesTheMainFileThenTheDataSideFile)
 
 TEST(Settings, ADataPathWithoutASlashUsesBareNamesInTheCurrentDirectory)
 {
-    ScratchDirectory scratch;
-    std::filesystem::create_directory(scratch.file("prog"));
-    std::filesystem::create_directory(scratch.file("cwd"));
+    TempDir scratch;
+    std::filesystem::create_directory(scratch.path("prog"));
+    std::filesystem::create_directory(scratch.path("cwd"));
     const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(scratch.file("cwd"));
-    Settings settings(scratch.file("prog"));
+    std::filesystem::current_path(scratch.path("cwd"));
+    Settings settings(scratch.path("prog"));
     settings.setDataPath("plain.dat");
     const bool written = settings.writeRunningFlagToBoth(true);
     const std::string readBack = settings.readSetting("STARTFLG", "none");
@@ -654,15 +621,15 @@ TEST(Settings, ADataPathWithoutASlashUsesBareNamesInTheCurrentDirectory)
     EXPECT_TRUE(written);
     EXPECT_EQ(settings.dataSideFile(), "Kalvendorix.ini");
     EXPECT_EQ(readBack, "1");
-    EXPECT_EQ(readRaw(scratch.file("cwd/Kalvendorix.ini")), section({"STARTFLG=1"}));
-    EXPECT_EQ(readRaw(scratch.file("prog/Kalvendorix.ini")), section({"STARTFLG=1"}));
+    EXPECT_EQ(readFileBytes(scratch.path("cwd/Kalvendorix.ini")), section({"STARTFLG=1"}));
+    EXPECT_EQ(readFileBytes(scratch.path("prog/Kalvendorix.ini")), section({"STARTFLG=1"}));
 }
 
 TEST(Settings, WritesIntoAMissingDirectoryFailQuietly)
 {
-    ScratchDirectory scratch;
-    Settings settings(scratch.path());
-    settings.setDataPath(scratch.file("gone/x.dat"));
+    TempDir scratch;
+    Settings settings(scratch.folder());
+    settings.setDataPath(scratch.path("gone/x.dat"));
     struct Row {
         const char* name;
         std::function<bool()> write;
@@ -672,16 +639,16 @@ TEST(Settings, WritesIntoAMissingDirectoryFailQuietly)
             [&] { return settings.saveSettings(unusualDefaults(), unusualWindow(settings.dataPath())); }},
         {"running flag", [&] { return settings.writeRunningFlagToBoth(false); }},
         {"one key", [&] { return settings.writeSettingToBoth("WAVENM", "x"); }},
-        {"directly", [&] { return settings.writeRunningFlag(scratch.file("gone/Kalvendorix.ini"), true); }},
+        {"directly", [&] { return settings.writeRunningFlag(scratch.path("gone/Kalvendorix.ini"), true); }},
     };
     for (const Row& row : rows) {
         bool written = true;
         EXPECT_NO_THROW(written = row.write()) << row.name;
         EXPECT_FALSE(written) << row.name;
     }
-    EXPECT_FALSE(std::filesystem::exists(scratch.file("gone")));
+    EXPECT_FALSE(std::filesystem::exists(scratch.path("gone")));
     // The main file still took every write that could be made.
-    const std::string main = readRaw(settings.mainFile());
+    const std::string main = readFileBytes(settings.mainFile());
     for (const char* line :
         {"\r\nPREFLAG=2\r\n", "\r\nFORMFLAG=3\r\n", "\r\nSTARTFLG=0\r\n", "\r\nWAVENM=x\r\n"}) {
         EXPECT_NE(main.find(line), std::string::npos) << line;
@@ -739,14 +706,14 @@ TEST(Settings, TheProgramDirectoryIsTheUsersDataDirectory)
     EnvironmentVariable xdg("XDG_DATA_HOME");
     EnvironmentVariable home("HOME");
     for (const Row& row : rows) {
-        ScratchDirectory scratch;
+        TempDir scratch;
         auto expand = [&](std::string text) {
             if (!text.empty() && text.front() == '@') {
-                text.replace(0, 1, scratch.path());
+                text.replace(0, 1, scratch.folder());
             }
             return text;
         };
-        home.set(scratch.file("home"));
+        home.set(scratch.path("home"));
         xdg.set(row.xdgDataHome ? std::optional(expand(*row.xdgDataHome)) : std::nullopt);
         const std::string directory = resolveProgramDirectory();
         EXPECT_EQ(directory, expand(row.expected)) << row.name;

@@ -1,4 +1,5 @@
 #include "schedule/AlarmRows.h"
+#include "tests/schedule/ScheduleTestSupport.h"
 
 #include "schedule/DayLister.h"
 #include "schedule/Recurrence.h"
@@ -9,17 +10,12 @@
 namespace kvx {
 namespace {
 
-OleDate at(int y, int m, int d, int h = 0, int mi = 0, int s = 0)
-{
-    return OleDate::fromCivil(y, m, d, h, mi, s);
-}
+using test::at;
 
+// Half an hour long, with a message.
 AlarmRecord item(int kind, int mask, OleDate start, const char* message)
 {
-    AlarmRecord record;
-    record.kind = static_cast<std::int16_t>(kind);
-    record.weekdayMask = static_cast<std::int16_t>(mask);
-    record.startTime = start;
+    AlarmRecord record = test::item(kind, mask, start);
     record.endTime = start.plusSeconds(1800);
     record.message = message;
     return record;

@@ -1,24 +1,13 @@
 #include "schedule/AlarmText.h"
+#include "tests/schedule/ScheduleTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace kvx {
 namespace {
 
-OleDate at(int y, int m, int d, int h = 0, int mi = 0, int s = 0)
-{
-    return OleDate::fromCivil(y, m, d, h, mi, s);
-}
-
-AlarmRecord item(int kind, int mask, OleDate start)
-{
-    AlarmRecord record;
-    record.kind = static_cast<std::int16_t>(kind);
-    record.weekdayMask = static_cast<std::int16_t>(mask);
-    record.startTime = start;
-    record.endTime = start;
-    return record;
-}
+using test::at;
+using test::item;
 
 TEST(AlarmText, KindWords)
 {

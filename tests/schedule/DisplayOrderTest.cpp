@@ -1,4 +1,5 @@
 #include "schedule/DisplayOrder.h"
+#include "tests/schedule/ScheduleTestSupport.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -8,21 +9,15 @@
 namespace kvx {
 namespace {
 
-OleDate at(int y, int m, int d, int h = 0, int mi = 0, int s = 0)
-{
-    return OleDate::fromCivil(y, m, d, h, mi, s);
-}
+using test::at;
 
 AlarmTable tableOf(const std::vector<OleDate>& starts)
 {
-    AlarmTable table;
+    std::vector<AlarmRecord> alarms;
     for (OleDate start : starts) {
-        AlarmRecord record;
-        record.startTime = start;
-        record.endTime = start;
-        table.add(record);
+        alarms.push_back(test::item(kKindNone, 0, start));
     }
-    return table;
+    return test::tableOf(alarms);
 }
 
 std::vector<int> indexesOf(const DisplayOrder& order)

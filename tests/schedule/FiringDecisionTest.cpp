@@ -1,4 +1,5 @@
 #include "schedule/FiringDecision.h"
+#include "tests/schedule/ScheduleTestSupport.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 
 namespace kvx {
 namespace {
+
+using test::tableOf;
 
 // "2026-03-02T09:00:00" or "2026-03-02T09:00".
 OleDate at(const char* iso)
@@ -29,12 +32,7 @@ std::string iso(OleDate date)
 
 AlarmRecord alarm(int kind, const char* start, int mask = 0)
 {
-    AlarmRecord record;
-    record.kind = static_cast<std::int16_t>(kind);
-    record.startTime = at(start);
-    record.endTime = record.startTime;
-    record.weekdayMask = static_cast<std::int16_t>(mask);
-    return record;
+    return test::item(kind, mask, at(start));
 }
 
 AlarmRecord withPre(AlarmRecord record, int preMode, int preMinutes)
@@ -49,15 +47,6 @@ AlarmRecord rangAt(AlarmRecord record, const char* lastAlarm, const char* lastPr
     record.lastAlarm = lastAlarm ? at(lastAlarm) : OleDate();
     record.lastPreAlarm = lastPreAlarm ? at(lastPreAlarm) : OleDate();
     return record;
-}
-
-AlarmTable tableOf(const std::vector<AlarmRecord>& alarms)
-{
-    AlarmTable table;
-    for (const AlarmRecord& record : alarms) {
-        table.add(record);
-    }
-    return table;
 }
 
 std::string describe(const std::optional<Firing>& firing)

@@ -1,4 +1,5 @@
 #include "schedule/NextAlarm.h"
+#include "tests/schedule/ScheduleTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -7,22 +8,8 @@
 namespace kvx {
 namespace {
 
-OleDate at(int y, int m, int d, int h = 0, int mi = 0, int s = 0)
-{
-    return OleDate::fromCivil(y, m, d, h, mi, s);
-}
-
-AlarmRecord item(int kind, int mask, OleDate start, int preMode = 0, int preMinutes = 0)
-{
-    AlarmRecord record;
-    record.kind = static_cast<std::int16_t>(kind);
-    record.weekdayMask = static_cast<std::int16_t>(mask);
-    record.startTime = start;
-    record.endTime = start;
-    record.preMode = static_cast<std::int16_t>(preMode);
-    record.preMinutes = static_cast<std::int16_t>(preMinutes);
-    return record;
-}
+using test::at;
+using test::item;
 
 TEST(NextAlarm, TooltipTexts)
 {

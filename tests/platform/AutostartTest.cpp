@@ -1,4 +1,4 @@
-#include "QtPrinters.h"
+#include "support/QtPrinters.h"
 #include "platform/DesktopAutostart.h"
 #include "platform/FakeAutostart.h"
 

@@ -1,6 +1,6 @@
 #include "platform/Prompter.h"
 
-#include "QtPrinters.h"
+#include "support/QtPrinters.h"
 #include "platform/FakePrompter.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "QtPrinters.h"
+#include "support/QtPrinters.h"
 #include "core/Cp932.h"
 #include "platform/AppIcons.h"
 #include "platform/FakeTrayIcon.h"

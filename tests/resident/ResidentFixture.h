@@ -14,27 +14,13 @@
 #include "platform/FakeVolumeDevices.h"
 #include "platform/FakeWaveFallback.h"
 #include "resident/ResidentWindow.h"
+#include "support/QtPrinters.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-inline void PrintTo(const QStringList& texts, std::ostream* out)
-{
-    *out << '{';
-    for (const QString& text : texts) {
-        *out << " \"" << text.toStdString() << '"';
-    }
-    *out << " }";
-}
 
 namespace kvx {
 

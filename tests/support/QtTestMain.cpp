@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-// The platform tests need a running application (widgets, fonts, timers);
+// Tests of the Qt parts need a running application (widgets, fonts, timers);
 // without a display they use the offscreen platform.
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -5,7 +5,7 @@
 
 #include <ostream>
 
-// Readable QString values in failure messages of the platform tests.
+// Readable Qt strings in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
@@ -14,7 +14,8 @@ inline void PrintTo(const QString& text, std::ostream* out)
 inline void PrintTo(const QStringList& texts, std::ostream* out)
 {
     *out << '{';
-    for (const QString& text : texts)
-        *out << ' ' << '"' << text.toStdString() << '"';
+    for (const QString& text : texts) {
+        *out << " \"" << text.toStdString() << '"';
+    }
     *out << " }";
 }

@@ -109,6 +109,11 @@ bool ResidentWindow::startGate()
         m_services.clock.wait(1000);
         readState(flag, running);
     }
+    // A stale flag alone is let pass, but never a second running copy: two
+    // copies would each save their own tables over the other's at exit.
+    if (running) {
+        return false;
+    }
     m_settings.writeRunningFlagToBoth(true);
     return true;
 }

@@ -24,7 +24,8 @@ TEST_F(ResidentTest, StartGate)
         {"a copy runs", "1", {true}, false, 0},
         {"stale flag of a crashed copy costs two waits", "1", {false, false, false}, true, 2},
         {"a copy that is just ending", "0", {true, false}, true, 1},
-        {"a copy that keeps running is let pass after two waits", "0", {true, true, true}, true, 2},
+        {"a copy that keeps running is never joined by a second", "0", {true, true, true}, false, 2},
+        {"a stale flag beside a running copy", "1", {false, true, true}, false, 2},
     };
     for (const Row& row : rows) {
         QTemporaryDir dir;
@@ -49,7 +50,7 @@ TEST_F(ResidentTest, StartGate)
         EXPECT_EQ(clock.waitCount(), row.waits) << row.name;
         EXPECT_EQ(tray.isVisible(), row.starts) << row.name;
         const std::string flag = ProfileFile(settings.mainFile()).readString(kSettingsSection, "STARTFLG", "<absent>");
-        EXPECT_EQ(flag, row.starts ? "1" : row.flag) << row.name;
+        EXPECT_EQ(flag, row.starts ? "1" : row.flag) << row.name << ": a copy that ends touches nothing";
         EXPECT_EQ(resident.alarmTimerActive(), row.starts) << row.name;
     }
 }

@@ -14,23 +14,13 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-program=$(realpath "${1:-$here/build/app/kalvendorix}")
-writer=${2:-}
+# shellcheck source=bench/common.sh
+source "$here/bench/common.sh"
 runs=${KVX_STARTUP_RUNS:-10}
 idle=${KVX_IDLE_SECONDS:-60}
 aim_ms=300
 aim_kb=$((80 * 1024))
 aim_cpu_basis_points=20 # hundredths of a per cent
-
-if [ ! -x "$program" ]; then
-  echo "no program at $program (build it with: make build)" >&2
-  exit 2
-fi
-if [ -z "$writer" ]; then
-  for candidate in "$here"/build*/tests/blackbox/kvx_blackbox_tests; do
-    if [ -x "$candidate" ]; then writer=$candidate; break; fi
-  done
-fi
 
 # A sound server as a desktop session has one; the X server of the stack is not used.
 if [ -x "$here/scripts/test-stack" ]; then
@@ -47,10 +37,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A pause without starting a process: read with a time-out on a pipe that never speaks.
-exec {pause_fd}<> <(:)
-pause() { read -r -t "$1" -u "$pause_fd" _ || true; }
-now_ns() { date +%s%N; }
 
 ticks_per_second=$(getconf CLK_TCK)
 cpu_ticks() { # utime + stime of a process, in clock ticks

@@ -16,8 +16,8 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-program=$(realpath "${1:-$here/build/app/kalvendorix}")
-writer=${2:-}
+# shellcheck source=bench/common.sh
+source "$here/bench/common.sh"
 runs=${KVX_RING_RUNS:-3}
 others=${KVX_RING_OTHER_ALARMS:-1000}
 aim_ms=100
@@ -25,15 +25,6 @@ title='Kalvendorix (アラーム)'
 # Window titles and the tools' output in UTF-8 whatever the caller's locale.
 export LC_ALL=C.UTF-8
 
-if [ ! -x "$program" ]; then
-  echo "no program at $program (build it with: make build)" >&2
-  exit 2
-fi
-if [ -z "$writer" ]; then
-  for candidate in "$here"/build*/tests/blackbox/kvx_blackbox_tests; do
-    if [ -x "$candidate" ]; then writer=$candidate; break; fi
-  done
-fi
 if [ -z "$writer" ]; then
   echo "no kvx_blackbox_tests to write the data file (build the tests or pass its path)" >&2
   exit 2
@@ -55,9 +46,6 @@ if [ "${KVX_SOUND_SERVER:-}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
   exit 2
 fi
 
-exec {pause_fd}<> <(:)
-pause() { read -r -t "$1" -u "$pause_fd" _ || true; }
-now_ns() { date +%s%N; }
 window_exists() { xwininfo -name "$title" >/dev/null 2>&1; }
 window_shown() { xwininfo -name "$title" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 

@@ -1,7 +1,7 @@
 #include "tests/blackbox/SampleData.h"
 
-#include <cmath>
-#include <numbers>
+#include "tests/support/WaveFile.h"
+
 
 namespace kvx::test {
 
@@ -25,13 +25,6 @@ AlarmRecord plainAlarm(std::int16_t kind, OleDate start, std::string message)
     alarm.textColorIndex = 7;
     alarm.backColorIndex = 5;
     return alarm;
-}
-
-void appendLe(QByteArray& bytes, quint32 value, int size)
-{
-    for (int i = 0; i < size; ++i) {
-        bytes.append(static_cast<char>((value >> (8 * i)) & 0xFF));
-    }
 }
 
 } // namespace
@@ -129,25 +122,7 @@ AlarmRecord dailyAlarm(OleDate at, const std::string& soundFile)
 
 QByteArray waveBytes(int ms)
 {
-    constexpr quint32 rate = 22050;
-    const quint32 samples = rate * static_cast<quint32>(ms) / 1000;
-    QByteArray bytes("RIFF");
-    appendLe(bytes, 36 + samples * 2, 4);
-    bytes.append("WAVEfmt ");
-    appendLe(bytes, 16, 4);
-    appendLe(bytes, 1, 2); // PCM
-    appendLe(bytes, 1, 2); // mono
-    appendLe(bytes, rate, 4);
-    appendLe(bytes, rate * 2, 4);
-    appendLe(bytes, 2, 2);
-    appendLe(bytes, 16, 2);
-    bytes.append("data");
-    appendLe(bytes, samples * 2, 4);
-    for (quint32 i = 0; i < samples; ++i) {
-        const double sample = 4000.0 * std::sin(2.0 * std::numbers::pi * 660.0 * i / rate);
-        appendLe(bytes, static_cast<quint32>(static_cast<qint16>(std::lround(sample))) & 0xFFFF, 2);
-    }
-    return bytes;
+    return test::waveBytes(ms, 660.0, 4000.0);
 }
 
 } // namespace kvx::test

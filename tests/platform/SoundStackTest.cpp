@@ -3,6 +3,7 @@
 #include "platform/PulseVolumeDevices.h"
 #include "platform/SoftwareMidiDevice.h"
 #include "platform/VolumeLevels.h"
+#include "tests/support/WaveFile.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -31,6 +32,8 @@
 namespace kvx {
 namespace {
 
+using test::waveBytes;
+
 using Kind = VolumeDevices::Kind;
 
 constexpr int kSoundMs = 400;
@@ -39,36 +42,6 @@ constexpr int kPollBoundMs = 10000;
 bool soundServerUp()
 {
     return qgetenv("KVX_SOUND_SERVER") == "1";
-}
-
-void appendLe(QByteArray& bytes, quint32 value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        bytes.append(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-// A 16-bit mono PCM wave file holding a quiet 440 Hz tone.
-QByteArray waveBytes(int ms)
-{
-    constexpr quint32 rate = 22050;
-    const quint32 samples = rate * static_cast<quint32>(ms) / 1000;
-    QByteArray bytes("RIFF");
-    appendLe(bytes, 36 + samples * 2, 4);
-    bytes.append("WAVEfmt ");
-    appendLe(bytes, 16, 4);
-    appendLe(bytes, 1, 2); // PCM
-    appendLe(bytes, 1, 2); // mono
-    appendLe(bytes, rate, 4);
-    appendLe(bytes, rate * 2, 4);
-    appendLe(bytes, 2, 2);
-    appendLe(bytes, 16, 2);
-    bytes.append("data");
-    appendLe(bytes, samples * 2, 4);
-    for (quint32 i = 0; i < samples; ++i) {
-        const double sample = 8000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * i / rate);
-        appendLe(bytes, static_cast<quint32>(static_cast<qint16>(std::lround(sample))) & 0xFFFF, 2);
-    }
-    return bytes;
 }
 
 // A standard MIDI file with one middle C held for ticks/192 seconds

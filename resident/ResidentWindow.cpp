@@ -2,7 +2,6 @@
 
 #include "resident/AboutBox.h"
 #include "resident/DeviceChooser.h"
-#include "resident/NotificationWindow.h"
 #include "schedule/FiringDecision.h"
 #include "schedule/NextAlarm.h"
 
@@ -16,7 +15,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Kalvendorix");
 const QString kPausedTip = QStringLiteral("アラームは停止中です");
-constexpr int kStopDelayMs = 500;
 constexpr int kTickMs = 1000;
 // The alarm tick lands this long after each wall-clock second begins.
 constexpr int kTickPhaseMs = 5;
@@ -31,17 +29,14 @@ ResidentWindow::ResidentWindow(SharedTables& tables, Settings& settings, DataFil
     , m_dataFile(dataFile)
     , m_services(services)
     , m_sound(services.media, services.fallback, services.volumes)
+    , m_ringer(tables.alarms, services.clock, m_sound)
     , m_timer1(services.clock.createTimer())
-    , m_timer2(services.clock.createTimer())
-    , m_timer3(services.clock.createTimer())
 {
     setObjectName(QStringLiteral("Form3"));
     m_timer1->setSingleShot(true);
     m_timer1->onTimeout = [this] { alarmTick(); };
-    m_timer2->onTimeout = [this] { ringingTick(); };
-    m_timer3->onTimeout = [this] { stopAction(); };
     buildMenu();
-    m_services.tray.alarmSounding = [this] { return m_alarmSounding; };
+    m_services.tray.alarmSounding = [this] { return m_ringer.alarmSounding(); };
     m_services.tray.onAction = [this](TrayIcon::Action action) { iconEvent(action); };
 }
 
@@ -82,15 +77,6 @@ QAction* ResidentWindow::menuAction(const QString& objectName) const
     return m_iconMenu->findChild<QAction*>(objectName, Qt::FindChildrenRecursively);
 }
 
-NotificationWindow& ResidentWindow::notificationWindow()
-{
-    if (!m_form2) {
-        m_form2 = std::make_unique<NotificationWindow>();
-        m_form2->onStop = [this] { stopAction(); };
-    }
-    return *m_form2;
-}
-
 bool ResidentWindow::startGate()
 {
     auto readState = [this](int& flag, bool& running) {
@@ -123,7 +109,6 @@ ResidentWindow::Start ResidentWindow::startUp()
     if (!startGate()) {
         return Start::AnotherCopyRuns;
     }
-    m_startingUp = true;
     m_services.tray.setMenu(m_iconMenu.get());
     m_services.tray.add(TrayIcon::Image::Application, kTitle);
     m_toolTip = kTitle;
@@ -137,7 +122,6 @@ ResidentWindow::Start ResidentWindow::startUp()
     loadData();
 
     armAlarmTick();
-    m_startingUp = false;
     return Start::Running;
 }
 
@@ -168,8 +152,7 @@ void ResidentWindow::iconEvent(TrayIcon::Action action)
     setStartupChecks(m_services.autostart.isRegistered());
     switch (action) {
     case TrayIcon::Action::LeftButtonDown:
-        m_timer3->setSingleShot(true);
-        m_timer3->start(kStopDelayMs);
+        m_ringer.armDelayedStop();
         break;
     case TrayIcon::Action::RightButtonDown:
         m_services.tray.popUpMenu();
@@ -183,7 +166,7 @@ void ResidentWindow::iconEvent(TrayIcon::Action action)
 void ResidentWindow::openAction()
 {
     // A double click's first button-down armed the stop; opening cancels it.
-    m_timer3->stop();
+    m_ringer.cancelDelayedStop();
     if (onOpenMainWindow) {
         onOpenMainWindow();
     }
@@ -257,14 +240,6 @@ void ResidentWindow::adoptSoundDevices(const QString& midiDevice, const QString&
     m_settings.writeSettingToBoth("WAVENM", m_tables.defaults.waveDevice);
 }
 
-const AlarmRecord* ResidentWindow::ringingAlarm() const
-{
-    if (m_ringingIndex < 0 || m_ringingIndex >= m_tables.alarms.alarmCount) {
-        return nullptr;
-    }
-    return &m_tables.alarms.alarms[static_cast<std::size_t>(m_ringingIndex)];
-}
-
 void ResidentWindow::alarmTick()
 {
     armAlarmTick();
@@ -272,18 +247,19 @@ void ResidentWindow::alarmTick()
         return;
     }
     const OleDate now = m_services.clock.nowOle();
-    m_nextRingAt = OleDate();
     if (const auto firing = fireDueAlarm(m_tables.alarms, now)) {
-        fire(firing->alarmIndex, firing->mainBell);
+        m_ringer.fire(firing->alarmIndex, firing->mainBell);
+        if (onAlarmListsChanged) {
+            onAlarmListsChanged();
+        }
     }
-    refreshToolTip();
+    refreshToolTip(now);
 }
 
-void ResidentWindow::refreshToolTip()
+void ResidentWindow::refreshToolTip(OleDate now)
 {
     OleDate nextRingAt;
-    const auto text = nextAlarmTooltip(m_tables.alarms, m_services.clock.nowOle(), nextRingAt);
-    m_nextRingAt = nextRingAt;
+    const auto text = nextAlarmTooltip(m_tables.alarms, now, nextRingAt);
     if (!text) {
         return;
     }
@@ -292,111 +268,6 @@ void ResidentWindow::refreshToolTip()
         m_toolTip = tip;
         m_services.tray.modify(TrayIcon::Image::Application, tip);
     }
-}
-
-void ResidentWindow::fire(int index, bool mainBell)
-{
-    const AlarmRecord& alarm = m_tables.alarms.alarms[static_cast<std::size_t>(index)];
-    m_keepWindow = alarm.keepWindow != 0;
-    m_blinkTicks = 0;
-    m_ringingIndex = index;
-    m_alarmSounding = true;
-    m_stopRequested = false;
-
-    NotificationWindow& window = notificationWindow();
-    window.fillForAlarm(NotificationWindow::appearanceOf(alarm), mainBell,
-                        m_services.clock.now().toString(QStringLiteral("HH:mm")));
-    m_blinkActive = alarm.blink == 1;
-    window.present();
-    m_timer2->stop();
-    m_timer2->start(kTickMs);
-    if (!alarm.soundFile.empty() && alarm.sound == 1) {
-        m_soundKind = m_sound.startAlarmSound(alarm);
-    }
-    if (onAlarmListsChanged) {
-        onAlarmListsChanged();
-    }
-}
-
-void ResidentWindow::ringingTick()
-{
-    const AlarmRecord* alarm = ringingAlarm();
-    if (alarm == nullptr) {
-        // The alarm is gone from the table (deleted after it was stopped).
-        endRinging();
-        return;
-    }
-    NotificationWindow& window = notificationWindow();
-    if (m_blinkActive) {
-        if (m_blinkTicks < alarm->blinkCount) {
-            if (window.isVisible()) {
-                window.hide();
-                ++m_blinkTicks;
-            } else {
-                window.show();
-            }
-        } else if (!m_stopRequested && m_keepWindow) {
-            window.bringToFront();
-            m_blinkActive = false;
-        } else {
-            window.hide();
-        }
-    }
-    if (alarm->sound != 1) {
-        return;
-    }
-    const QString state = m_sound.media().status();
-    if (state == QLatin1String("stopped")) {
-        if (alarm->endless == 1) {
-            m_sound.media().playFromStart();
-        } else {
-            m_sound.media().close();
-            if (m_blinkTicks >= alarm->blinkCount) {
-                endRinging();
-            }
-        }
-    } else if (state.isEmpty() && m_blinkTicks >= alarm->blinkCount) {
-        endRinging();
-    }
-}
-
-void ResidentWindow::endRinging()
-{
-    m_timer2->stop();
-    m_sound.restoreVolumes();
-    m_alarmSounding = false;
-    m_ringingIndex = -1;
-}
-
-void ResidentWindow::stopAction()
-{
-    m_timer3->stop();
-    const AlarmRecord* alarm = ringingAlarm();
-    if (alarm != nullptr) {
-        m_blinkTicks = alarm->blinkCount;
-    }
-    if (m_form2 && m_form2->isVisible()) {
-        m_form2->hide();
-    }
-    if (alarm == nullptr) {
-        return;
-    }
-    m_stopRequested = true;
-    if (alarm->sound == 1) {
-        const QString state = m_sound.media().status();
-        if (state == QLatin1String("playing")) {
-            m_sound.media().stop();
-            m_sound.media().close();
-        } else if (state == QLatin1String("stopped")) {
-            m_sound.media().close();
-        } else if (state.isEmpty() && m_soundKind == SoundController::kWaveFallback) {
-            m_sound.fallback().stop();
-        } else {
-            return;
-        }
-    }
-    m_sound.restoreVolumes();
-    m_alarmSounding = false;
 }
 
 void ResidentWindow::exitSequence()
@@ -410,23 +281,14 @@ void ResidentWindow::exitSequence()
     m_tables.window.dataPath = m_settings.dataPath();
     m_settings.saveSettings(m_tables.defaults, m_tables.window);
 
-    if (ringingAlarm() != nullptr && ringingAlarm()->sound == 1) {
-        stopAction();
-    }
-    m_sound.clearTestSound();
-    m_sound.restoreVolumes();
+    m_ringer.shutDown();
     m_timer1->stop();
-    m_timer2->stop();
-    m_timer3->stop();
 
     m_services.tray.remove();
     m_settings.writeRunningFlagToBoth(false);
     m_services.instance.release();
 
     m_tables.clearData();
-    if (m_form2) {
-        m_form2->hide();
-    }
     if (m_about) {
         m_about->hide();
     }

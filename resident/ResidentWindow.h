@@ -3,6 +3,7 @@
 #include "core/DataFile.h"
 #include "core/Records.h"
 #include "core/Settings.h"
+#include "resident/AlarmRinger.h"
 #include "resident/ResidentServices.h"
 #include "resident/SoundController.h"
 
@@ -18,7 +19,6 @@ class QMenu;
 namespace kvx {
 
 class AboutBox;
-class NotificationWindow;
 
 // The resident service (`Form3`): the start gate, the notification-area icon and
 // its menu, the alarm tick that fires alarms, the ringing tick, the stop action
@@ -49,27 +49,20 @@ public:
     void chooseSoundDevices(QWidget* parent);
     void adoptSoundDevices(const QString& midiDevice, const QString& waveDevice);
 
-    // The alarm engine.
+    // The alarm tick: fires at most one due alarm and refreshes the tooltip.
     void alarmTick();
-    void ringingTick();
-    void stopAction();
 
     QMenu* iconMenu() const { return m_iconMenu.get(); }
     QAction* menuAction(const QString& objectName) const;
-    NotificationWindow& notificationWindow();
+    AlarmRinger& ringer() { return m_ringer; }
     AboutBox* aboutBox() const { return m_about.get(); }
     SoundController& sound() { return m_sound; }
 
     // Service state, read by the editor and the tests.
     bool alarmsPaused() const { return m_alarmsPaused; }
-    bool alarmSounding() const { return m_alarmSounding; }
-    int ringingIndex() const { return m_ringingIndex; }
-    int blinkTicks() const { return m_blinkTicks; }
-    bool blinkActive() const { return m_blinkActive; }
+    bool alarmSounding() const { return m_ringer.alarmSounding(); }
     bool exiting() const { return m_exiting; }
     bool exited() const { return m_exited; }
-    bool stopTimerArmed() const { return m_timer3->isActive(); }
-    bool ringingTimerActive() const { return m_timer2->isActive(); }
     bool alarmTimerActive() const { return m_timer1->isActive(); }
 
     std::function<void()> onOpenMainWindow;
@@ -82,36 +75,22 @@ private:
     void setStartupChecks(bool registered);
     void loadData();
     void armAlarmTick();
-    void fire(int index, bool mainBell);
-    void endRinging();
-    void refreshToolTip();
-    const AlarmRecord* ringingAlarm() const;
+    void refreshToolTip(OleDate now);
 
     SharedTables& m_tables;
     Settings& m_settings;
     DataFile& m_dataFile;
     ResidentServices& m_services;
     SoundController m_sound;
+    AlarmRinger m_ringer;
 
     std::unique_ptr<Timer> m_timer1; // alarm tick
-    std::unique_ptr<Timer> m_timer2; // ringing tick
-    std::unique_ptr<Timer> m_timer3; // delayed stop after a left click on the icon
     std::unique_ptr<QMenu> m_iconMenu;
-    std::unique_ptr<NotificationWindow> m_form2;
     std::unique_ptr<AboutBox> m_about;
 
     bool m_alarmsPaused = false;
-    int m_ringingIndex = -1;
-    int m_blinkTicks = 0;
-    int m_soundKind = SoundController::kNoSound;
-    bool m_alarmSounding = false;
-    bool m_stopRequested = false;
-    bool m_blinkActive = false;
-    bool m_keepWindow = false;
-    bool m_startingUp = true;
     bool m_exiting = false;
     bool m_exited = false;
-    OleDate m_nextRingAt;
     QString m_toolTip;
 };
 

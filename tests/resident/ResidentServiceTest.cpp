@@ -144,7 +144,7 @@ TEST_F(ResidentTest, PauseSilencesAlarmsAndResumeRestoresTheIcon)
     EXPECT_EQ(m_tray.toolTip(), QStringLiteral("アラームは停止中です"));
 
     advanceTo(7, 31, 0);
-    EXPECT_EQ(m_resident->ringingIndex(), -1);
+    EXPECT_EQ(m_resident->ringer().ringingIndex(), -1);
     EXPECT_TRUE(m_log.isEmpty()) << m_log.join(", ").toStdString();
     EXPECT_EQ(m_tray.toolTip(), QStringLiteral("アラームは停止中です")) << "no refresh while paused";
 
@@ -154,7 +154,7 @@ TEST_F(ResidentTest, PauseSilencesAlarmsAndResumeRestoresTheIcon)
     EXPECT_EQ(m_tray.toolTip(), QStringLiteral("Kalvendorix"));
     // The minute passed while paused does not ring afterwards.
     advanceTo(7, 31, 30);
-    EXPECT_EQ(m_resident->ringingIndex(), -1);
+    EXPECT_EQ(m_resident->ringer().ringingIndex(), -1);
 }
 
 TEST_F(ResidentTest, OpenActionCancelsTheStopArmedByTheFirstClick)
@@ -167,10 +167,10 @@ TEST_F(ResidentTest, OpenActionCancelsTheStopArmedByTheFirstClick)
     ASSERT_TRUE(m_resident->alarmSounding());
 
     m_tray.trigger(TrayIcon::Action::LeftButtonDown);
-    EXPECT_TRUE(m_resident->stopTimerArmed());
+    EXPECT_TRUE(m_resident->ringer().stopTimerArmed());
     m_clock.advanceMs(200);
     m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
-    EXPECT_FALSE(m_resident->stopTimerArmed());
+    EXPECT_FALSE(m_resident->ringer().stopTimerArmed());
     EXPECT_EQ(opened, 1);
     m_clock.advanceMs(600);
     EXPECT_TRUE(m_resident->alarmSounding()) << "the double click must not stop the alarm";

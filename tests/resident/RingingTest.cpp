@@ -39,8 +39,8 @@ TEST_F(ResidentTest, MainBellFillsTheWindowAndRaisesTheVolumes)
     const int index = addAlarm(alarm);
     advanceTo(7, 30, 0, 100);
 
-    NotificationWindow& window = m_resident->notificationWindow();
-    EXPECT_EQ(m_resident->ringingIndex(), index);
+    NotificationWindow& window = m_resident->ringer().notificationWindow();
+    EXPECT_EQ(m_resident->ringer().ringingIndex(), index);
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Kalvendorix (アラーム)"));
     EXPECT_EQ(window.message()->text(), QStringLiteral("会議の時間です"));
@@ -66,13 +66,13 @@ TEST_F(ResidentTest, PreAlarmShowsAnEmptyBannerInTheAlarmsBackground)
     alarm.backColor = 0x00FF00;
     addAlarm(alarm);
     advanceTo(7, 50, 0, 100);
-    NotificationWindow& window = m_resident->notificationWindow();
-    ASSERT_EQ(m_resident->ringingIndex(), 0);
+    NotificationWindow& window = m_resident->ringer().notificationWindow();
+    ASSERT_EQ(m_resident->ringer().ringingIndex(), 0);
     EXPECT_TRUE(window.banner()->text().isEmpty());
     EXPECT_EQ(window.banner()->palette().color(QPalette::Window), QColor(0, 255, 0));
-    m_resident->stopAction();
+    m_resident->ringer().stopAction();
     advanceTo(8, 0, 30);
-    EXPECT_EQ(m_resident->ringingIndex(), -1) << "pre-alarm only: no main bell";
+    EXPECT_EQ(m_resident->ringer().ringingIndex(), -1) << "pre-alarm only: no main bell";
 }
 
 TEST_F(ResidentTest, BlinkingHidesTheWindowBlinkCountTimes)
@@ -98,15 +98,15 @@ TEST_F(ResidentTest, BlinkingHidesTheWindowBlinkCountTimes)
         alarm.sound = 0;
         addAlarm(alarm);
         advanceTo(7, 30, 0, 100);
-        NotificationWindow& window = m_resident->notificationWindow();
+        NotificationWindow& window = m_resident->ringer().notificationWindow();
         ASSERT_TRUE(window.isVisible()) << row.name;
         VisibilityRecorder recorder(&window);
         m_clock.advanceMs(2 * 1000 * (row.blinkCount + 2));
         // The last blink's hide is final unless the window is kept.
         EXPECT_EQ(recorder.hides, row.blinkCount) << row.name;
         EXPECT_EQ(window.isVisible(), row.visibleAtEnd) << row.name;
-        EXPECT_EQ(m_resident->blinkTicks(), row.blinkCount) << row.name;
-        m_resident->stopAction();
+        EXPECT_EQ(m_resident->ringer().blinkTicks(), row.blinkCount) << row.name;
+        m_resident->ringer().stopAction();
         m_clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 50)));
     }
 }
@@ -138,8 +138,8 @@ TEST_F(ResidentTest, SoundThatEndsClosesAndRingingEndsAfterTheBlinks)
     m_clock.advanceSecond();
     EXPECT_EQ(m_log.first(), QStringLiteral("close"));
     EXPECT_FALSE(m_resident->alarmSounding());
-    EXPECT_EQ(m_resident->ringingIndex(), -1);
-    EXPECT_FALSE(m_resident->ringingTimerActive());
+    EXPECT_EQ(m_resident->ringer().ringingIndex(), -1);
+    EXPECT_FALSE(m_resident->ringer().ringingTimerActive());
     EXPECT_EQ(wave(0).volume, kSavedWave);
     EXPECT_TRUE(wave(0).muted);
 }
@@ -161,7 +161,7 @@ TEST_F(ResidentTest, StopActionsEndSoundAndBlinkingAndRestoreVolumes)
         alarm.blinkCount = 10;
         addAlarm(alarm);
         advanceTo(7, 30, 0, 100);
-        NotificationWindow& window = m_resident->notificationWindow();
+        NotificationWindow& window = m_resident->ringer().notificationWindow();
         ASSERT_TRUE(m_resident->alarmSounding()) << row.name;
         m_log.clear();
         switch (row.how) {
@@ -185,7 +185,7 @@ TEST_F(ResidentTest, StopActionsEndSoundAndBlinkingAndRestoreVolumes)
         EXPECT_TRUE(wave(0).muted) << row.name;
         m_clock.advanceMs(3000);
         EXPECT_FALSE(window.isVisible()) << row.name << ": blinking has ended";
-        EXPECT_EQ(m_resident->ringingIndex(), -1) << row.name;
+        EXPECT_EQ(m_resident->ringer().ringingIndex(), -1) << row.name;
         m_clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 50)));
     }
 }
@@ -195,7 +195,7 @@ TEST_F(ResidentTest, KeyPressRightAfterShowingDoesNotStopTheAlarm)
     start();
     addAlarm(dailyAlarm(7, 30));
     advanceTo(7, 30, 0, 100);
-    NotificationWindow& window = m_resident->notificationWindow();
+    NotificationWindow& window = m_resident->ringer().notificationWindow();
     EXPECT_EQ(QApplication::focusWidget() == nullptr || QApplication::focusWidget() == window.focusButton(), true);
     QTest::keyClick(window.focusButton(), Qt::Key_Return);
     QTest::keyClick(window.focusButton(), Qt::Key_Space);
@@ -211,11 +211,11 @@ TEST_F(ResidentTest, NewAlarmTakesOverTheRingingOne)
     second.soundFile = "/sounds/second.wav";
     addAlarm(second);
     advanceTo(7, 30, 0, 100);
-    EXPECT_EQ(m_resident->ringingIndex(), 0);
+    EXPECT_EQ(m_resident->ringer().ringingIndex(), 0);
     m_log.clear();
     m_clock.advanceSecond();
-    EXPECT_EQ(m_resident->ringingIndex(), 1);
-    EXPECT_EQ(m_resident->notificationWindow().message()->text(), QStringLiteral("二件目"));
+    EXPECT_EQ(m_resident->ringer().ringingIndex(), 1);
+    EXPECT_EQ(m_resident->ringer().notificationWindow().message()->text(), QStringLiteral("二件目"));
     EXPECT_EQ(m_log.mid(0, 2), QStringList({"stop", "close"}));
     EXPECT_TRUE(m_log.contains("open /sounds/second.wav"));
 }
@@ -242,9 +242,9 @@ TEST_F(ResidentTest, RefusedWaveFilePlaysThroughTheFallback)
         addAlarm(alarm);
         advanceTo(7, 30, 0, 100);
         EXPECT_EQ(m_log.contains(QStringLiteral("wave play ") + QString::fromUtf8(row.file)), row.fallback) << row.name;
-        EXPECT_TRUE(m_resident->notificationWindow().isVisible()) << row.name;
+        EXPECT_TRUE(m_resident->ringer().notificationWindow().isVisible()) << row.name;
         m_log.clear();
-        m_resident->stopAction();
+        m_resident->ringer().stopAction();
         EXPECT_EQ(m_log.contains(QStringLiteral("wave stop")), row.fallback) << row.name;
         m_clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 50)));
     }

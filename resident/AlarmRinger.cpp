@@ -1,0 +1,171 @@
+#include "resident/AlarmRinger.h"
+
+#include "resident/NotificationWindow.h"
+
+namespace kvx {
+
+namespace {
+
+constexpr int kTickMs = 1000;
+constexpr int kStopDelayMs = 500;
+
+} // namespace
+
+AlarmRinger::AlarmRinger(const AlarmTable& table, Clock& clock, SoundController& sound)
+    : m_table(table)
+    , m_clock(clock)
+    , m_sound(sound)
+    , m_timer2(clock.createTimer())
+    , m_timer3(clock.createTimer())
+{
+    m_timer2->onTimeout = [this] { ringingTick(); };
+    m_timer3->setSingleShot(true);
+    m_timer3->onTimeout = [this] { stopAction(); };
+}
+
+AlarmRinger::~AlarmRinger() = default;
+
+void AlarmRinger::armDelayedStop()
+{
+    m_timer3->start(kStopDelayMs);
+}
+
+void AlarmRinger::cancelDelayedStop()
+{
+    m_timer3->stop();
+}
+
+NotificationWindow& AlarmRinger::notificationWindow()
+{
+    if (!m_form2) {
+        m_form2 = std::make_unique<NotificationWindow>();
+        m_form2->onStop = [this] { stopAction(); };
+    }
+    return *m_form2;
+}
+
+const AlarmRecord* AlarmRinger::ringingAlarm() const
+{
+    if (m_ringingIndex < 0 || m_ringingIndex >= m_table.alarmCount) {
+        return nullptr;
+    }
+    return &m_table.alarms[static_cast<std::size_t>(m_ringingIndex)];
+}
+
+void AlarmRinger::fire(int index, bool mainBell)
+{
+    const AlarmRecord& alarm = m_table.alarms[static_cast<std::size_t>(index)];
+    m_keepWindow = alarm.keepWindow != 0;
+    m_blinkTicks = 0;
+    m_ringingIndex = index;
+    m_alarmSounding = true;
+    m_stopRequested = false;
+
+    NotificationWindow& window = notificationWindow();
+    window.fillForAlarm(NotificationWindow::appearanceOf(alarm), mainBell,
+                        m_clock.now().toString(QStringLiteral("HH:mm")));
+    m_blinkActive = alarm.blink == 1;
+    window.present();
+    m_timer2->stop();
+    m_timer2->start(kTickMs);
+    if (!alarm.soundFile.empty() && alarm.sound == 1) {
+        m_soundKind = m_sound.startAlarmSound(alarm);
+    }
+}
+
+void AlarmRinger::ringingTick()
+{
+    const AlarmRecord* alarm = ringingAlarm();
+    if (alarm == nullptr) {
+        // The alarm is gone from the table (deleted after it was stopped).
+        endRinging();
+        return;
+    }
+    NotificationWindow& window = notificationWindow();
+    if (m_blinkActive) {
+        if (m_blinkTicks < alarm->blinkCount) {
+            if (window.isVisible()) {
+                window.hide();
+                ++m_blinkTicks;
+            } else {
+                window.show();
+            }
+        } else if (!m_stopRequested && m_keepWindow) {
+            window.bringToFront();
+            m_blinkActive = false;
+        } else {
+            window.hide();
+        }
+    }
+    if (alarm->sound != 1) {
+        return;
+    }
+    const QString state = m_sound.media().status();
+    if (state == QLatin1String("stopped")) {
+        if (alarm->endless == 1) {
+            m_sound.media().playFromStart();
+        } else {
+            m_sound.media().close();
+            if (m_blinkTicks >= alarm->blinkCount) {
+                endRinging();
+            }
+        }
+    } else if (state.isEmpty() && m_blinkTicks >= alarm->blinkCount) {
+        endRinging();
+    }
+}
+
+void AlarmRinger::endRinging()
+{
+    m_timer2->stop();
+    m_sound.restoreVolumes();
+    m_alarmSounding = false;
+    m_ringingIndex = -1;
+}
+
+void AlarmRinger::stopAction()
+{
+    m_timer3->stop();
+    const AlarmRecord* alarm = ringingAlarm();
+    if (alarm != nullptr) {
+        m_blinkTicks = alarm->blinkCount;
+    }
+    if (m_form2 && m_form2->isVisible()) {
+        m_form2->hide();
+    }
+    if (alarm == nullptr) {
+        return;
+    }
+    m_stopRequested = true;
+    if (alarm->sound == 1) {
+        const QString state = m_sound.media().status();
+        if (state == QLatin1String("playing")) {
+            m_sound.media().stop();
+            m_sound.media().close();
+        } else if (state == QLatin1String("stopped")) {
+            m_sound.media().close();
+        } else if (state.isEmpty() && m_soundKind == SoundController::kWaveFallback) {
+            m_sound.fallback().stop();
+        } else {
+            return;
+        }
+    }
+    m_sound.restoreVolumes();
+    m_alarmSounding = false;
+}
+
+void AlarmRinger::shutDown()
+{
+    if (const AlarmRecord* alarm = ringingAlarm(); alarm != nullptr && alarm->sound == 1) {
+        stopAction();
+    }
+    m_sound.clearTestSound();
+    m_sound.restoreVolumes();
+    m_timer2->stop();
+    m_timer3->stop();
+    if (m_form2) {
+        m_form2->hide();
+    }
+}
+
+} // namespace kvx

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/Records.h"
+#include "platform/Clock.h"
+#include "resident/SoundController.h"
+
+#include <memory>
+
+namespace kvx {
+
+class NotificationWindow;
+
+// Rings a fired alarm: fills and shows the notification window, plays the sound
+// at the alarm's volumes, blinks and repeats on the ringing tick, and ends it all
+// on the stop action ("OK", the close box, or a left click on the tray icon).
+class AlarmRinger {
+public:
+    AlarmRinger(const AlarmTable& table, Clock& clock, SoundController& sound);
+    ~AlarmRinger();
+
+    void fire(int index, bool mainBell);
+    void ringingTick();
+    void stopAction();
+    // A left click on the icon stops the alarm half a second later, unless a
+    // double click's open action cancels it first.
+    void armDelayedStop();
+    void cancelDelayedStop();
+    // The exit sequence: a sound still ringing ends and the volumes come back.
+    void shutDown();
+
+    NotificationWindow& notificationWindow();
+
+    bool alarmSounding() const { return m_alarmSounding; }
+    int ringingIndex() const { return m_ringingIndex; }
+    int blinkTicks() const { return m_blinkTicks; }
+    bool blinkActive() const { return m_blinkActive; }
+    bool stopTimerArmed() const { return m_timer3->isActive(); }
+    bool ringingTimerActive() const { return m_timer2->isActive(); }
+
+private:
+    const AlarmRecord* ringingAlarm() const;
+    void endRinging();
+
+    const AlarmTable& m_table;
+    Clock& m_clock;
+    SoundController& m_sound;
+    std::unique_ptr<Timer> m_timer2; // ringing tick
+    std::unique_ptr<Timer> m_timer3; // delayed stop after a left click on the icon
+    std::unique_ptr<NotificationWindow> m_form2;
+
+    int m_ringingIndex = -1;
+    int m_blinkTicks = 0;
+    int m_soundKind = SoundController::kNoSound;
+    bool m_alarmSounding = false;
+    bool m_stopRequested = false;
+    bool m_blinkActive = false;
+    bool m_keepWindow = false;
+};
+
+} // namespace kvx

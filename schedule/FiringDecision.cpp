@@ -15,7 +15,6 @@ using namespace std::chrono;
 
 constexpr long long kSecondsPerDay = 86400;
 constexpr long long kQuickTimerWindow = 60;
-constexpr int kAllWeekdays = 127;
 
 // An instant at whole seconds with its day number (days since 1899-12-30) and its
 // minute of the day. Bells match the "yyyy/mm/dd" and "hh:nn" texts of instants;
@@ -151,7 +150,9 @@ private:
             return false;
         }
         if ((m_now.dayNumber - s.dayNumber) % 14 == 0) {
-            return atS && (alarm.weekdayMask & kAllWeekdays) != 0;
+            // The start day counts only when its weekday is ticked; otherwise the
+            // alarm would ring on a day that no list shows it on.
+            return atS && (alarm.weekdayMask & weekdayBit(start.weekday())) != 0;
         }
         if (!atStart) {
             return false;

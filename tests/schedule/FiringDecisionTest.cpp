@@ -385,9 +385,12 @@ TEST(FiringDecision, RecurrenceOverWeeksAndMonths)
             {alarm(6, "2026-03-02T09:00", kMonday | kWednesday)}, "2026-03-01T00:00", "2026-03-31T23:59", 60,
             {"2026-03-02T09:00:00 #0 main", "2026-03-04T09:00:00 #0 main", "2026-03-16T09:00:00 #0 main",
                 "2026-03-18T09:00:00 #0 main", "2026-03-30T09:00:00 #0 main"}},
-        // The start day's fortnights ring whether or not its weekday is ticked.
-        {"2026-03-27T09:00:00 every other Monday from a Friday, across the month end",
+        // The start day itself rings only when its weekday is ticked, as the lists show.
+        {"2026-03-30T09:00:00 every other Monday from a Friday, across the month end",
             {alarm(6, "2026-03-27T09:00", kMonday)}, "2026-03-27T00:00", "2026-04-13T23:59", 60,
+            {"2026-03-30T09:00:00 #0 main", "2026-04-13T09:00:00 #0 main"}},
+        {"2026-03-27T09:00:00 every other Friday and Monday from a Friday",
+            {alarm(6, "2026-03-27T09:00", kMonday | kFriday)}, "2026-03-27T00:00", "2026-04-13T23:59", 60,
             {"2026-03-27T09:00:00 #0 main", "2026-03-30T09:00:00 #0 main", "2026-04-10T09:00:00 #0 main",
                 "2026-04-13T09:00:00 #0 main"}},
         {"2026-01-31T09:00:00 monthly on the 31st skips short months", {alarm(1, "2026-01-31T09:00")},

@@ -32,20 +32,21 @@ OleDate OleDate::fromDay(std::chrono::sys_days day, int secondsOfDay)
 {
     const long long offset = (day - kOleEpoch).count();
     const double fraction = static_cast<double>(secondsOfDay) / kSecondsPerDay;
-    return OleDate(offset >= 0 ? static_cast<double>(offset) + fraction
-                               : static_cast<double>(offset) - fraction);
+    return OleDate(
+        offset >= 0 ? static_cast<double>(offset) + fraction : static_cast<double>(offset) - fraction);
 }
 
 OleDate OleDate::fromCivil(int year, int month, int day, int hour, int minute, int second)
 {
     using namespace std::chrono;
-    const sys_days date{std::chrono::year{year} / static_cast<unsigned>(month) / static_cast<unsigned>(day)};
+    const sys_days date {
+        std::chrono::year {year} / static_cast<unsigned>(month) / static_cast<unsigned>(day)};
     return fromDay(date, hour * 3600 + minute * 60 + second);
 }
 
 std::chrono::sys_days OleDate::day() const
 {
-    return kOleEpoch + std::chrono::days{split(m_value).first};
+    return kOleEpoch + std::chrono::days {split(m_value).first};
 }
 
 int OleDate::secondsOfDay() const
@@ -68,7 +69,7 @@ OleDate OleDate::plusSeconds(long long seconds) const
         rest += kSecondsPerDay;
         days -= 1;
     }
-    return fromDay(kOleEpoch + std::chrono::days{days}, static_cast<int>(rest));
+    return fromDay(kOleEpoch + std::chrono::days {days}, static_cast<int>(rest));
 }
 
 std::string OleDate::formatDate() const
@@ -76,7 +77,7 @@ std::string OleDate::formatDate() const
     const auto date = ymd();
     char text[48];
     std::snprintf(text, sizeof text, "%04d/%02u/%02u", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
     return text;
 }
 

@@ -103,9 +103,8 @@ struct MemoLists {
     static constexpr int kContact = 1;
     static constexpr int kPurchase = 2;
 
-    std::array<std::vector<std::string>, 3> lists = {std::vector<std::string>(1),
-                                                     std::vector<std::string>(1),
-                                                     std::vector<std::string>(1)};
+    std::array<std::vector<std::string>, 3> lists
+        = {std::vector<std::string>(1), std::vector<std::string>(1), std::vector<std::string>(1)};
 
     std::int32_t upper(int list) const { return static_cast<std::int32_t>(lists[list].size()) - 1; }
 
@@ -147,11 +146,11 @@ struct AlarmDefaults {
 
 // The settings of the windows and the program, besides the alarm defaults.
 struct WindowSettings {
-    std::string formPosition;  // "FORMFLAG": "1" centre, "2" top left, "3" top right
+    std::string formPosition; // "FORMFLAG": "1" centre, "2" top left, "3" top right
     std::int16_t editorFirst = 0; // "DEFFORM": the open action shows the editor
-    std::string portNumber;     // "PORTNUM", as entered
+    std::string portNumber; // "PORTNUM", as entered
     std::int16_t copyAction = 1; // "COPYACTION": 1 copy, 2 copy and peel off
-    std::string dataPath;       // "DATAPATH"
+    std::string dataPath; // "DATAPATH"
 
     bool operator==(const WindowSettings&) const = default;
 };

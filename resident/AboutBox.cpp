@@ -43,10 +43,12 @@ AboutBox::AboutBox(Launcher& launcher, Prompter& prompter, QWidget* parent)
     titleFont.setPointSize(18);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    auto* lblVersion = new QLabel(QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3").arg(kMajor).arg(kMinor).arg(kRevision), this);
+    auto* lblVersion
+        = new QLabel(QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3").arg(kMajor).arg(kMinor).arg(kRevision), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     auto* lblDescription = new QLabel(
-        QStringLiteral("通知領域に常駐し、アラームとスケジュールを知らせるカレンダー付き目覚まし時計です。"), this);
+        QStringLiteral("通知領域に常駐し、アラームとスケジュールを知らせるカレンダー付き目覚まし時計です。"),
+        this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(true);
     auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);

@@ -62,8 +62,8 @@ void AlarmRinger::fire(int index, bool mainBell)
     m_stopRequested = false;
 
     NotificationWindow& window = notificationWindow();
-    window.fillForAlarm(NotificationWindow::appearanceOf(alarm), mainBell,
-                        m_clock.now().toString(QStringLiteral("HH:mm")));
+    window.fillForAlarm(
+        NotificationWindow::appearanceOf(alarm), mainBell, m_clock.now().toString(QStringLiteral("HH:mm")));
     m_blinkActive = alarm.blink == 1;
     window.present();
     m_timer2->stop();

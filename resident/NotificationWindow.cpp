@@ -37,8 +37,9 @@ QLabel* makeBox(QWidget* parent, const char* name, int left, int top, int width,
 } // namespace
 
 NotificationWindow::NotificationWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint)
+    : QWidget(parent,
+        Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+            | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Form2"));

@@ -21,8 +21,8 @@ constexpr int kTickPhaseMs = 5;
 
 } // namespace
 
-ResidentWindow::ResidentWindow(SharedTables& tables, Settings& settings, DataFile& dataFile,
-                               ResidentServices& services, QObject* parent)
+ResidentWindow::ResidentWindow(
+    SharedTables& tables, Settings& settings, DataFile& dataFile, ResidentServices& services, QObject* parent)
     : QObject(parent)
     , m_tables(tables)
     , m_settings(settings)
@@ -63,7 +63,8 @@ void ResidentWindow::buildMenu()
     add(startup, "mstartin", QStringLiteral("登録"), &ResidentWindow::registerStartup)->setCheckable(true);
     add(startup, "mstartout", QStringLiteral("削除"), &ResidentWindow::removeStartup)->setCheckable(true);
     m_iconMenu->addSeparator();
-    add(m_iconMenu.get(), "mstop", QStringLiteral("一時停止"), &ResidentWindow::togglePause)->setCheckable(true);
+    add(m_iconMenu.get(), "mstop", QStringLiteral("一時停止"), &ResidentWindow::togglePause)
+        ->setCheckable(true);
     m_iconMenu->addSeparator();
     add(m_iconMenu.get(), "mlog", QStringLiteral("ログ表示"), &ResidentWindow::showLog);
     m_iconMenu->addSeparator();
@@ -115,7 +116,7 @@ ResidentWindow::Start ResidentWindow::startUp()
     setStartupChecks(m_settings.readSetting("STARTMD", "0") == "1");
 
     m_sound.setChosenDevices(QString::fromStdString(m_settings.readSetting("MIDINM", "")),
-                             QString::fromStdString(m_settings.readSetting("WAVENM", "")));
+        QString::fromStdString(m_settings.readSetting("WAVENM", "")));
     // The volumes are read before the data file, whose conversion from an older
     // version gives the converted alarms the current volumes.
     m_sound.saveVolumes();

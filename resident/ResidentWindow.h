@@ -28,7 +28,7 @@ class ResidentWindow : public QObject {
 
 public:
     ResidentWindow(SharedTables& tables, Settings& settings, DataFile& dataFile, ResidentServices& services,
-                   QObject* parent = nullptr);
+        QObject* parent = nullptr);
     ~ResidentWindow() override;
 
     enum class Start { Running, AnotherCopyRuns };

@@ -2,7 +2,6 @@
 
 #include "core/Records.h"
 
-
 namespace kvx {
 
 namespace {
@@ -12,7 +11,9 @@ using Kind = VolumeDevices::Kind;
 } // namespace
 
 SoundController::SoundController(MediaChannel& media, WaveFallback& fallback, VolumeDevices& devices)
-    : m_media(media), m_fallback(fallback), m_devices(devices)
+    : m_media(media)
+    , m_fallback(fallback)
+    , m_devices(devices)
 {
 }
 
@@ -117,7 +118,8 @@ void SoundController::closeOpenSound()
 SoundController::SoundKind SoundController::startAlarmSound(const AlarmRecord& alarm)
 {
     closeOpenSound();
-    setAlarmVolumes(static_cast<std::uint32_t>(alarm.midiVolume), static_cast<std::uint32_t>(alarm.waveVolume));
+    setAlarmVolumes(
+        static_cast<std::uint32_t>(alarm.midiVolume), static_cast<std::uint32_t>(alarm.waveVolume));
     const QString file = QString::fromStdString(alarm.soundFile);
     if (m_media.open(file) && m_media.play()) {
         return kMediaChannel;

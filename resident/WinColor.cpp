@@ -41,7 +41,7 @@ QColor fromWinColor(std::int32_t value)
         return systemColor(bits & 0xFFU);
     }
     return QColor(static_cast<int>(bits & 0xFFU), static_cast<int>((bits >> 8) & 0xFFU),
-                  static_cast<int>((bits >> 16) & 0xFFU));
+        static_cast<int>((bits >> 16) & 0xFFU));
 }
 
 std::int32_t toWinColor(const QColor& color)

@@ -1,7 +1,6 @@
 #include "core/OleDate.h"
 
 #include <cmath>
-
 #include <gtest/gtest.h>
 
 namespace kvx {
@@ -11,9 +10,9 @@ using namespace std::chrono;
 
 TEST(OleDate, EveryDayOfFourCenturiesRoundTripsThroughTheDouble)
 {
-    const sys_days first{year{1800} / January / 1};
-    const sys_days last{year{2200} / December / 31};
-    for (sys_days day = first; day <= last; day += days{1}) {
+    const sys_days first {year {1800} / January / 1};
+    const sys_days last {year {2200} / December / 31};
+    for (sys_days day = first; day <= last; day += days {1}) {
         for (const int seconds : {0, 1, 43199, 86399}) {
             const OleDate date = OleDate::fromDay(day, seconds);
             ASSERT_EQ(date.day(), day) << date.value();
@@ -55,7 +54,8 @@ TEST(OleDate, PlusDaysKeepsTheTimeAcrossTheEpoch)
     EXPECT_EQ(before.value(), -1.25);
     EXPECT_EQ(before.plusDays(1).formatDateTime(), "1899/12/30 06:00");
     EXPECT_EQ(before.plusDays(1).value(), 0.25);
-    EXPECT_EQ(OleDate::fromCivil(2024, 12, 31, 23, 59, 30).plusSeconds(30).formatDateTime(), "2025/01/01 00:00");
+    EXPECT_EQ(
+        OleDate::fromCivil(2024, 12, 31, 23, 59, 30).plusSeconds(30).formatDateTime(), "2025/01/01 00:00");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-#include "ResidentFixture.h"
-
 #include "resident/AboutBox.h"
+
+#include "ResidentFixture.h"
 
 #include <QLabel>
 #include <QPushButton>

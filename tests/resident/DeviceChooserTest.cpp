@@ -1,6 +1,6 @@
-#include "ResidentFixture.h"
-
 #include "resident/DeviceChooser.h"
+
+#include "ResidentFixture.h"
 
 #include <QApplication>
 #include <QComboBox>

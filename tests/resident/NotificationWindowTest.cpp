@@ -1,6 +1,6 @@
-#include "ResidentFixture.h"
-
 #include "resident/NotificationWindow.h"
+
+#include "ResidentFixture.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -24,7 +24,7 @@ TEST(NotificationWindow, KeepsItsDesignedSizesAndStaysOnTop)
     EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(window.focusButton()->geometry().intersected(window.okButton()->geometry()),
-              window.focusButton()->geometry())
+        window.focusButton()->geometry())
         << "the harmless button lies within the area of OK";
 }
 

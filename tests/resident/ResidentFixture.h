@@ -19,7 +19,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace kvx {
@@ -39,7 +38,8 @@ protected:
         , m_media(&m_log)
         , m_fallback(&m_log)
         , m_volumes(&m_log)
-        , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart, m_launcher}
+        , m_services {m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
+              m_launcher}
     {
         m_volumes.addDevice(Kind::Midi, QStringLiteral("Kalvendorix MIDI"), kSavedMidi);
         m_volumes.addDevice(Kind::Wave, QStringLiteral("内蔵オーディオ"), kSavedWave, true);

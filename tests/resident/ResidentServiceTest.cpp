@@ -1,5 +1,4 @@
 #include "ResidentFixture.h"
-
 #include "platform/FakeSessionEnd.h"
 
 #include <QAction>
@@ -39,7 +38,8 @@ TEST_F(ResidentTest, StartGate)
             instance.queueAnswer(running);
         }
         FakeTrayIcon tray;
-        ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance, m_autostart, m_launcher};
+        ResidentServices services {
+            clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance, m_autostart, m_launcher};
         SharedTables tables;
         DataFile dataFile;
         ResidentWindow resident(tables, settings, dataFile, services);
@@ -49,7 +49,8 @@ TEST_F(ResidentTest, StartGate)
         EXPECT_EQ(result == ResidentWindow::Start::Running, row.starts) << row.name;
         EXPECT_EQ(clock.waitCount(), row.waits) << row.name;
         EXPECT_EQ(tray.isVisible(), row.starts) << row.name;
-        const std::string flag = ProfileFile(settings.mainFile()).readString(kSettingsSection, "STARTFLG", "<absent>");
+        const std::string flag
+            = ProfileFile(settings.mainFile()).readString(kSettingsSection, "STARTFLG", "<absent>");
         EXPECT_EQ(flag, row.starts ? "1" : row.flag) << row.name << ": a copy that ends touches nothing";
         EXPECT_EQ(resident.alarmTimerActive(), row.starts) << row.name;
     }
@@ -60,7 +61,8 @@ TEST_F(ResidentTest, StartWritesTheRunningFlagIntoBothSettingsFiles)
     QTemporaryDir elsewhere;
     const std::string dataPath = elsewhere.path().toStdString() + "/mine.dat";
     writeMain("DATAPATH", dataPath);
-    ProfileFile(elsewhere.path().toStdString() + "/Kalvendorix.ini").write(kSettingsSection, "DATAPATH", dataPath);
+    ProfileFile(elsewhere.path().toStdString() + "/Kalvendorix.ini")
+        .write(kSettingsSection, "DATAPATH", dataPath);
     start();
     EXPECT_EQ(readMain("STARTFLG"), "1");
     EXPECT_EQ(ProfileFile(m_settings.dataSideFile()).readString(kSettingsSection, "STARTFLG", ""), "1");
@@ -74,7 +76,9 @@ TEST_F(ResidentTest, MenuCaptionsInOrder)
     for (QAction* action : m_resident->iconMenu()->actions()) {
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
-    EXPECT_EQ(captions, QStringList({"編集", "スタートアップ", "-", "一時停止", "-", "ログ表示", "-", "バージョン情報", "-", "終了"}));
+    EXPECT_EQ(captions,
+        QStringList({"編集", "スタートアップ", "-", "一時停止", "-", "ログ表示", "-", "バージョン情報", "-",
+            "終了"}));
     EXPECT_EQ(m_tray.menu(), m_resident->iconMenu());
     EXPECT_EQ(m_tray.toolTip(), QStringLiteral("Kalvendorix"));
     EXPECT_EQ(m_tray.image(), TrayIcon::Image::Application);
@@ -87,7 +91,8 @@ TEST_F(ResidentTest, StartupCheckMarksFollowTheSettingThenTheEntry)
         const char* startmd;
         bool registered;
     };
-    const Row rows[] = {{"registered", "1", true}, {"removed", "0", false}, {"absent", nullptr, false}, {"odd value", "2", false}};
+    const Row rows[] = {{"registered", "1", true}, {"removed", "0", false}, {"absent", nullptr, false},
+        {"odd value", "2", false}};
     for (const Row& row : rows) {
         QTemporaryDir dir;
         Settings settings(dir.path().toStdString() + "/");

@@ -1,5 +1,4 @@
 #include "ResidentFixture.h"
-
 #include "resident/NotificationWindow.h"
 
 #include <QLabel>
@@ -34,7 +33,7 @@ TEST_F(ResidentTest, MainBellFillsTheWindowAndRaisesTheVolumes)
     start();
     AlarmRecord alarm = dailyAlarm(7, 30);
     alarm.textColor = 0x0000FF; // red
-    alarm.backColor = 0xFFFF00;  // cyan
+    alarm.backColor = 0xFFFF00; // cyan
     alarm.fontBold = -1;
     const int index = addAlarm(alarm);
     advanceTo(7, 30, 0, 100);
@@ -52,8 +51,9 @@ TEST_F(ResidentTest, MainBellFillsTheWindowAndRaisesTheVolumes)
     EXPECT_EQ(window.banner()->palette().color(QPalette::Window), QColor(0, 0, 0));
     EXPECT_EQ(window.timeBox()->text(), QStringLiteral("07:30"));
     EXPECT_TRUE(window.okButton()->isEnabled());
-    EXPECT_EQ(m_log, QStringList({"setVolume Midi 0 4294967295", "setMuted Midi 0 false", "setVolume Wave 0 2147516416",
-                                  "setMuted Wave 0 false", "open /sounds/bell.mp3", "play"}));
+    EXPECT_EQ(m_log,
+        QStringList({"setVolume Midi 0 4294967295", "setMuted Midi 0 false", "setVolume Wave 0 2147516416",
+            "setMuted Wave 0 false", "open /sounds/bell.mp3", "play"}));
     EXPECT_EQ(m_tables.alarms.alarms[0].lastAlarm.formatDateTime(), "2026/12/08 07:30");
 }
 
@@ -151,7 +151,8 @@ TEST_F(ResidentTest, StopActionsEndSoundAndBlinkingAndRestoreVolumes)
         const char* name;
         How how;
     };
-    const Row rows[] = {{"OK", How::OkButton}, {"close box", How::CloseBox}, {"left click on the icon", How::IconClick}};
+    const Row rows[]
+        = {{"OK", How::OkButton}, {"close box", How::CloseBox}, {"left click on the icon", How::IconClick}};
     for (const Row& row : rows) {
         m_tables.alarms = {};
         m_media.close();
@@ -196,7 +197,8 @@ TEST_F(ResidentTest, KeyPressRightAfterShowingDoesNotStopTheAlarm)
     addAlarm(dailyAlarm(7, 30));
     advanceTo(7, 30, 0, 100);
     NotificationWindow& window = m_resident->ringer().notificationWindow();
-    EXPECT_EQ(QApplication::focusWidget() == nullptr || QApplication::focusWidget() == window.focusButton(), true);
+    EXPECT_EQ(
+        QApplication::focusWidget() == nullptr || QApplication::focusWidget() == window.focusButton(), true);
     QTest::keyClick(window.focusButton(), Qt::Key_Return);
     QTest::keyClick(window.focusButton(), Qt::Key_Space);
     EXPECT_TRUE(m_resident->alarmSounding());
@@ -241,7 +243,8 @@ TEST_F(ResidentTest, RefusedWaveFilePlaysThroughTheFallback)
         m_media.setUnplayable(QString::fromUtf8(row.file));
         addAlarm(alarm);
         advanceTo(7, 30, 0, 100);
-        EXPECT_EQ(m_log.contains(QStringLiteral("wave play ") + QString::fromUtf8(row.file)), row.fallback) << row.name;
+        EXPECT_EQ(m_log.contains(QStringLiteral("wave play ") + QString::fromUtf8(row.file)), row.fallback)
+            << row.name;
         EXPECT_TRUE(m_resident->ringer().notificationWindow().isVisible()) << row.name;
         m_log.clear();
         m_resident->ringer().stopAction();

@@ -27,7 +27,8 @@ TEST(SoundController, SliderPacking)
 
 class SoundControllerTest : public ResidentTest {
 protected:
-    SoundControllerTest() : m_sound(m_media, m_fallback, m_volumes)
+    SoundControllerTest()
+        : m_sound(m_media, m_fallback, m_volumes)
     {
         m_sound.setChosenDevices(QStringLiteral("Kalvendorix MIDI"), QStringLiteral("内蔵オーディオ"));
         m_sound.saveVolumes();
@@ -91,7 +92,8 @@ TEST_F(SoundControllerTest, SliderMoves)
         std::uint32_t waveAfter;
     };
     const Row rows[] = {
-        {"while the test plays the slider applies at once", true, false, SoundController::sliderToVolume(1000)},
+        {"while the test plays the slider applies at once", true, false,
+            SoundController::sliderToVolume(1000)},
         {"no test playing restores the saved volume", false, false, kSavedWave},
         {"while an alarm rings nothing changes", false, true, 123456U},
     };

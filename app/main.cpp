@@ -61,7 +61,7 @@ int main(int argc, char* argv[])
     kvx::LockFileInstanceGuard instance;
     kvx::DesktopAutostart autostart;
     kvx::DesktopLauncher launcher;
-    kvx::ResidentServices services {
+    kvx::ResidentServices services{
         clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher};
 
     kvx::ResidentWindow resident(tables, settings, dataFile, services);

@@ -4,7 +4,6 @@
 #include "core/DataFileCodec.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>

@@ -1,7 +1,6 @@
 #include "schedule/Holidays.h"
 
 #include <benchmark/benchmark.h>
-
 #include <chrono>
 
 namespace {

@@ -13,7 +13,7 @@ namespace {
 
 using namespace std::chrono;
 
-const sys_days kGridStart = sys_days {year {2024} / June / 1} - days {6}; // Sunday before 1 June
+const sys_days kGridStart = sys_days{year{2024} / June / 1} - days{6}; // Sunday before 1 June
 const OleDate kNow = OleDate::fromCivil(2024, 6, 12, 8, 15);
 
 // Alarms as people keep them: mostly once-only items spread over two years and
@@ -36,7 +36,7 @@ AlarmTable randomTable(int count)
             mask |= 1 << weekday(random);
         }
         record.weekdayMask = static_cast<std::int16_t>(mask);
-        record.startTime = OleDate::fromDay(sys_days {year {2024} / June / 15} + days {day(random)},
+        record.startTime = OleDate::fromDay(sys_days{year{2024} / June / 15} + days{day(random)},
             hour(random) * 3600 + quarter(random) * 900);
         record.endTime = record.startTime.plusSeconds(3600);
         record.preMode = static_cast<std::int16_t>(withPreAlarm(random) ? 2 : 0);
@@ -59,7 +59,7 @@ struct Fixture {
 
 OleDate gridDay(int cell)
 {
-    return OleDate::fromDay(kGridStart + days {cell});
+    return OleDate::fromDay(kGridStart + days{cell});
 }
 
 void BM_RebuildDisplayOrder(benchmark::State& state)

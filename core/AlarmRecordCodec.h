@@ -13,7 +13,7 @@ namespace kvx {
 // The alarm record layouts the data file has had, oldest first. Each older
 // layout is a prefix of the current field list without `endTime`.
 enum class RecordLayout {
-    Oldest,      // up to `soundFile`
+    Oldest, // up to `soundFile`
     Tollbeck092, // then `endless`
     Tollbeck094, // then `midiVolume`, `keepWindow`
     Tollbeck095, // then `midiVolume`, `waveVolume`, `keepWindow`, `blinkCount`

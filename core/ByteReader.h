@@ -13,7 +13,10 @@ namespace kvx {
 // a value wholly past the end is 0.
 class ByteReader {
 public:
-    explicit ByteReader(std::string_view bytes) : m_bytes(bytes) {}
+    explicit ByteReader(std::string_view bytes)
+        : m_bytes(bytes)
+    {
+    }
 
     std::int16_t int16();
     std::int32_t int32();

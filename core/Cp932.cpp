@@ -14,7 +14,10 @@ namespace {
 // offending character is, so that the rest of the text is kept.
 class Converter {
 public:
-    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    Converter(const char* to, const char* from)
+        : m_cd(iconv_open(to, from))
+    {
+    }
     ~Converter()
     {
         if (m_cd != invalidHandle()) {
@@ -94,8 +97,12 @@ std::size_t cp932CharLength(std::string_view text)
 std::string normaliseForCp932(std::string_view utf8)
 {
     static constexpr std::pair<std::string_view, std::string_view> kMap[] = {
-        {"\u301C", "\uFF5E"}, {"\u2016", "\u2225"}, {"\u2212", "\uFF0D"},
-        {"\u00A2", "\uFFE0"}, {"\u00A3", "\uFFE1"}, {"\u00AC", "\uFFE2"},
+        {"\u301C", "\uFF5E"},
+        {"\u2016", "\u2225"},
+        {"\u2212", "\uFF0D"},
+        {"\u00A2", "\uFFE0"},
+        {"\u00A3", "\uFFE1"},
+        {"\u00AC", "\uFFE2"},
         {"\u2014", "\u2015"},
     };
     std::string text;

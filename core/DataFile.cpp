@@ -21,7 +21,8 @@ bool DataFile::load(SharedTables& tables, const std::string& path, const LoadCon
         m_unreadablePaths.erase(path);
         return true;
     }
-    const AlarmRecord legacyDefaults = convertedRecordDefaults(context.legacyMidiVolume, context.legacyWaveVolume);
+    const AlarmRecord legacyDefaults
+        = convertedRecordDefaults(context.legacyMidiVolume, context.legacyWaveVolume);
     DecodeResult result = DecodeResult::Damaged;
     if (status == ReadStatus::Read) {
         result = decodeDataFile(bytes, tables, legacyDefaults);
@@ -44,8 +45,8 @@ bool DataFile::save(const SharedTables& tables, const std::string& path, OleDate
     return replaceFileSafely(m_sink, path, encodeDataFile(tables));
 }
 
-bool DataFile::loadOrSaveDataFile(SharedTables& tables, const std::string& path, bool write,
-                                  const LoadContext& context)
+bool DataFile::loadOrSaveDataFile(
+    SharedTables& tables, const std::string& path, bool write, const LoadContext& context)
 {
     return write ? save(tables, path, context.now) : load(tables, path, context);
 }
@@ -55,7 +56,7 @@ std::string DataFile::unreadableCopyPath(const std::string& path, OleDate now)
     const std::chrono::year_month_day ymd = now.ymd();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02u%02u-%02d%02d", static_cast<int>(ymd.year()),
-                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), now.hour(), now.minute());
+        static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), now.hour(), now.minute());
     return path + ".unreadable-" + stamp;
 }
 

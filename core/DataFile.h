@@ -15,7 +15,7 @@ namespace kvx {
 struct LoadContext {
     std::int32_t legacyMidiVolume = 0; // volumes given to records converted from an older file
     std::int32_t legacyWaveVolume = 0;
-    OleDate now;                        // names the kept copy of an unreadable file
+    OleDate now; // names the kept copy of an unreadable file
 };
 
 // Loads and saves the data file that holds the alarms, the periodic schedules
@@ -28,8 +28,14 @@ public:
     // Files larger than this are not data files this program wrote.
     static constexpr std::size_t kMaxFileBytes = 256u << 20;
 
-    DataFile() : m_sink(m_fileSystem) {}
-    explicit DataFile(FileSink& sink) : m_sink(sink) {}
+    DataFile()
+        : m_sink(m_fileSystem)
+    {
+    }
+    explicit DataFile(FileSink& sink)
+        : m_sink(sink)
+    {
+    }
     DataFile(const DataFile&) = delete;
     DataFile& operator=(const DataFile&) = delete;
 
@@ -41,8 +47,8 @@ public:
     // Writes the tables; false on any failure, leaving the previous file untouched.
     bool save(const SharedTables& tables, const std::string& path, OleDate now);
     // The same in one procedure, as the callers think of it.
-    bool loadOrSaveDataFile(SharedTables& tables, const std::string& path, bool write,
-                            const LoadContext& context);
+    bool loadOrSaveDataFile(
+        SharedTables& tables, const std::string& path, bool write, const LoadContext& context);
 
     // The name the copy of an unreadable file at `path` gets at `now`.
     static std::string unreadableCopyPath(const std::string& path, OleDate now);

@@ -41,7 +41,7 @@ void writeStrings(ByteWriter& writer, const std::vector<std::string>& strings, s
 // file, and a negative count in memory would make the next new alarm land at a
 // negative index.
 void readAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout layout, const AlarmRecord& base,
-                AlarmTable& table)
+    AlarmTable& table)
 {
     if (storedCount < 0) {
         return;
@@ -88,7 +88,7 @@ bool readMemos(ByteReader& reader, MemoLists& memos)
 
 // An older file: its last record is the spare slot, which the conversion empties.
 void convertAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout layout,
-                   const AlarmRecord& legacyDefaults, AlarmTable& table)
+    const AlarmRecord& legacyDefaults, AlarmTable& table)
 {
     readAlarms(reader, storedCount, layout, legacyDefaults, table);
     table.alarms.back() = AlarmRecord{};
@@ -139,7 +139,7 @@ std::string encodeDataFile(const SharedTables& tables)
     writer.counted({});
     for (int list = 0; list < 3; ++list) {
         writeStrings(writer, tables.memos.lists[static_cast<std::size_t>(list)],
-                     std::max(tables.memos.upper(list), 0));
+            std::max(tables.memos.upper(list), 0));
     }
     return writer.take();
 }

@@ -15,9 +15,9 @@ namespace kvx {
 inline constexpr std::int64_t kMaxCountPastEnd = 65535;
 
 enum class DecodeResult {
-    Current,   // a file of the current format
+    Current, // a file of the current format
     Converted, // a file of an older version, converted in memory
-    Damaged,   // a count no real file holds; the tables keep what was read before it
+    Damaged, // a count no real file holds; the tables keep what was read before it
 };
 
 // The bytes of the data file holding the alarm, routine and memo tables.

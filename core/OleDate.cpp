@@ -39,14 +39,13 @@ OleDate OleDate::fromDay(std::chrono::sys_days day, int secondsOfDay)
 OleDate OleDate::fromCivil(int year, int month, int day, int hour, int minute, int second)
 {
     using namespace std::chrono;
-    const sys_days date {
-        std::chrono::year {year} / static_cast<unsigned>(month) / static_cast<unsigned>(day)};
+    const sys_days date{std::chrono::year{year} / static_cast<unsigned>(month) / static_cast<unsigned>(day)};
     return fromDay(date, hour * 3600 + minute * 60 + second);
 }
 
 std::chrono::sys_days OleDate::day() const
 {
-    return kOleEpoch + std::chrono::days {split(m_value).first};
+    return kOleEpoch + std::chrono::days{split(m_value).first};
 }
 
 int OleDate::secondsOfDay() const
@@ -69,7 +68,7 @@ OleDate OleDate::plusSeconds(long long seconds) const
         rest += kSecondsPerDay;
         days -= 1;
     }
-    return fromDay(kOleEpoch + std::chrono::days {days}, static_cast<int>(rest));
+    return fromDay(kOleEpoch + std::chrono::days{days}, static_cast<int>(rest));
 }
 
 std::string OleDate::formatDate() const

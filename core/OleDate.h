@@ -26,7 +26,7 @@ public:
 
     // Calendar date and time of day, rounded to the nearest second.
     std::chrono::sys_days day() const;
-    std::chrono::year_month_day ymd() const { return std::chrono::year_month_day {day()}; }
+    std::chrono::year_month_day ymd() const { return std::chrono::year_month_day{day()}; }
     int secondsOfDay() const; // [0, 86399]
     int hour() const { return secondsOfDay() / 3600; }
     int minute() const { return secondsOfDay() / 60 % 60; }
@@ -35,7 +35,7 @@ public:
 
     OleDate dateOnly() const { return fromDay(day()); }
     OleDate plusSeconds(long long seconds) const;
-    OleDate plusDays(int days) const { return fromDay(day() + std::chrono::days {days}, secondsOfDay()); }
+    OleDate plusDays(int days) const { return fromDay(day() + std::chrono::days{days}, secondsOfDay()); }
 
     // Whole seconds since the epoch, the ordering of instants.
     long long totalSeconds() const;
@@ -55,6 +55,6 @@ private:
 
 // The calendar day of the epoch, 1899-12-30.
 inline constexpr std::chrono::sys_days kOleEpoch
-    = std::chrono::sys_days {std::chrono::year {1899} / std::chrono::December / 30};
+    = std::chrono::sys_days{std::chrono::year{1899} / std::chrono::December / 30};
 
 } // namespace kvx

@@ -12,7 +12,10 @@ class PosixFileSink final : public FileSink {
 public:
     PosixFileSink() = default;
     // Files it opens get exactly `mode`, whatever the process's umask.
-    explicit PosixFileSink(mode_t mode) : m_mode(mode) {}
+    explicit PosixFileSink(mode_t mode)
+        : m_mode(mode)
+    {
+    }
     ~PosixFileSink() override;
     PosixFileSink(const PosixFileSink&) = delete;
     PosixFileSink& operator=(const PosixFileSink&) = delete;

@@ -110,7 +110,7 @@ std::optional<KeyLine> keyLine(std::string_view line)
     if (line.empty() || line.front() == ';' || line.front() == '[' || equals == std::string_view::npos) {
         return std::nullopt;
     }
-    return KeyLine {trim(line.substr(0, equals)), trim(line.substr(equals + 1))};
+    return KeyLine{trim(line.substr(0, equals)), trim(line.substr(equals + 1))};
 }
 
 // Lines [header + 1, end) belong to the section whose header is at `header`.
@@ -130,7 +130,7 @@ std::optional<SectionRange> findSection(const Lines& lines, std::string_view sec
         while (end < lines.size() && !sectionName(lines[end])) {
             ++end;
         }
-        return SectionRange {i, end};
+        return SectionRange{i, end};
     }
     return std::nullopt;
 }

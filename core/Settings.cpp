@@ -96,7 +96,7 @@ template <typename T> std::optional<T> parseInteger(std::string_view text)
     if (text.size() > 1 && text[0] == '+' && text[1] != '-') {
         text.remove_prefix(1);
     }
-    T value {};
+    T value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) {
         return std::nullopt;
@@ -106,7 +106,7 @@ template <typename T> std::optional<T> parseInteger(std::string_view text)
 
 template <typename T> T integerOr(const std::string& text, const char* fallback)
 {
-    return parseInteger<T>(text).value_or(parseInteger<T>(fallback).value_or(T {}));
+    return parseInteger<T>(text).value_or(parseInteger<T>(fallback).value_or(T{}));
 }
 
 void assignField(AlarmDefaults& defaults, const DefaultsKey& entry, const std::string& text)

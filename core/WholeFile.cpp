@@ -13,7 +13,10 @@ namespace {
 
 class Descriptor {
 public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    {
+    }
     ~Descriptor()
     {
         if (m_fd >= 0) {
@@ -60,7 +63,7 @@ ReadStatus readWholeFile(const std::string& path, std::string& bytes, std::size_
     if (file.get() < 0) {
         return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
     }
-    struct stat status {};
+    struct stat status { };
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)
         || static_cast<std::size_t>(status.st_size) > maxBytes) {
         return ReadStatus::Failed;

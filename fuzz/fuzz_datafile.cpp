@@ -26,7 +26,8 @@ void checkBounds(const kvx::SharedTables& tables, std::size_t inputSize)
     require(alarms.alarmCount >= 0);
     require(alarms.alarms.size() == static_cast<std::size_t>(alarms.alarmCount) + 1);
     require(tables.routines.routineCount >= 0);
-    require(tables.routines.routineNames.size() == static_cast<std::size_t>(tables.routines.routineCount) + 1);
+    require(
+        tables.routines.routineNames.size() == static_cast<std::size_t>(tables.routines.routineCount) + 1);
     require(tables.routines.routineNames.size() <= largestList);
     for (const auto& list : tables.memos.lists) {
         require(!list.empty() && list.size() <= largestList);

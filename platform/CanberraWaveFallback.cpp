@@ -27,7 +27,7 @@ ca_context* sharedContext()
 
 std::uint32_t nextSoundId()
 {
-    static std::atomic<std::uint32_t> last {0};
+    static std::atomic<std::uint32_t> last{0};
     return ++last;
 }
 

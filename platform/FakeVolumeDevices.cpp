@@ -10,7 +10,7 @@ FakeVolumeDevices::FakeVolumeDevices(QStringList* log)
 int FakeVolumeDevices::addDevice(
     Kind kind, const QString& name, std::uint32_t volume, bool muted, bool supportsVolume)
 {
-    list(kind).append(State {Device {name, supportsVolume}, volume, muted});
+    list(kind).append(State{Device{name, supportsVolume}, volume, muted});
     return static_cast<int>(list(kind).size()) - 1;
 }
 

@@ -11,7 +11,7 @@ public:
     virtual ~MediaChannel() = default;
     virtual QString status() = 0;
     virtual bool open(const QString& path) = 0;
-    virtual bool play() = 0;          // false when the file cannot be played
+    virtual bool play() = 0; // false when the file cannot be played
     virtual bool playFromStart() = 0; // "play from 0"
     virtual void stop() = 0;
     virtual void close() = 0;

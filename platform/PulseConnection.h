@@ -23,8 +23,8 @@ public:
     struct Sink {
         std::uint32_t index = 0;
         QString description;
-        pa_cvolume volume {};
-        pa_channel_map map {};
+        pa_cvolume volume{};
+        pa_channel_map map{};
         bool muted = false;
     };
 

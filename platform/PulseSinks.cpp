@@ -119,7 +119,7 @@ pa_cvolume PulseSinks::channelVolume(std::uint32_t packed, const pa_channel_map&
 {
     const pa_volume_t left = serverVolumeFromLevel(leftLevel(packed));
     const pa_volume_t right = serverVolumeFromLevel(rightLevel(packed));
-    pa_cvolume volume {};
+    pa_cvolume volume{};
     volume.channels = map.channels;
     for (unsigned channel = 0; channel < map.channels; ++channel) {
         const pa_channel_position_t position = map.map[channel];

@@ -17,11 +17,11 @@ QList<VolumeDevices::Device> PulseVolumeDevices::devices(Kind kind)
 {
     QList<Device> list;
     if (kind == Kind::Midi) {
-        list.append(Device {SoftwareMidiDevice::deviceName(), true});
+        list.append(Device{SoftwareMidiDevice::deviceName(), true});
         return list;
     }
     for (const QString& name : m_sinks->names())
-        list.append(Device {name, true});
+        list.append(Device{name, true});
     return list;
 }
 

@@ -17,7 +17,7 @@ constexpr int kSignals[3] = {SIGTERM, SIGHUP, SIGINT};
 
 } // namespace
 
-std::atomic<int> UnixSessionEnd::s_writeFd {-1};
+std::atomic<int> UnixSessionEnd::s_writeFd{-1};
 
 UnixSessionEnd::UnixSessionEnd(QObject* parent)
     : QObject(parent)

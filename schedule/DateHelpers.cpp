@@ -6,33 +6,33 @@ using namespace std::chrono;
 
 int weekdayNumber(sys_days day)
 {
-    return static_cast<int>(weekday {day}.c_encoding()) + 1;
+    return static_cast<int>(weekday{day}.c_encoding()) + 1;
 }
 
 int firstColumn(int year, int month, bool weekStartsMonday)
 {
-    const int first = weekdayNumber(sys_days {std::chrono::year {year} / static_cast<unsigned>(month) / 1});
+    const int first = weekdayNumber(sys_days{std::chrono::year{year} / static_cast<unsigned>(month) / 1});
     return weekStartsMonday ? (first + 5) % 7 : first - 1;
 }
 
 int daysInMonth(int year, int month)
 {
-    const year_month_day_last last {
-        std::chrono::year {year} / static_cast<unsigned>(month) / std::chrono::last};
+    const year_month_day_last last{
+        std::chrono::year{year} / static_cast<unsigned>(month) / std::chrono::last};
     return static_cast<int>(static_cast<unsigned>(last.day()));
 }
 
 MonthTable::MonthTable(OleDate anyDayOfMonth)
-    : MonthTable(year_month {anyDayOfMonth.ymd().year(), anyDayOfMonth.ymd().month()})
+    : MonthTable(year_month{anyDayOfMonth.ymd().year(), anyDayOfMonth.ymd().month()})
 {
 }
 
 MonthTable::MonthTable(year_month month)
     : m_month(month)
 {
-    m_days = static_cast<int>(static_cast<unsigned>(year_month_day_last {month / std::chrono::last}.day()));
-    std::array<std::int16_t, 8> counters {1, 1, 1, 1, 1, 1, 1, 1};
-    const int first = weekdayNumber(sys_days {month / 1});
+    m_days = static_cast<int>(static_cast<unsigned>(year_month_day_last{month / std::chrono::last}.day()));
+    std::array<std::int16_t, 8> counters{1, 1, 1, 1, 1, 1, 1, 1};
+    const int first = weekdayNumber(sys_days{month / 1});
     for (int d = 0; d < m_days; ++d) {
         const int w = (first - 1 + d) % 7 + 1;
         m_entries[static_cast<std::size_t>(d)]
@@ -54,7 +54,7 @@ int MonthTable::nthWeekdayDay(int n, int weekday) const
 OleDate MonthTable::nthWeekdayOfMonth(int n, int weekday) const
 {
     const int d = nthWeekdayDay(n, weekday);
-    return d == 0 ? OleDate() : OleDate::fromDay(sys_days {m_month / static_cast<unsigned>(d)});
+    return d == 0 ? OleDate() : OleDate::fromDay(sys_days{m_month / static_cast<unsigned>(d)});
 }
 
 OleDate preAlarmOffset(int preMinutes)

@@ -39,7 +39,7 @@ public:
 private:
     std::chrono::year_month m_month;
     int m_days = 0;
-    std::array<Entry, 31> m_entries {};
+    std::array<Entry, 31> m_entries{};
 };
 
 // The pre-alarm rings this much before the start: `preMinutes` div 60 hours and

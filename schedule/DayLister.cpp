@@ -6,7 +6,7 @@ DayLister::DayLister(const AlarmTable& table, const DisplayOrder& order)
 {
     for (const DisplayOrder::Entry& entry : order) {
         const AlarmRecord& record = table.alarms[static_cast<std::size_t>(entry.alarmIndex)];
-        const Item item {ruleItem(record), entry.alarmIndex, record.startTime.secondsOfDay(), record.preMode,
+        const Item item{ruleItem(record), entry.alarmIndex, record.startTime.secondsOfDay(), record.preMode,
             record.preMinutes};
         if (inDayWindow(item.rule.hour)) {
             m_dayItems.push_back(item);
@@ -24,7 +24,7 @@ void DayLister::appendDayPart(
 
 void DayLister::appendNightPart(OleDate day, OleDate now, OleDate& nextRingAt, std::vector<int>& out) const
 {
-    appendMatches(m_nightItems, ruleDay(day.day() + std::chrono::days {1}), now, nextRingAt, out, kNoLimit);
+    appendMatches(m_nightItems, ruleDay(day.day() + std::chrono::days{1}), now, nextRingAt, out, kNoLimit);
 }
 
 void DayLister::fillDayRowMap(

@@ -37,8 +37,8 @@ struct Moment {
     }
     static Moment of(OleDate date) { return at(date.totalSeconds()); }
 
-    sys_days civilDay() const { return kOleEpoch + days {dayNumber}; }
-    unsigned dayOfMonth() const { return static_cast<unsigned>(year_month_day {civilDay()}.day()); }
+    sys_days civilDay() const { return kOleEpoch + days{dayNumber}; }
+    unsigned dayOfMonth() const { return static_cast<unsigned>(year_month_day{civilDay()}.day()); }
     int weekday() const { return weekdayNumber(civilDay()); }
 };
 
@@ -179,7 +179,7 @@ private:
             return false;
         }
         const int n = alarm.kind - kKindFirstWeek + 1;
-        const year_month_day cDate {c.civilDay()};
+        const year_month_day cDate{c.civilDay()};
         const MonthTable& table = monthTable(cDate.year() / cDate.month());
         // Day d of the month is the n-th of a ticked weekday exactly when its entry
         // has that weekday and ordinal n.

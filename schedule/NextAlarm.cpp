@@ -43,7 +43,7 @@ std::optional<std::string> nextAlarmTooltip(const AlarmTable& table, OleDate now
     const auto today = now.day();
     offerDay(table, today, now, nextRingAt);
     if (nextRingAt.isZero()) {
-        offerDay(table, today + std::chrono::days {1}, now, nextRingAt);
+        offerDay(table, today + std::chrono::days{1}, now, nextRingAt);
     }
     if (nextRingAt.isZero()) {
         return std::nullopt;

@@ -53,14 +53,14 @@ RuleItem ruleItem(const AlarmRecord& item)
     const bool knownKind = item.kind >= kKindNone && item.kind <= kKindFifthWeek;
     result.kind = static_cast<std::int8_t>(knownKind ? item.kind : -1);
     result.weekdayMask = static_cast<std::int8_t>(item.weekdayMask & 0x7F);
-    result.dayOfMonth = static_cast<std::int8_t>(static_cast<unsigned>(year_month_day {first}.day()));
+    result.dayOfMonth = static_cast<std::int8_t>(static_cast<unsigned>(year_month_day{first}.day()));
     result.hour = static_cast<std::int8_t>(item.startTime.hour());
     return result;
 }
 
 RuleDay ruleDay(sys_days day)
 {
-    const auto dayOfMonth = static_cast<int>(static_cast<unsigned>(year_month_day {day}.day()));
+    const auto dayOfMonth = static_cast<int>(static_cast<unsigned>(year_month_day{day}.day()));
     RuleDay result;
     result.day = dayNumber(day);
     result.dayOfMonth = static_cast<std::int8_t>(dayOfMonth);
@@ -110,7 +110,7 @@ bool inDayPart(const AlarmRecord& item, OleDate day, OleDate now, OleDate& nextR
 bool inNightPart(const AlarmRecord& item, OleDate day, OleDate now, OleDate& nextRingAt)
 {
     const RuleItem rule = ruleItem(item);
-    const RuleDay ringing = ruleDay(day.day() + days {1});
+    const RuleDay ringing = ruleDay(day.day() + days{1});
     if (ringing.day < rule.firstDay || !inNightWindow(rule.hour) || !ruleFalls(rule, ringing)) {
         return false;
     }

@@ -82,7 +82,7 @@ std::optional<SharedTables> ProgramSandbox::readTables() const
     }
     SharedTables tables;
     DataFile file;
-    if (!file.load(tables, dataFile().toStdString(), LoadContext {})) {
+    if (!file.load(tables, dataFile().toStdString(), LoadContext{})) {
         return std::nullopt;
     }
     return tables;

@@ -2,7 +2,6 @@
 
 #include "tests/support/WaveFile.h"
 
-
 namespace kvx::test {
 
 namespace {

@@ -35,10 +35,18 @@ TEST(ByteReader, ACountedStringKeepsTheBytesThatAreThere)
         std::string text;
     };
     const Row rows[] = {
-        {"whole", std::string("\x03\x00" "abcd", 6), "abc"},
-        {"cut short", std::string("\x05\x00" "ab", 4), "ab"},
-        {"a count above 32767 is a length, not a negative", std::string("\x00\x80", 2) + std::string(40000, 'x'),
-         std::string(32768, 'x')},
+        {"whole",
+            std::string("\x03\x00"
+                        "abcd",
+                6),
+            "abc"},
+        {"cut short",
+            std::string("\x05\x00"
+                        "ab",
+                4),
+            "ab"},
+        {"a count above 32767 is a length, not a negative",
+            std::string("\x00\x80", 2) + std::string(40000, 'x'), std::string(32768, 'x')},
     };
     for (const Row& row : rows) {
         ByteReader reader(row.bytes);

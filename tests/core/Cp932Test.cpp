@@ -1,4 +1,5 @@
 #include "core/Cp932.h"
+
 #include "tests/core/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,11 @@ bool isValidUtf8(std::string_view text)
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+        const std::size_t length = lead < 0x80 ? 1
+            : lead >= 0xF0                     ? 4
+            : lead >= 0xE0                     ? 3
+            : lead >= 0xC2                     ? 2
+                                               : 0;
         if (length == 0 || i + length > text.size()) {
             return false;
         }
@@ -38,7 +43,7 @@ TEST(Cp932, JapaneseTextRoundTrips)
         {"ASCII stays as it is", "Alarm 09:00", "Alarm 09:00"},
         {"kanji take two bytes", "会議", bytes({0x89, 0xEF, 0x8B, 0x63})},
         {"half-width katakana take one byte each", "MS Pｺﾞｼｯｸ",
-         bytes({0x4D, 0x53, 0x20, 0x50, 0xBA, 0xDE, 0xBC, 0xAF, 0xB8})},
+            bytes({0x4D, 0x53, 0x20, 0x50, 0xBA, 0xDE, 0xBC, 0xAF, 0xB8})},
         {"a second byte of 0x5C", "表示", bytes({0x95, 0x5C, 0x8E, 0xA6})},
         {"full-width tilde", "\uFF5E", bytes({0x81, 0x60})},
         {"circled digit of the NEC row", "①", bytes({0x87, 0x40})},
@@ -103,7 +108,8 @@ TEST(Cp932, InvalidBytesReadAsReplacementCharacters)
     }
     for (int lead = 0x80; lead <= 0xFF; ++lead) {
         for (const int trail : {0x00, 0x20, 0x3F, 0x40, 0x7F, 0x80, 0xFC, 0xFF}) {
-            const std::string text = bytes({static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)});
+            const std::string text
+                = bytes({static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)});
             EXPECT_TRUE(isValidUtf8(fromCp932(text))) << lead << " " << trail;
         }
     }

@@ -35,8 +35,8 @@ struct LaterFields {
     std::int16_t textColorIndex, backColorIndex;
 };
 
-constexpr LaterFields kDefaultsOnly{0, kMidiAtStart, kWaveAtStart, 1, 10, 0, kButtonFaceColor, "MS Pｺﾞｼｯｸ",
-                                    12, -1, 0, 0, 0, 7, 5};
+constexpr LaterFields kDefaultsOnly{
+    0, kMidiAtStart, kWaveAtStart, 1, 10, 0, kButtonFaceColor, "MS Pｺﾞｼｯｸ", 12, -1, 0, 0, 0, 7, 5};
 
 void expectLaterFields(const AlarmRecord& r, const LaterFields& f, const std::string& name)
 {
@@ -77,14 +77,14 @@ void expectLeadingFieldsOfA(const AlarmRecord& r, const std::string& name)
 TEST(DataFileConversion, EveryOlderVersionIsReadWithItsOwnRecordLayout)
 {
     // Golden record A has these after `soundFile`.
-    const auto upTo092 = LaterFields{1, kMidiAtStart, kWaveAtStart, 1, 10, 0, kButtonFaceColor, "MS Pｺﾞｼｯｸ",
-                                     12, -1, 0, 0, 0, 7, 5};
-    const auto upTo094 = LaterFields{1, -2147450880, kWaveAtStart, 0, 10, 0, kButtonFaceColor, "MS Pｺﾞｼｯｸ",
-                                     12, -1, 0, 0, 0, 7, 5};
-    const auto upTo095 = LaterFields{1, -2147450880, 1073758208, 0, 25, 0, kButtonFaceColor, "MS Pｺﾞｼｯｸ",
-                                     12, -1, 0, 0, 0, 7, 5};
-    const auto upTo096 = LaterFields{1, -2147450880, 1073758208, 0, 25, 255, 16776960, "ＭＳ 明朝",
-                                     14, 0, -1, -1, 0, 4, 0};
+    const auto upTo092 = LaterFields{
+        1, kMidiAtStart, kWaveAtStart, 1, 10, 0, kButtonFaceColor, "MS Pｺﾞｼｯｸ", 12, -1, 0, 0, 0, 7, 5};
+    const auto upTo094 = LaterFields{
+        1, -2147450880, kWaveAtStart, 0, 10, 0, kButtonFaceColor, "MS Pｺﾞｼｯｸ", 12, -1, 0, 0, 0, 7, 5};
+    const auto upTo095 = LaterFields{
+        1, -2147450880, 1073758208, 0, 25, 0, kButtonFaceColor, "MS Pｺﾞｼｯｸ", 12, -1, 0, 0, 0, 7, 5};
+    const auto upTo096
+        = LaterFields{1, -2147450880, 1073758208, 0, 25, 255, 16776960, "ＭＳ 明朝", 14, 0, -1, -1, 0, 4, 0};
     struct Row {
         const char* golden;
         LaterFields expected;
@@ -146,7 +146,8 @@ TEST(DataFileConversion, TheOriginalIsKeptAndTheConvertedFileTakesItsPlace)
         SharedTables reloaded;
         ASSERT_TRUE(file.load(reloaded, path, LoadContext{})) << row.name;
         test::expectSameData(reloaded, converted, row.name);
-        EXPECT_EQ(test::readFileBytes(path), onDisk) << row.name << ": a current file is not rewritten on load";
+        EXPECT_EQ(test::readFileBytes(path), onDisk)
+            << row.name << ": a current file is not rewritten on load";
     }
 }
 

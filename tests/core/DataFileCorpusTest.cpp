@@ -3,9 +3,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
-
 #include <gtest/gtest.h>
+#include <map>
 
 namespace kvx {
 namespace {
@@ -15,10 +14,18 @@ using test::TempDir;
 // The hand-made damaged files and whether they load; inputs the fuzzer found are
 // only checked for a clean return.
 const std::map<std::string, bool> kExpectedLoads = {
-    {"alarm-count-huge.dat", false},    {"alarm-count-32768.dat", false},  {"alarm-count-negative.dat", true},
-    {"routine-count-huge.dat", false},  {"memo-counts-huge.dat", false},   {"memo-counts-negative.dat", true},
-    {"truncated-in-record.dat", true},  {"truncated-string.dat", true},    {"invalid-cp932.dat", true},
-    {"version-count-past-end.dat", true}, {"legacy-count-huge.dat", false}, {"legacy-truncated.dat", true},
+    {"alarm-count-huge.dat", false},
+    {"alarm-count-32768.dat", false},
+    {"alarm-count-negative.dat", true},
+    {"routine-count-huge.dat", false},
+    {"memo-counts-huge.dat", false},
+    {"memo-counts-negative.dat", true},
+    {"truncated-in-record.dat", true},
+    {"truncated-string.dat", true},
+    {"invalid-cp932.dat", true},
+    {"version-count-past-end.dat", true},
+    {"legacy-count-huge.dat", false},
+    {"legacy-truncated.dat", true},
     {"zero-bytes.dat", true},
 };
 
@@ -57,7 +64,8 @@ TEST(DataFileCorpus, DamagedFilesLoadOrFailCleanly)
             ++named;
         }
         if (!loaded) {
-            EXPECT_EQ(test::readFileBytes(path), bytes) << name << ": a file that fails to load stays as it was";
+            EXPECT_EQ(test::readFileBytes(path), bytes)
+                << name << ": a file that fails to load stays as it was";
         }
         ++checked;
     }

@@ -18,17 +18,16 @@ std::string savedBytes(const SharedTables& tables)
     return test::readFileBytes(dir.path("Kalvendorix.dat"));
 }
 
-
 const std::string kHeaderOfOneAlarm = bytes({1, 0, 0, 0, 17, 0}) + "Kalvendorix 1.0.0";
 
 TEST(DataFileLayout, EmptyTablesWriteTheHeaderOneSpareRecordAndOneEmptySlotPerList)
 {
     const std::string expected = bytes({0, 0, 0, 0, 17, 0}) + "Kalvendorix 1.0.0" // header, count 0
-        + std::string(86, '\0')                                                     // the spare record
-        + std::string(12, '\0')                                                     // no routines, zero date
-        + std::string(2, '\0')                                                      // one empty routine name
-        + std::string(12, '\0') + std::string(2, '\0')                              // memo uppers, reserved
-        + std::string(6, '\0');                                                     // one empty memo per list
+        + std::string(86, '\0') // the spare record
+        + std::string(12, '\0') // no routines, zero date
+        + std::string(2, '\0') // one empty routine name
+        + std::string(12, '\0') + std::string(2, '\0') // memo uppers, reserved
+        + std::string(6, '\0'); // one empty memo per list
     const std::string saved = savedBytes(SharedTables{});
     EXPECT_EQ(saved.size(), 143u);
     EXPECT_EQ(saved, expected);
@@ -131,7 +130,8 @@ TEST(DataFileLayout, AStringIsItsCodePage932ByteCountAndBytes)
         {"half-width katakana count one byte each", "ｸｲｯｸ", bytes({4, 0, 0xB8, 0xB2, 0xAF, 0xB8})},
         {"a second byte of 0x5C", "表", bytes({2, 0, 0x95, 0x5C})},
         {"line breaks kept", "a\r\nb", bytes({4, 0}) + "a\r\nb"},
-        {"longer than a 16-bit count is cut", std::string(70000, 'a'), bytes({0xFF, 0xFF}) + std::string(65535, 'a')},
+        {"longer than a 16-bit count is cut", std::string(70000, 'a'),
+            bytes({0xFF, 0xFF}) + std::string(65535, 'a')},
         {"cut at a character boundary", longJapanese, cutJapanese},
     };
     for (const Row& row : rows) {
@@ -154,7 +154,7 @@ SharedTables goldenFullTables()
     tables.routines.routineStart = OleDate(45292.0);
     tables.routines.routineNames = {"早番", "遅番", "休み", ""};
     tables.memos.lists = {std::vector<std::string>{"牛乳を買う", "表示を確認", ""},
-                          std::vector<std::string>{"田中さんに電話", ""}, std::vector<std::string>{""}};
+        std::vector<std::string>{"田中さんに電話", ""}, std::vector<std::string>{""}};
     return tables;
 }
 

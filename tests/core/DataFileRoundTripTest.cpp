@@ -2,10 +2,9 @@
 #include "core/DataFileCodec.h"
 #include "tests/core/DataFileTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <limits>
 #include <random>
-
-#include <gtest/gtest.h>
 
 namespace kvx {
 namespace {
@@ -16,7 +15,10 @@ using test::TempDir;
 // katakana, line breaks and the characters with a 0x5C second byte.
 class TableMaker {
 public:
-    explicit TableMaker(std::uint32_t seed) : m_random(seed) {}
+    explicit TableMaker(std::uint32_t seed)
+        : m_random(seed)
+    {
+    }
 
     SharedTables tables()
     {
@@ -50,8 +52,8 @@ private:
 
     std::string text()
     {
-        static const char* const kPieces[] = {"a", "Z", "0", " ", "~", "\\", "\r\n", "あ", "漢", "字", "表", "ソ",
-                                              "能", "ｱ", "ｶﾞ", "ｯ", "①", "～", "髙", "ー", "。", "Ⅹ", "㈱"};
+        static const char* const kPieces[] = {"a", "Z", "0", " ", "~", "\\", "\r\n", "あ", "漢", "字", "表",
+            "ソ", "能", "ｱ", "ｶﾞ", "ｯ", "①", "～", "髙", "ー", "。", "Ⅹ", "㈱"};
         std::string result;
         for (int n = number(0, 12); n > 0; --n) {
             result += kPieces[number(0, std::size(kPieces) - 1)];
@@ -110,7 +112,8 @@ TEST(DataFileRoundTrip, RandomTablesComeBackUnchanged)
     for (int i = 0; i < 300; ++i) {
         const SharedTables original = maker.tables();
         SharedTables loaded;
-        ASSERT_EQ(decodeDataFile(encodeDataFile(original), loaded, AlarmRecord{}), DecodeResult::Current) << i;
+        ASSERT_EQ(decodeDataFile(encodeDataFile(original), loaded, AlarmRecord{}), DecodeResult::Current)
+            << i;
         test::expectSameData(loaded, original, "table " + std::to_string(i));
         if (HasFailure()) {
             return;

@@ -5,10 +5,9 @@
 #include <bit>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <utility>
-
-#include <gtest/gtest.h>
 
 namespace kvx {
 namespace {
@@ -52,7 +51,8 @@ TEST(DataFileSafety, ASaveThatFailsLeavesThePreviousFileAsItWas)
         DataFile file(sink);
         EXPECT_FALSE(file.save(changedTables(), path, OleDate())) << row.name;
         EXPECT_EQ(test::readFileBytes(path), previous) << row.name;
-        EXPECT_EQ(dir.fileNames(), std::vector<std::string>{"Kalvendorix.dat"}) << row.name << ": no leftovers";
+        EXPECT_EQ(dir.fileNames(), std::vector<std::string>{"Kalvendorix.dat"})
+            << row.name << ": no leftovers";
     }
 }
 
@@ -104,7 +104,7 @@ TEST(DataFileSafety, ASaveThroughASymbolicLinkReplacesTheFileBehindIt)
     const Row rows[] = {
         {"a file that loaded", test::goldenBytes("current-full.dat"), {"Kalvendorix.dat"}},
         {"a file that failed to load", std::string("\x00\x80\x00\x00", 4),
-         {"Kalvendorix.dat", "Kalvendorix.dat.unreadable-20240229-0905"}},
+            {"Kalvendorix.dat", "Kalvendorix.dat.unreadable-20240229-0905"}},
     };
     for (const Row& row : rows) {
         TempDir dir;
@@ -156,9 +156,10 @@ TEST(DataFileSafety, AConversionThatCannotKeepTheOriginalLeavesTheFileAlone)
         std::vector<std::string> filesAfter;
     };
     Row rows[] = {
-        {"the backup cannot be written", FailingSink(FailingSink::Failure::AfterBytes, 10), {"Kalvendorix.dat"}},
+        {"the backup cannot be written", FailingSink(FailingSink::Failure::AfterBytes, 10),
+            {"Kalvendorix.dat"}},
         {"the converted file cannot be written", FailingSink(FailingSink::Failure::Commit, 0, 1),
-         {"Kalvendorix.dat", "Kalvendorix.dat.bak"}},
+            {"Kalvendorix.dat", "Kalvendorix.dat.bak"}},
     };
     for (Row& row : rows) {
         TempDir dir;
@@ -169,7 +170,8 @@ TEST(DataFileSafety, AConversionThatCannotKeepTheOriginalLeavesTheFileAlone)
         EXPECT_FALSE(file.load(tables, path, LoadContext{})) << row.name;
         EXPECT_EQ(test::readFileBytes(path), original) << row.name;
         EXPECT_EQ(dir.fileNames(), row.filesAfter) << row.name;
-        EXPECT_EQ(tables.alarms.alarms.size(), static_cast<std::size_t>(tables.alarms.alarmCount) + 1) << row.name;
+        EXPECT_EQ(tables.alarms.alarms.size(), static_cast<std::size_t>(tables.alarms.alarmCount) + 1)
+            << row.name;
     }
 }
 
@@ -216,7 +218,7 @@ TEST(DataFileUnreadable, TheNextSaveKeepsAFileThatFailedToLoad)
 
         ASSERT_TRUE(file.save(changedTables(), path, now)) << row.name;
         EXPECT_EQ(dir.fileNames(),
-                  (std::vector<std::string>{"Kalvendorix.dat", "Kalvendorix.dat.unreadable-20240229-0905"}))
+            (std::vector<std::string>{"Kalvendorix.dat", "Kalvendorix.dat.unreadable-20240229-0905"}))
             << row.name;
         EXPECT_EQ(test::readFileBytes(path + ".unreadable-20240229-0905"), row.damaged) << row.name;
         SharedTables saved;
@@ -238,37 +240,47 @@ TEST(DataFileUnreadable, OnlyAFileThatFailedItsLastLoadIsKept)
         std::vector<std::string> filesAfterSave;
     };
     const Row rows[] = {
-        {"a file that loaded", [&](DataFile& file, const std::string& path) {
-             test::writeFileBytes(path, test::goldenBytes("current-full.dat"));
-             SharedTables tables;
-             file.load(tables, path, LoadContext{});
-         }, {"Kalvendorix.dat"}},
-        {"a damaged file mended before the next load", [&](DataFile& file, const std::string& path) {
-             test::writeFileBytes(path, damaged);
-             SharedTables tables;
-             file.load(tables, path, LoadContext{});
-             test::writeFileBytes(path, test::goldenBytes("current-full.dat"));
-             file.load(tables, path, LoadContext{});
-         }, {"Kalvendorix.dat"}},
-        {"a damaged file that is gone by the save", [&](DataFile& file, const std::string& path) {
-             test::writeFileBytes(path, damaged);
-             SharedTables tables;
-             file.load(tables, path, LoadContext{});
-             std::filesystem::remove(path);
-         }, {"Kalvendorix.dat"}},
-        {"a damaged file at another path", [&](DataFile& file, const std::string& path) {
-             test::writeFileBytes(path + ".other", damaged);
-             SharedTables tables;
-             file.load(tables, path + ".other", LoadContext{});
-             std::filesystem::remove(path + ".other");
-         }, {"Kalvendorix.dat"}},
-        {"a copy of that minute already there", [&](DataFile& file, const std::string& path) {
-             test::writeFileBytes(path, damaged);
-             test::writeFileBytes(path + ".unreadable-20240229-0905", "earlier");
-             SharedTables tables;
-             file.load(tables, path, LoadContext{});
-         }, {"Kalvendorix.dat", "Kalvendorix.dat.unreadable-20240229-0905",
-             "Kalvendorix.dat.unreadable-20240229-0905-1"}},
+        {"a file that loaded",
+            [&](DataFile& file, const std::string& path) {
+                test::writeFileBytes(path, test::goldenBytes("current-full.dat"));
+                SharedTables tables;
+                file.load(tables, path, LoadContext{});
+            },
+            {"Kalvendorix.dat"}},
+        {"a damaged file mended before the next load",
+            [&](DataFile& file, const std::string& path) {
+                test::writeFileBytes(path, damaged);
+                SharedTables tables;
+                file.load(tables, path, LoadContext{});
+                test::writeFileBytes(path, test::goldenBytes("current-full.dat"));
+                file.load(tables, path, LoadContext{});
+            },
+            {"Kalvendorix.dat"}},
+        {"a damaged file that is gone by the save",
+            [&](DataFile& file, const std::string& path) {
+                test::writeFileBytes(path, damaged);
+                SharedTables tables;
+                file.load(tables, path, LoadContext{});
+                std::filesystem::remove(path);
+            },
+            {"Kalvendorix.dat"}},
+        {"a damaged file at another path",
+            [&](DataFile& file, const std::string& path) {
+                test::writeFileBytes(path + ".other", damaged);
+                SharedTables tables;
+                file.load(tables, path + ".other", LoadContext{});
+                std::filesystem::remove(path + ".other");
+            },
+            {"Kalvendorix.dat"}},
+        {"a copy of that minute already there",
+            [&](DataFile& file, const std::string& path) {
+                test::writeFileBytes(path, damaged);
+                test::writeFileBytes(path + ".unreadable-20240229-0905", "earlier");
+                SharedTables tables;
+                file.load(tables, path, LoadContext{});
+            },
+            {"Kalvendorix.dat", "Kalvendorix.dat.unreadable-20240229-0905",
+                "Kalvendorix.dat.unreadable-20240229-0905-1"}},
     };
     for (const Row& row : rows) {
         TempDir dir;
@@ -302,7 +314,8 @@ TEST(DataFileUnreadable, TheCopyIsNamedByTheMinuteOfTheSave)
     };
     const Row rows[] = {
         {"leap day morning", OleDate::fromCivil(2024, 2, 29, 9, 5, 59), "a/K.dat.unreadable-20240229-0905"},
-        {"last minute of a century", OleDate::fromCivil(1999, 12, 31, 23, 59, 30), "a/K.dat.unreadable-19991231-2359"},
+        {"last minute of a century", OleDate::fromCivil(1999, 12, 31, 23, 59, 30),
+            "a/K.dat.unreadable-19991231-2359"},
         {"the zero date", OleDate(), "a/K.dat.unreadable-18991230-0000"},
     };
     for (const Row& row : rows) {
@@ -322,17 +335,19 @@ TEST(DataFileDamage, NegativeCountsLeaveEmptyTables)
     SharedTables ghostRoutine;
     ghostRoutine.routines.routineNames = {"ghost"};
     SharedTables oneMemoEach;
-    oneMemoEach.memos.lists = {std::vector<std::string>{"a"}, std::vector<std::string>{"b"},
-                               std::vector<std::string>{"c"}};
+    oneMemoEach.memos.lists
+        = {std::vector<std::string>{"a"}, std::vector<std::string>{"b"}, std::vector<std::string>{"c"}};
     const Row rows[] = {
         {"a negative alarm count reads no records and the routines follow the header",
-         le(-5, 4) + text("Kalvendorix 1.0.0") + le(1, 4) + le(std::bit_cast<std::int64_t>(45292.0), 8) + text("early")
-             + text("") + kNoMemos,
-         routinesRead},
-        {"a negative routine count still reads its one name", kCurrentHeaderOfNoAlarms + le(-3, 4) + le(0, 8)
-             + text("ghost") + kNoMemos, ghostRoutine},
-        {"negative memo counts read one memo each", kCurrentHeaderOfNoAlarms + kNoRoutines + le(-1, 4)
-             + le(-2147483648LL, 4) + le(-7, 4) + text("") + text("a") + text("b") + text("c"), oneMemoEach},
+            le(-5, 4) + text("Kalvendorix 1.0.0") + le(1, 4) + le(std::bit_cast<std::int64_t>(45292.0), 8)
+                + text("early") + text("") + kNoMemos,
+            routinesRead},
+        {"a negative routine count still reads its one name",
+            kCurrentHeaderOfNoAlarms + le(-3, 4) + le(0, 8) + text("ghost") + kNoMemos, ghostRoutine},
+        {"negative memo counts read one memo each",
+            kCurrentHeaderOfNoAlarms + kNoRoutines + le(-1, 4) + le(-2147483648LL, 4) + le(-7, 4) + text("")
+                + text("a") + text("b") + text("c"),
+            oneMemoEach},
     };
     for (const Row& row : rows) {
         TempDir dir;
@@ -361,12 +376,13 @@ TEST(DataFileDamage, CountsNoRealFileHoldsFailTheLoad)
         {"65535 routines cut off", kCurrentHeaderOfNoAlarms + le(65535, 4) + le(0, 8), true},
         {"65536 routines cut off", kCurrentHeaderOfNoAlarms + le(65536, 4) + le(0, 8), false},
         {"100000 routines all in the file",
-         kCurrentHeaderOfNoAlarms + le(100000, 4) + le(0, 8) + std::string(2 * 100001, '\0'), true},
+            kCurrentHeaderOfNoAlarms + le(100000, 4) + le(0, 8) + std::string(2 * 100001, '\0'), true},
         {"100000 routines one name short",
-         kCurrentHeaderOfNoAlarms + le(100000, 4) + le(0, 8) + std::string(2 * 100000, '\0'), false},
-        {"65535 purchase memos cut off", kCurrentHeaderOfNoAlarms + kNoRoutines + le(0, 4) + le(0, 4)
-             + le(65535, 4), true},
-        {"65536 contact memos cut off", kCurrentHeaderOfNoAlarms + kNoRoutines + le(0, 4) + le(65536, 4), false},
+            kCurrentHeaderOfNoAlarms + le(100000, 4) + le(0, 8) + std::string(2 * 100000, '\0'), false},
+        {"65535 purchase memos cut off",
+            kCurrentHeaderOfNoAlarms + kNoRoutines + le(0, 4) + le(0, 4) + le(65535, 4), true},
+        {"65536 contact memos cut off", kCurrentHeaderOfNoAlarms + kNoRoutines + le(0, 4) + le(65536, 4),
+            false},
     };
     for (const Row& row : rows) {
         TempDir dir;
@@ -375,8 +391,10 @@ TEST(DataFileDamage, CountsNoRealFileHoldsFailTheLoad)
         DataFile file;
         SharedTables tables;
         EXPECT_EQ(file.load(tables, path, LoadContext{}), row.loads) << row.name;
-        EXPECT_EQ(tables.alarms.alarms.size(), static_cast<std::size_t>(tables.alarms.alarmCount) + 1) << row.name;
-        EXPECT_EQ(tables.routines.routineNames.size(), static_cast<std::size_t>(tables.routines.routineCount) + 1)
+        EXPECT_EQ(tables.alarms.alarms.size(), static_cast<std::size_t>(tables.alarms.alarmCount) + 1)
+            << row.name;
+        EXPECT_EQ(
+            tables.routines.routineNames.size(), static_cast<std::size_t>(tables.routines.routineCount) + 1)
             << row.name;
         for (const auto& list : tables.memos.lists) {
             EXPECT_LE(list.size(), 100001u) << row.name;
@@ -393,12 +411,13 @@ TEST(DataFileDamage, NotARegularFileFailsTheLoadWithoutWaiting)
     };
     const Row rows[] = {
         {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
-        {"a named pipe without a writer", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"a named pipe without a writer",
+            [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
         {"a file larger than any data file",
-         [](const std::string& path) {
-             test::writeFileBytes(path, "");
-             std::filesystem::resize_file(path, DataFile::kMaxFileBytes + 1);
-         }},
+            [](const std::string& path) {
+                test::writeFileBytes(path, "");
+                std::filesystem::resize_file(path, DataFile::kMaxFileBytes + 1);
+            }},
     };
     for (const Row& row : rows) {
         TempDir dir;

@@ -6,11 +6,10 @@
 #include "tests/core/TestSupport.h"
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <string>
 #include <string_view>
-
-#include <gtest/gtest.h>
 
 namespace kvx {
 
@@ -23,12 +22,13 @@ inline void PrintTo(const OleDate& date, std::ostream* os)
 inline void PrintTo(const AlarmRecord& r, std::ostream* os)
 {
     *os << "{start " << r.startTime.value() << " end " << r.endTime.value() << " kind " << r.kind << " mask "
-        << r.weekdayMask << " pre " << r.lastPreAlarm.value() << " last " << r.lastAlarm.value() << " preMode "
-        << r.preMode << "/" << r.preMinutes << " blink " << r.blink << " message \"" << r.message << "\" sound "
-        << r.sound << " \"" << r.soundFile << "\" endless " << r.endless << " volumes " << r.midiVolume << "/"
-        << r.waveVolume << " keep " << r.keepWindow << " blinks " << r.blinkCount << " colours " << r.textColor
-        << "/" << r.backColor << " font \"" << r.fontName << "\" " << r.fontSize << " " << r.fontBold << r.fontItalic
-        << r.fontUnderline << r.fontStrikethru << " indexes " << r.textColorIndex << "/" << r.backColorIndex << "}";
+        << r.weekdayMask << " pre " << r.lastPreAlarm.value() << " last " << r.lastAlarm.value()
+        << " preMode " << r.preMode << "/" << r.preMinutes << " blink " << r.blink << " message \""
+        << r.message << "\" sound " << r.sound << " \"" << r.soundFile << "\" endless " << r.endless
+        << " volumes " << r.midiVolume << "/" << r.waveVolume << " keep " << r.keepWindow << " blinks "
+        << r.blinkCount << " colours " << r.textColor << "/" << r.backColor << " font \"" << r.fontName
+        << "\" " << r.fontSize << " " << r.fontBold << r.fontItalic << r.fontUnderline << r.fontStrikethru
+        << " indexes " << r.textColorIndex << "/" << r.backColorIndex << "}";
 }
 
 namespace test {
@@ -53,7 +53,9 @@ public:
     enum class Failure { Open, AfterBytes, Commit };
 
     FailingSink(Failure failure, std::size_t bytesBeforeFailure = 0, int opensBeforeFailure = 0)
-        : m_failure(failure), m_bytesBeforeFailure(bytesBeforeFailure), m_opensBeforeFailure(opensBeforeFailure)
+        : m_failure(failure)
+        , m_bytesBeforeFailure(bytesBeforeFailure)
+        , m_opensBeforeFailure(opensBeforeFailure)
     {
     }
 

@@ -4,7 +4,6 @@
 #include "tests/core/GoldenRecords.h"
 
 #include <bit>
-
 #include <gtest/gtest.h>
 
 namespace kvx {
@@ -25,10 +24,13 @@ TEST(DataFileTruncation, EveryPrefixOfAFileLoads)
     const std::string whole = test::goldenBytes("current-full.dat");
     for (std::size_t length = 0; length <= whole.size(); ++length) {
         SharedTables tables;
-        const DecodeResult result = decodeDataFile(std::string_view(whole).substr(0, length), tables, AlarmRecord{});
+        const DecodeResult result
+            = decodeDataFile(std::string_view(whole).substr(0, length), tables, AlarmRecord{});
         ASSERT_NE(result, DecodeResult::Damaged) << length;
-        ASSERT_EQ(tables.alarms.alarms.size(), static_cast<std::size_t>(tables.alarms.alarmCount) + 1) << length;
-        ASSERT_EQ(tables.routines.routineNames.size(), static_cast<std::size_t>(tables.routines.routineCount) + 1)
+        ASSERT_EQ(tables.alarms.alarms.size(), static_cast<std::size_t>(tables.alarms.alarmCount) + 1)
+            << length;
+        ASSERT_EQ(
+            tables.routines.routineNames.size(), static_cast<std::size_t>(tables.routines.routineCount) + 1)
             << length;
         ASSERT_EQ(result == DecodeResult::Current, length >= kFirstRecord) << length;
     }
@@ -59,8 +61,8 @@ TEST(DataFileTruncation, TheMissingPartReadsAsZeros)
         bool routinesRead;
     };
     AlarmRecord halfStart;
-    halfStart.startTime =
-        OleDate(std::bit_cast<double>(std::bit_cast<std::uint64_t>(45351.375) & 0xFFFFFFFFu));
+    halfStart.startTime
+        = OleDate(std::bit_cast<double>(std::bit_cast<std::uint64_t>(45351.375) & 0xFFFFFFFFu));
     AlarmRecord twoCharacters = leadingFieldsOfA();
     twoCharacters.message = "会議";
     AlarmRecord halfACharacter = leadingFieldsOfA();
@@ -70,12 +72,10 @@ TEST(DataFileTruncation, TheMissingPartReadsAsZeros)
         {"cut inside the start time", kFirstRecord + 4, {halfStart, {}, {}}, false},
         {"cut inside the message", kFirstMessage + 4, {twoCharacters, {}, {}}, false},
         {"cut inside a double-byte character", kFirstMessage + 3, {halfACharacter, {}, {}}, false},
-        {"cut after the alarm records",
-         kAfterAlarmRecords,
-         {test::goldenRecordA(), test::goldenRecordB(), test::goldenStaleRecord()},
-         false},
+        {"cut after the alarm records", kAfterAlarmRecords,
+            {test::goldenRecordA(), test::goldenRecordB(), test::goldenStaleRecord()}, false},
         {"cut after the routine header and one name", kAfterAlarmRecords + 12 + 6,
-         {test::goldenRecordA(), test::goldenRecordB(), test::goldenStaleRecord()}, true},
+            {test::goldenRecordA(), test::goldenRecordB(), test::goldenStaleRecord()}, true},
     };
     const std::string whole = test::goldenBytes("current-full.dat");
     for (const Row& row : rows) {
@@ -89,12 +89,14 @@ TEST(DataFileTruncation, TheMissingPartReadsAsZeros)
         EXPECT_EQ(tables.alarms.alarms, row.alarms) << row.name;
         if (row.routinesRead) {
             EXPECT_EQ(tables.routines.routineCount, 3) << row.name;
-            EXPECT_EQ(tables.routines.routineNames, (std::vector<std::string>{"早番", "", "", ""})) << row.name;
+            EXPECT_EQ(tables.routines.routineNames, (std::vector<std::string>{"早番", "", "", ""}))
+                << row.name;
         } else {
             EXPECT_EQ(tables.routines, RoutineList{}) << row.name;
         }
         EXPECT_EQ(tables.memos, MemoLists{}) << row.name;
-        EXPECT_EQ(test::readFileBytes(path).size(), row.length) << row.name << ": a current file is not rewritten";
+        EXPECT_EQ(test::readFileBytes(path).size(), row.length)
+            << row.name << ": a current file is not rewritten";
     }
 }
 

@@ -10,7 +10,7 @@ inline AlarmRecord goldenRecordA()
 {
     AlarmRecord r;
     r.startTime = OleDate(45351.375); // 2024/02/29 09:00
-    r.endTime = OleDate(45351.4375);  // 10:30
+    r.endTime = OleDate(45351.4375); // 10:30
     r.kind = kKindWeekly;
     r.weekdayMask = kMonday | kWednesday | kFriday;
     r.lastPreAlarm = OleDate(45350.3125);
@@ -23,7 +23,7 @@ inline AlarmRecord goldenRecordA()
     r.soundFile = "/home/user/ring.wav";
     r.endless = 1;
     r.midiVolume = -2147450880; // 0x80008000
-    r.waveVolume = 1073758208;  // 0x40004000
+    r.waveVolume = 1073758208; // 0x40004000
     r.keepWindow = 0;
     r.blinkCount = 25;
     r.textColor = 255;

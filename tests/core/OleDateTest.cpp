@@ -10,9 +10,9 @@ using namespace std::chrono;
 
 TEST(OleDate, EveryDayOfFourCenturiesRoundTripsThroughTheDouble)
 {
-    const sys_days first {year {1800} / January / 1};
-    const sys_days last {year {2200} / December / 31};
-    for (sys_days day = first; day <= last; day += days {1}) {
+    const sys_days first{year{1800} / January / 1};
+    const sys_days last{year{2200} / December / 31};
+    for (sys_days day = first; day <= last; day += days{1}) {
         for (const int seconds : {0, 1, 43199, 86399}) {
             const OleDate date = OleDate::fromDay(day, seconds);
             ASSERT_EQ(date.day(), day) << date.value();

@@ -205,7 +205,7 @@ TEST(ProfileFile, AFailedWriteReturnsFalseAndLeavesNoFileBehind)
         EXPECT_FALSE(written) << row.name;
     }
     EXPECT_EQ(readFileBytes(scratch.path("readonly.ini")), "[Kalvendorix]\r\nA=1\r\n");
-    EXPECT_EQ(scratch.fileNames(), (std::vector<std::string> {"a-directory.ini", "loop.ini", "readonly.ini"}));
+    EXPECT_EQ(scratch.fileNames(), (std::vector<std::string>{"a-directory.ini", "loop.ini", "readonly.ini"}));
     EXPECT_TRUE(std::filesystem::is_symlink(scratch.path("loop.ini")));
 }
 

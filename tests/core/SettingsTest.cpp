@@ -237,7 +237,7 @@ TEST(Settings, AbsentKeysTakeTheirDefaults)
     expected.waveDevice = "";
     expected.warnPastTime = 1;
     expected.lastSavedIndex = 4; // not a setting: left alone
-    const WindowSettings expectedWindow {"", 0, "", 1, scratch.path("Kalvendorix.dat")};
+    const WindowSettings expectedWindow{"", 0, "", 1, scratch.path("Kalvendorix.dat")};
 
     struct Row {
         const char* name;
@@ -449,8 +449,8 @@ TEST(Settings, LineBreaksInTheMessageAreStoredAsAMark)
         defaults.message = row.inMemory;
         defaults.lastSavedIndex = 0;
         ASSERT_TRUE(settings.writeAlarmDefaults(settings.mainFile(), defaults)) << row.name;
-        EXPECT_NE(
-            readFileBytes(settings.mainFile()).find(toCp932(std::string("\r\nMESSAGE=") + row.onDisk + "\r\n")),
+        EXPECT_NE(readFileBytes(settings.mainFile())
+                      .find(toCp932(std::string("\r\nMESSAGE=") + row.onDisk + "\r\n")),
             std::string::npos)
             << row.name;
         AlarmDefaults read;
@@ -522,7 +522,7 @@ TEST(Settings, OtherWritersUseTheirFixedFormats)
         {"window settings in order",
             [&] { return settings.writeWindowSettings(file, unusualWindow("/d/x.dat")); },
             section({"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2", "DATAPATH=/d/x.dat"})},
-        {"empty window settings", [&] { return settings.writeWindowSettings(file, WindowSettings {}); },
+        {"empty window settings", [&] { return settings.writeWindowSettings(file, WindowSettings{}); },
             section({"FORMFLAG=", "DEFFORM=0", "PORTNUM=", "COPYACTION=1", "DATAPATH="})},
         {"running", [&] { return settings.writeRunningFlag(file, true); }, section({"STARTFLG=1"})},
         {"not running", [&] { return settings.writeRunningFlag(file, false); }, section({"STARTFLG=0"})},

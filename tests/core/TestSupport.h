@@ -49,7 +49,7 @@ public:
     {
         std::vector<std::string> names;
         for (const auto& entry :
-             std::filesystem::directory_iterator(subfolder.empty() ? m_path : path(subfolder))) {
+            std::filesystem::directory_iterator(subfolder.empty() ? m_path : path(subfolder))) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());

@@ -1,6 +1,6 @@
-#include "support/QtPrinters.h"
 #include "platform/DesktopAutostart.h"
 #include "platform/FakeAutostart.h"
+#include "support/QtPrinters.h"
 
 #include <QFile>
 #include <QTemporaryDir>

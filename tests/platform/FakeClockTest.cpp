@@ -50,7 +50,7 @@ TEST(FakeClock, TimersFireWhenDueInTimeOrder)
     };
     for (const Row& row : rows) {
         FakeClock clock(kStart);
-        FireLog log {clock, {}};
+        FireLog log{clock, {}};
         std::vector<std::unique_ptr<Timer>> timers;
         for (const TimerSetup& setup : row.timers) {
             timers.push_back(clock.createTimer());
@@ -120,7 +120,7 @@ TEST(FakeClock, CallbacksChangeTimersAsTheEventLoopWould)
     };
     for (const Row& row : rows) {
         FakeClock clock(kStart);
-        FireLog log {clock, {}};
+        FireLog log{clock, {}};
         auto a = clock.createTimer();
         auto b = clock.createTimer();
         bool first = true;
@@ -184,7 +184,7 @@ TEST(FakeClock, SettingTheWallTimeLeavesTimersDueByElapsedTime)
 TEST(FakeClock, WaitInsideACallbackFiresOtherTimersAndTimeNeverRunsBack)
 {
     FakeClock clock(kStart);
-    FireLog log {clock, {}};
+    FireLog log{clock, {}};
     auto gate = clock.createTimer();
     auto tick = clock.createTimer();
     gate->setSingleShot(true);

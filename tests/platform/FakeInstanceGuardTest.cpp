@@ -28,7 +28,7 @@ TEST(FakeInstanceGuard, AnswersFromItsScriptThenRepeatsTheLastAnswer)
         EXPECT_EQ(answers, row.answers) << row.name;
         EXPECT_EQ(guard.askCount(), static_cast<int>(row.answers.size())) << row.name;
     }
-    FakeInstanceGuard guard {true, false};
+    FakeInstanceGuard guard{true, false};
     EXPECT_TRUE(guard.anotherCopyRunning());
     guard.release();
     EXPECT_EQ(guard.releaseCount(), 1);

@@ -1,5 +1,5 @@
-#include "support/QtPrinters.h"
 #include "platform/FontSubstitutions.h"
+#include "support/QtPrinters.h"
 
 #include <QFont>
 #include <QFontInfo>

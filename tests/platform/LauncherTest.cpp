@@ -1,6 +1,6 @@
-#include "support/QtPrinters.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/FakeLauncher.h"
+#include "support/QtPrinters.h"
 
 #include <QDesktopServices>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "platform/Prompter.h"
 
-#include "support/QtPrinters.h"
 #include "platform/FakePrompter.h"
+#include "support/QtPrinters.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -85,10 +85,10 @@ bool encodeTone(const QString& path, const QString& encoder)
     const int buffers = kSoundMs * 44100 / 1000 / 1024;
     QProcess process;
     process.start(QStringLiteral("gst-launch-1.0"),
-        QStringList {"-q", "audiotestsrc", QStringLiteral("num-buffers=%1").arg(buffers), "volume=0.2", "!",
+        QStringList{"-q", "audiotestsrc", QStringLiteral("num-buffers=%1").arg(buffers), "volume=0.2", "!",
             "audioconvert", "!"}
             + encoder.split(QLatin1Char(' '))
-            + QStringList {"!", "filesink", QStringLiteral("location=%1").arg(path)});
+            + QStringList{"!", "filesink", QStringLiteral("location=%1").arg(path)});
     return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
         && process.exitCode() == 0 && QFile(path).size() > 0;
 }
@@ -180,7 +180,7 @@ public:
     explicit SilentServer(const QString& path)
         : m_fd(::socket(AF_UNIX, SOCK_STREAM, 0))
     {
-        sockaddr_un address {};
+        sockaddr_un address{};
         address.sun_family = AF_UNIX;
         const QByteArray name = QFile::encodeName(path);
         if (m_fd < 0 || static_cast<std::size_t>(name.size()) >= sizeof(address.sun_path))
@@ -424,7 +424,7 @@ TEST_F(SoundStack, SinkVolumeIsRaisedForAnAlarmAndRestoredExactly)
         SCOPED_TRACE(row.name);
         const PrivateSink sink(row.description);
         ASSERT_TRUE(sink.loaded());
-        pactl(QStringList {"set-sink-volume", sink.name()} + row.volume);
+        pactl(QStringList{"set-sink-volume", sink.name()} + row.volume);
         pactl({"set-sink-mute", sink.name(), row.muted ? "1" : "0"});
         const QList<quint32> before = sinkVolumes(sink.name());
         const QString muteBefore = sinkMute(sink.name());
@@ -440,7 +440,7 @@ TEST_F(SoundStack, SinkVolumeIsRaisedForAnAlarmAndRestoredExactly)
 
         ASSERT_TRUE(devices.setVolume(Kind::Wave, index, 4294967295U));
         ASSERT_TRUE(devices.setMuted(Kind::Wave, index, false));
-        EXPECT_EQ(sinkVolumes(sink.name()), (QList<quint32> {65536, 65536}));
+        EXPECT_EQ(sinkVolumes(sink.name()), (QList<quint32>{65536, 65536}));
         EXPECT_EQ(sinkMute(sink.name()), "Mute: no");
         std::uint32_t raised = 0;
         EXPECT_TRUE(devices.volume(Kind::Wave, index, raised));

@@ -96,7 +96,7 @@ TEST(SoundVolumeLevels, PackingPutsLeftLowAndRightHigh)
 
 pa_channel_map channelMap(std::initializer_list<pa_channel_position_t> positions)
 {
-    pa_channel_map map {};
+    pa_channel_map map{};
     for (pa_channel_position_t position : positions)
         map.map[map.channels++] = position;
     return map;
@@ -104,7 +104,7 @@ pa_channel_map channelMap(std::initializer_list<pa_channel_position_t> positions
 
 pa_cvolume channelVolumes(std::initializer_list<pa_volume_t> values)
 {
-    pa_cvolume volume {};
+    pa_cvolume volume{};
     for (pa_volume_t value : values)
         volume.values[volume.channels++] = value;
     return volume;

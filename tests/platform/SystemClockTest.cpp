@@ -1,6 +1,6 @@
-#include "support/QtPrinters.h"
 #include "platform/Clock.h"
 #include "platform/QtTimer.h"
+#include "support/QtPrinters.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
-#include "support/QtPrinters.h"
 #include "core/Cp932.h"
 #include "platform/AppIcons.h"
 #include "platform/FakeTrayIcon.h"
 #include "platform/QtTrayIcon.h"
+#include "support/QtPrinters.h"
 
 #include <QMenu>
 
@@ -53,7 +53,7 @@ TEST(QtTrayIcon, ActivationsReachOnActionAskingWhetherAnAlarmSounds)
         tray.onAction = [&](Action action) { actions.push_back(action); };
         emit tray.systemTrayIcon().activated(row.reason);
         const std::vector<Action> expected
-            = row.action ? std::vector<Action> {*row.action} : std::vector<Action> {};
+            = row.action ? std::vector<Action>{*row.action} : std::vector<Action>{};
         EXPECT_EQ(actions, expected) << row.name;
     }
 }
@@ -64,7 +64,7 @@ TEST(QtTrayIcon, WithoutAnAlarmQuestionASingleClickOpens)
     std::vector<Action> actions;
     tray.onAction = [&](Action action) { actions.push_back(action); };
     tray.handleActivation(QSystemTrayIcon::Trigger);
-    EXPECT_EQ(actions, std::vector<Action> {Action::LeftDoubleClick});
+    EXPECT_EQ(actions, std::vector<Action>{Action::LeftDoubleClick});
 }
 
 QImage imageOf(const QIcon& icon)
@@ -148,7 +148,7 @@ TEST(FakeTrayIcon, RecordsWhatTheProgramShowsAndDeliversActions)
 
     tray.trigger(Action::RightButtonDown);
     tray.trigger(Action::LeftDoubleClick);
-    EXPECT_EQ(actions, (std::vector<Action> {Action::RightButtonDown, Action::LeftDoubleClick}));
+    EXPECT_EQ(actions, (std::vector<Action>{Action::RightButtonDown, Action::LeftDoubleClick}));
 
     tray.popUpMenu();
     EXPECT_EQ(tray.popUpCount(), 1);

@@ -38,7 +38,7 @@ protected:
         , m_media(&m_log)
         , m_fallback(&m_log)
         , m_volumes(&m_log)
-        , m_services {m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
+        , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
               m_launcher}
     {
         m_volumes.addDevice(Kind::Midi, QStringLiteral("Kalvendorix MIDI"), kSavedMidi);

@@ -38,7 +38,7 @@ TEST_F(ResidentTest, StartGate)
             instance.queueAnswer(running);
         }
         FakeTrayIcon tray;
-        ResidentServices services {
+        ResidentServices services{
             clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance, m_autostart, m_launcher};
         SharedTables tables;
         DataFile dataFile;

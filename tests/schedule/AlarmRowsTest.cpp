@@ -1,8 +1,8 @@
 #include "schedule/AlarmRows.h"
-#include "tests/schedule/ScheduleTestSupport.h"
 
 #include "schedule/DayLister.h"
 #include "schedule/Recurrence.h"
+#include "tests/schedule/ScheduleTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -116,9 +116,9 @@ TEST(AlarmRows, EditorAllAlarmsViewMarksOnlyTheDayPartToCome)
     };
     for (const Row& row : rows) {
         const Fill fill = fillEditor(EditorView::AllAlarms, row.chosenDay, row.now);
-        EXPECT_EQ(indexesOf(fill.rows), (std::vector<int> {3, 0, 2, 4, 5, 1})) << row.name;
+        EXPECT_EQ(indexesOf(fill.rows), (std::vector<int>{3, 0, 2, 4, 5, 1})) << row.name;
         EXPECT_EQ(markersOf(fill.rows), row.markers) << row.name;
-        EXPECT_EQ(fill.dayRowMap, std::vector<int> {-7}) << row.name;
+        EXPECT_EQ(fill.dayRowMap, std::vector<int>{-7}) << row.name;
     }
 }
 
@@ -177,15 +177,15 @@ TEST(AlarmRows, CalendarDayTabFillsTheRowMap)
         table, order, CalendarTab::AllAlarms, at(2024, 6, 3), at(2024, 6, 3, 8), nextRingAt, dayRowMap);
     ASSERT_EQ(all.rows.size(), 6U);
     EXPECT_EQ(all.rows[0].alarmIndex, 3);
-    EXPECT_EQ(all.rows[0].texts, (std::array<std::string, 4> {"06:00", "06:30", "一回", "明日の朝"}));
-    EXPECT_EQ(dayRowMap, std::vector<int> {-7});
+    EXPECT_EQ(all.rows[0].texts, (std::array<std::string, 4>{"06:00", "06:30", "一回", "明日の朝"}));
+    EXPECT_EQ(dayRowMap, std::vector<int>{-7});
     EXPECT_TRUE(nextRingAt.isZero());
 
     const CalendarList day = calendarListRows(
         table, order, CalendarTab::Day, at(2024, 6, 3), at(2024, 6, 3, 8), nextRingAt, dayRowMap);
-    EXPECT_EQ(dayRowMap, (std::vector<int> {2, 5, 1, 3, 0}));
+    EXPECT_EQ(dayRowMap, (std::vector<int>{2, 5, 1, 3, 0}));
     ASSERT_EQ(day.rows.size(), 5U);
-    EXPECT_EQ(day.rows[4].texts, (std::array<std::string, 4> {"07:30", "08:00", "毎日", "朝"}));
+    EXPECT_EQ(day.rows[4].texts, (std::array<std::string, 4>{"07:30", "08:00", "毎日", "朝"}));
     EXPECT_EQ(nextRingAt, at(2024, 6, 3, 9, 0));
 }
 
@@ -198,7 +198,7 @@ TEST(AlarmRows, DayListerAgreesWithTheDayAndNightTests)
     for (int i = 0; i < 600; ++i) {
         AlarmRecord record = item(kind(random), mask(random), OleDate(), "");
         record.startTime = OleDate::fromDay(
-            std::chrono::sys_days {std::chrono::year {2024} / 6 / 1} + std::chrono::days {offset(random)},
+            std::chrono::sys_days{std::chrono::year{2024} / 6 / 1} + std::chrono::days{offset(random)},
             second(random) / 60 * 60);
         record.preMode = static_cast<std::int16_t>(preMode(random));
         record.preMinutes = static_cast<std::int16_t>(preMinutes(random));
@@ -209,8 +209,8 @@ TEST(AlarmRows, DayListerAgreesWithTheDayAndNightTests)
     const DayLister lister(table, order);
     const OleDate now = at(2024, 6, 1, 7, 45);
     for (int d = -45; d < 45; ++d) {
-        const OleDate day = OleDate::fromDay(
-            std::chrono::sys_days {std::chrono::year {2024} / 6 / 1} + std::chrono::days {d});
+        const OleDate day
+            = OleDate::fromDay(std::chrono::sys_days{std::chrono::year{2024} / 6 / 1} + std::chrono::days{d});
         OleDate expectedNext;
         std::vector<int> expected;
         for (const DisplayOrder::Entry& entry : order) {

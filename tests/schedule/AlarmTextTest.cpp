@@ -1,4 +1,5 @@
 #include "schedule/AlarmText.h"
+
 #include "tests/schedule/ScheduleTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -94,7 +95,7 @@ TEST(AlarmText, CalendarRowTexts)
     record.endTime = at(2024, 6, 3, 10, 30);
     record.message = "会議\r\n資料を持参";
     EXPECT_EQ(calendarRowTexts(record),
-        (std::array<std::string, 4> {"09:05", "10:30", "隔週", "会議\r\n資料を持参"}));
+        (std::array<std::string, 4>{"09:05", "10:30", "隔週", "会議\r\n資料を持参"}));
     record.kind = 99;
     EXPECT_EQ(calendarRowTexts(record)[2], "");
 }

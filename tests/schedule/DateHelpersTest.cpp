@@ -34,10 +34,10 @@ TEST(DateHelpers, MonthTableOrdinalsOverThreeCenturies)
 {
     for (int y = 1900; y <= 2199; ++y) {
         for (unsigned m = 1; m <= 12; ++m) {
-            const MonthTable table(year {y} / month {m});
+            const MonthTable table(year{y} / month{m});
             ASSERT_EQ(table.days(), daysInMonth(y, static_cast<int>(m)));
             for (int d = 1; d <= table.days(); ++d) {
-                const sys_days day {year {y} / month {m} / static_cast<unsigned>(d)};
+                const sys_days day{year{y} / month{m} / static_cast<unsigned>(d)};
                 const auto entry = table.dayEntry(d);
                 ASSERT_EQ(entry.weekday, weekdayNumber(day));
                 ASSERT_EQ(entry.ordinal, (d - 1) / 7 + 1);
@@ -57,9 +57,9 @@ TEST(DateHelpers, NthWeekdayOfMonth)
         EXPECT_EQ(december.nthWeekdayOfMonth(n, 1), OleDate::fromCivil(2024, 12, 7 * n - 6));
     }
     // February 2024 has four Mondays; a table for a month with five gives no help.
-    const MonthTable april(year {2024} / April);
+    const MonthTable april(year{2024} / April);
     EXPECT_EQ(april.nthWeekdayOfMonth(5, 2), OleDate::fromCivil(2024, 4, 29));
-    const MonthTable february(year {2024} / February);
+    const MonthTable february(year{2024} / February);
     EXPECT_TRUE(february.nthWeekdayOfMonth(5, 2).isZero());
     EXPECT_EQ(february.nthWeekdayOfMonth(5, 5), OleDate::fromCivil(2024, 2, 29)); // fifth Thursday
 }

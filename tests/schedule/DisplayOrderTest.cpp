@@ -1,4 +1,5 @@
 #include "schedule/DisplayOrder.h"
+
 #include "tests/schedule/ScheduleTestSupport.h"
 
 #include <algorithm>
@@ -83,13 +84,13 @@ TEST(DisplayOrder, RebuildFollowsChangesOfTheTable)
     AlarmTable table = tableOf({at(2024, 6, 1, 9), at(2024, 6, 1, 8), at(2024, 6, 1, 7)});
     DisplayOrder order;
     rebuildDisplayOrder(table, order);
-    EXPECT_EQ(indexesOf(order), (std::vector<int> {2, 1, 0}));
+    EXPECT_EQ(indexesOf(order), (std::vector<int>{2, 1, 0}));
     table.remove(1);
     rebuildDisplayOrder(table, order);
-    EXPECT_EQ(indexesOf(order), (std::vector<int> {1, 0}));
+    EXPECT_EQ(indexesOf(order), (std::vector<int>{1, 0}));
     table.alarms[0].startTime = at(2024, 6, 1, 6);
     rebuildDisplayOrder(table, order);
-    EXPECT_EQ(indexesOf(order), (std::vector<int> {0, 1}));
+    EXPECT_EQ(indexesOf(order), (std::vector<int>{0, 1}));
 }
 
 TEST(DisplayOrder, EveryAlarmOnceInMinuteThenStartOrder)
@@ -100,7 +101,7 @@ TEST(DisplayOrder, EveryAlarmOnceInMinuteThenStartOrder)
     for (int i = 0; i < 3000; ++i) {
         const int m = minute(random) / 30 * 30; // many alarms share a minute
         starts.push_back(OleDate::fromDay(
-            std::chrono::sys_days {std::chrono::year {2024} / 5 / 1} + std::chrono::days {day(random)},
+            std::chrono::sys_days{std::chrono::year{2024} / 5 / 1} + std::chrono::days{day(random)},
             m * 60 + second(random)));
     }
     const AlarmTable table = tableOf(starts);

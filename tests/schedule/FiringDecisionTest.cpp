@@ -1,4 +1,5 @@
 #include "schedule/FiringDecision.h"
+
 #include "tests/schedule/ScheduleTestSupport.h"
 
 #include <cstdio>

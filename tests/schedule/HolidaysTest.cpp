@@ -1,11 +1,10 @@
 #include "schedule/Holidays.h"
 
-#include <gtest/gtest.h>
-
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <string>
 #include <string_view>
@@ -33,7 +32,7 @@ std::string isoText(sys_days day)
     const year_month_day ymd{day};
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
-                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+        static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
     return text;
 }
 
@@ -241,8 +240,10 @@ TEST(Holidays, TimeOfDayIsIgnored)
         {"1955-01-01", 12, 0, 0, "元日"},
     };
     for (const Row& row : rows) {
-        const OleDate date = OleDate::fromDay(parseIso(row.date), row.hour * 3600 + row.minute * 60 + row.second);
-        EXPECT_EQ(holidayName(date), std::string_view{row.name}) << row.date << ' ' << row.hour << ':' << row.minute;
+        const OleDate date
+            = OleDate::fromDay(parseIso(row.date), row.hour * 3600 + row.minute * 60 + row.second);
+        EXPECT_EQ(holidayName(date), std::string_view{row.name})
+            << row.date << ' ' << row.hour << ':' << row.minute;
     }
 }
 

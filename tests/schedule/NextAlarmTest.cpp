@@ -1,4 +1,5 @@
 #include "schedule/NextAlarm.h"
+
 #include "tests/schedule/ScheduleTestSupport.h"
 
 #include <gtest/gtest.h>

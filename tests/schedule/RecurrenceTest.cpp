@@ -271,11 +271,11 @@ TEST(Recurrence, OfferNextRingKeepsTheEarliestBellAhead)
 bool literalRuleFalls(const AlarmRecord& record, sys_days day)
 {
     const sys_days first = record.startTime.day();
-    const year_month_day date {day};
+    const year_month_day date{day};
     const int weekdayOfDay = weekdayNumber(day);
     switch (record.kind) {
     case 1:
-        return date.day() == year_month_day {first}.day();
+        return date.day() == year_month_day{first}.day();
     case 2:
         return (record.weekdayMask & weekdayBit(weekdayOfDay)) != 0;
     case 3:
@@ -285,7 +285,7 @@ bool literalRuleFalls(const AlarmRecord& record, sys_days day)
         return day == first;
     case 6:
         for (int i = 0; i < 7; ++i) {
-            const sys_days anchor = first + days {i};
+            const sys_days anchor = first + days{i};
             if ((record.weekdayMask & weekdayBit(weekdayNumber(anchor))) != 0
                 && (day - anchor).count() % 14 == 0) {
                 return true;
@@ -294,7 +294,7 @@ bool literalRuleFalls(const AlarmRecord& record, sys_days day)
         return false;
     default:
         if (record.kind >= 7 && record.kind <= 11) {
-            const MonthTable table(year_month {date.year(), date.month()});
+            const MonthTable table(year_month{date.year(), date.month()});
             const int order[] = {2, 3, 4, 5, 6, 7, 1};
             for (int w : order) {
                 if ((record.weekdayMask & weekdayBit(w)) != 0
@@ -311,13 +311,13 @@ TEST(Recurrence, RuleFallsAgreesWithTheLiteralRulesOverTwoYears)
 {
     std::mt19937 random(20240229);
     std::uniform_int_distribution<int> kind(-1, 13), mask(-32768, 32767), offset(0, 730);
-    const sys_days base = sys_days {year {2023} / January / 1};
+    const sys_days base = sys_days{year{2023} / January / 1};
     for (int n = 0; n < 250; ++n) {
         const int k = kind(random);
         const AlarmRecord record
-            = item(k == 13 ? 258 : k, mask(random), OleDate::fromDay(base + days {offset(random)}, 36000));
+            = item(k == 13 ? 258 : k, mask(random), OleDate::fromDay(base + days{offset(random)}, 36000));
         for (int d = 0; d < 800; ++d) {
-            const sys_days day = base + days {d - 30};
+            const sys_days day = base + days{d - 30};
             ASSERT_EQ(ruleFalls(record, OleDate::fromDay(day)), literalRuleFalls(record, day))
                 << "kind " << record.kind << " mask " << record.weekdayMask << " start "
                 << record.startTime.formatDate() << " day " << OleDate::fromDay(day).formatDate();

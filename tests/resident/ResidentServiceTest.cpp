@@ -1,4 +1,5 @@
 #include "ResidentFixture.h"
+#include "core/PosixFileSink.h"
 #include "platform/FakeSessionEnd.h"
 
 #include <QAction>
@@ -221,6 +222,56 @@ TEST_F(ResidentTest, ExitSequenceSavesEverythingThenLowersTheFlag)
 
     m_resident->exitSequence();
     EXPECT_EQ(quits, 1) << "the exit sequence runs once";
+}
+
+// Writes the data file for real and notes what the rest of the program looked
+// like at the moment the file reached the disk.
+class WitnessSink final : public FileSink {
+public:
+    std::function<void()> atCommit;
+    bool open(const std::string& path) override { return m_sink.open(path); }
+    bool write(std::string_view bytes) override { return m_sink.write(bytes); }
+    bool commit() override
+    {
+        atCommit();
+        return m_sink.commit();
+    }
+    void discard() override { m_sink.discard(); }
+
+private:
+    PosixFileSink m_sink;
+};
+
+TEST_F(ResidentTest, ExitSavesTheDataFileFirstAndLowersTheFlagLast)
+{
+    WitnessSink sink;
+    DataFile dataFile(sink);
+    ResidentWindow resident(m_tables, m_settings, dataFile, m_services);
+    ASSERT_EQ(resident.startUp(), ResidentWindow::Start::Running);
+    m_tables.defaults.lastSavedIndex = 0;
+    addAlarm(dailyAlarm(7, 30));
+    advanceTo(7, 30, 0, 100);
+    ASSERT_TRUE(resident.alarmSounding());
+
+    std::string flagAtSave;
+    std::string preflagAtSave;
+    int removesAtSave = -1;
+    QString soundAtSave;
+    sink.atCommit = [&] {
+        flagAtSave = readMain("STARTFLG");
+        preflagAtSave = readMain("PREFLAG");
+        removesAtSave = m_tray.removeCount();
+        soundAtSave = m_media.status();
+    };
+    resident.exitSequence();
+
+    EXPECT_EQ(flagAtSave, "1") << "the flag comes down after everything is saved";
+    EXPECT_EQ(preflagAtSave, "<absent>") << "the data file comes before the settings";
+    EXPECT_EQ(removesAtSave, 0) << "the icon goes after the save";
+    EXPECT_EQ(soundAtSave, QStringLiteral("playing")) << "the sound stops after the save";
+    EXPECT_EQ(readMain("PREFLAG"), "0");
+    EXPECT_EQ(readMain("STARTFLG"), "0");
+    EXPECT_EQ(m_media.status(), QString());
 }
 
 TEST_F(ResidentTest, NoAlarmDefaultsWrittenBeforeAnAlarmIsSaved)

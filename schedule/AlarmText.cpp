@@ -34,16 +34,6 @@ constexpr std::array<WeekdayLetter, 7> kMondayFirst = {{
     {kSunday, "日"},
 }};
 
-constexpr std::array<WeekdayLetter, 7> kSundayFirst = {{
-    {kSunday, "日"},
-    {kMonday, "月"},
-    {kTuesday, "火"},
-    {kWednesday, "水"},
-    {kThursday, "木"},
-    {kFriday, "金"},
-    {kSaturday, "土"},
-}};
-
 constexpr std::string_view kClearWeekday = "－";
 
 // "hh:nn" as OleDate writes it, without the formatting machinery: the calendar
@@ -68,8 +58,11 @@ std::string_view kindWord(int kind)
 
 std::string weekdayLetters(int weekdayMask, bool weekStartsMonday)
 {
+    // Sunday-first is the same week begun at its last day.
+    const std::size_t first = weekStartsMonday ? 0 : 6;
     std::string letters;
-    for (const WeekdayLetter& day : weekStartsMonday ? kMondayFirst : kSundayFirst) {
+    for (std::size_t i = 0; i < kMondayFirst.size(); ++i) {
+        const WeekdayLetter& day = kMondayFirst[(first + i) % kMondayFirst.size()];
         letters += (weekdayMask & day.bit) != 0 ? day.letter : kClearWeekday;
     }
     return letters;

@@ -19,6 +19,9 @@ enum AlarmKind : std::int16_t {
     kKindQuick = 5,
     kKindFortnightly = 6,
     kKindFirstWeek = 7, // 7..11: the 1st..5th occurrence of a weekday in the month
+    kKindSecondWeek = 8,
+    kKindThirdWeek = 9,
+    kKindFourthWeek = 10,
     kKindFifthWeek = 11,
 };
 
@@ -31,6 +34,19 @@ enum WeekdayBit : std::int16_t {
     kFriday = 16,
     kSaturday = 32,
     kSunday = 64,
+};
+
+// Pre-alarm modes of `preMode`: which of the two bells ring.
+enum PreMode : std::int16_t {
+    kPreNone = 0, // only the main bell
+    kPreOnly = 1, // only the pre-alarm, `preMinutes` early
+    kPreAndMain = 2, // the pre-alarm and then the main bell
+};
+
+// What the alarm lists show (`listMode`, "LISTDISPFLG").
+enum ListMode : std::int16_t {
+    kListAll = 1, // every alarm in display order
+    kListDay = 2, // the alarms of the chosen day
 };
 
 // Windows colour value of the system button-face colour.
@@ -134,7 +150,7 @@ struct AlarmDefaults {
     std::int16_t textColorIndex = 7;
     std::int16_t backColorIndex = 5;
     std::int16_t weeklyKind = 2;
-    std::int16_t listMode = 1; // 1 all alarms, 2 the chosen day's
+    std::int16_t listMode = kListAll;
     std::string midiDevice;
     std::string waveDevice;
     std::int16_t warnPastTime = 1;

@@ -64,7 +64,7 @@ private:
 
     bool mainBellDue(const AlarmRecord& alarm, const Moment& start)
     {
-        if (alarm.preMode != 0 && alarm.preMode != 2) {
+        if (alarm.preMode != kPreNone && alarm.preMode != kPreAndMain) {
             return false;
         }
         switch (alarm.kind) {
@@ -104,7 +104,7 @@ private:
     // at if it rang the offset from now.
     bool preAlarmDue(const AlarmRecord& alarm, const Moment& start)
     {
-        if (alarm.preMode != 1 && alarm.preMode != 2) {
+        if (alarm.preMode != kPreOnly && alarm.preMode != kPreAndMain) {
             return false;
         }
         const long long offset = preAlarmOffsetSeconds(alarm.preMinutes);

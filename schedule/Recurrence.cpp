@@ -149,7 +149,7 @@ void offerRing(sys_days day, int secondsOfDay, int preMode, int preMinutes, OleD
     if (preMode < 0) {
         return;
     }
-    const bool preAlarm = preMode == 1 || preMode == 2;
+    const bool preAlarm = preMode == kPreOnly || preMode == kPreAndMain;
     const OleDate candidate = preAlarm ? mainBell.plusSeconds(-preAlarmOffsetSeconds(preMinutes)) : mainBell;
     if (now < candidate && (nextRingAt.isZero() || candidate < nextRingAt)) {
         nextRingAt = candidate;

@@ -66,7 +66,7 @@ SharedTables everydayTables(OleDate today)
     // keeps them quiet.
     AlarmRecord meeting = plainAlarm(kKindFirstWeek, midnight.plusSeconds(10 * 3600), "定例会議 ｶｲｷﾞｼﾂA");
     meeting.weekdayMask = kTuesday | kFriday;
-    meeting.preMode = 2;
+    meeting.preMode = kPreAndMain;
     meeting.preMinutes = 90;
     meeting.lastAlarm = nextYear;
     meeting.lastPreAlarm = nextYear;
@@ -90,8 +90,8 @@ SharedTables everydayTables(OleDate today)
 
 SharedTables manyAlarmTables(int count, OleDate today)
 {
-    static const std::int16_t kKinds[]
-        = {kKindMonthly, kKindWeekly, kKindDaily, kKindOnce, kKindQuick, kKindFortnightly, 7, 8, 9, 10, 11};
+    static const std::int16_t kKinds[] = {kKindMonthly, kKindWeekly, kKindDaily, kKindOnce, kKindQuick,
+        kKindFortnightly, kKindFirstWeek, kKindSecondWeek, kKindThirdWeek, kKindFourthWeek, kKindFifthWeek};
     const OleDate midnight = today.dateOnly();
     SharedTables tables;
     for (int i = 0; i < count; ++i) {

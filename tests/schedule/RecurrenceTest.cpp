@@ -27,9 +27,9 @@ TEST(Recurrence, RuleFallsOnItsDays)
     const AlarmRecord fortnightMonday = item(kKindFortnightly, kMonday, at(2024, 2, 29, 10));
     const AlarmRecord fortnightThursday = item(kKindFortnightly, kThursday, at(2024, 2, 29, 10));
     const AlarmRecord fortnightWednesday = item(kKindFortnightly, kWednesday, at(2024, 2, 29, 10));
-    const AlarmRecord thirdTuesday = item(9, kTuesday, at(2024, 1, 1, 10));
+    const AlarmRecord thirdTuesday = item(kKindThirdWeek, kTuesday, at(2024, 1, 1, 10));
     const AlarmRecord fifthTuesday = item(kKindFifthWeek, kTuesday, at(2024, 1, 1, 10));
-    const AlarmRecord secondMonFri = item(8, kMonday | kFriday, at(2024, 1, 1, 10));
+    const AlarmRecord secondMonFri = item(kKindSecondWeek, kMonday | kFriday, at(2024, 1, 1, 10));
     const Row rows[] = {
         {"2024-03-31 monthly on the 31st", monthly31, at(2024, 3, 31), true},
         {"2024-04-30 monthly on the 31st is not clamped", monthly31, at(2024, 4, 30), false},
@@ -80,7 +80,7 @@ TEST(Recurrence, RuleFallsOnItsDays)
         {"2024-06-10 second Monday of two weekdays", secondMonFri, at(2024, 6, 10), true},
         {"2024-06-14 second Friday of two weekdays", secondMonFri, at(2024, 6, 14), true},
         {"2024-06-17 third Monday", secondMonFri, at(2024, 6, 17), false},
-        {"2024-06-18 n-th week with mask 0", item(9, 0, at(2024, 1, 1)), at(2024, 6, 18), false},
+        {"2024-06-18 n-th week with mask 0", item(kKindThirdWeek, 0, at(2024, 1, 1)), at(2024, 6, 18), false},
         {"2024-06-03 kind 0", item(kKindNone, 127, at(2024, 6, 3)), at(2024, 6, 3), false},
         {"2024-06-03 kind 12", item(12, 127, at(2024, 6, 3)), at(2024, 6, 3), false},
         {"2024-06-03 kind -1", item(-1, 127, at(2024, 6, 3)), at(2024, 6, 3), false},
@@ -194,8 +194,10 @@ TEST(Recurrence, OccursOnPlacesOnlyWeeklyUnitKindsByTime)
             at(2024, 3, 4), false},
         {"2024-03-04 every other week 10:00", item(kKindFortnightly, kMonday, at(2024, 2, 29, 10)),
             at(2024, 3, 4), true},
-        {"2024-06-18 third Tuesday 08:59", item(9, kTuesday, at(2024, 1, 1, 8, 59)), at(2024, 6, 18), false},
-        {"2024-06-18 third Tuesday 09:00", item(9, kTuesday, at(2024, 1, 1, 9)), at(2024, 6, 18), true},
+        {"2024-06-18 third Tuesday 08:59", item(kKindThirdWeek, kTuesday, at(2024, 1, 1, 8, 59)),
+            at(2024, 6, 18), false},
+        {"2024-06-18 third Tuesday 09:00", item(kKindThirdWeek, kTuesday, at(2024, 1, 1, 9)), at(2024, 6, 18),
+            true},
         {"2024-06-03 kind 0", item(kKindNone, 127, at(2024, 6, 3, 10)), at(2024, 6, 3), false},
         {"2024-06-03 kind 12", item(12, 127, at(2024, 6, 3, 10)), at(2024, 6, 3), false},
     };

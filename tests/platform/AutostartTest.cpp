@@ -1,5 +1,5 @@
 #include "platform/DesktopAutostart.h"
-#include "platform/FakeAutostart.h"
+#include "doubles/FakeAutostart.h"
 #include "support/QtPrinters.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/FakeClock.h"
+#include "doubles/FakeClock.h"
 
 #include <gtest/gtest.h>
 #include <memory>

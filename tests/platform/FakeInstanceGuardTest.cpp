@@ -1,4 +1,4 @@
-#include "platform/FakeInstanceGuard.h"
+#include "doubles/FakeInstanceGuard.h"
 
 #include <gtest/gtest.h>
 #include <vector>

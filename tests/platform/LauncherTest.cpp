@@ -1,5 +1,5 @@
 #include "platform/DesktopLauncher.h"
-#include "platform/FakeLauncher.h"
+#include "doubles/FakeLauncher.h"
 #include "support/QtPrinters.h"
 
 #include <QDesktopServices>

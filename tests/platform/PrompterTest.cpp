@@ -1,6 +1,6 @@
 #include "platform/Prompter.h"
 
-#include "platform/FakePrompter.h"
+#include "doubles/FakePrompter.h"
 #include "support/QtPrinters.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "platform/FakeSessionEnd.h"
+#include "doubles/FakeSessionEnd.h"
 #include "platform/UnixSessionEnd.h"
 
 #include <QCoreApplication>

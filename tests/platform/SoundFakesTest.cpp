@@ -1,6 +1,6 @@
-#include "platform/FakeMediaChannel.h"
-#include "platform/FakeVolumeDevices.h"
-#include "platform/FakeWaveFallback.h"
+#include "doubles/FakeMediaChannel.h"
+#include "doubles/FakeVolumeDevices.h"
+#include "doubles/FakeWaveFallback.h"
 
 #include <functional>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "core/Cp932.h"
 #include "platform/AppIcons.h"
-#include "platform/FakeTrayIcon.h"
+#include "doubles/FakeTrayIcon.h"
 #include "platform/QtTrayIcon.h"
 #include "support/QtPrinters.h"
 

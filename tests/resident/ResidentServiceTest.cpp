@@ -1,6 +1,6 @@
 #include "ResidentFixture.h"
 #include "core/PosixFileSink.h"
-#include "platform/FakeSessionEnd.h"
+#include "doubles/FakeSessionEnd.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/FakePrompter.h"
+#include "doubles/FakePrompter.h"
 
 namespace kvx {
 

@@ -1,4 +1,4 @@
-#include "platform/FakeAutostart.h"
+#include "doubles/FakeAutostart.h"
 
 namespace kvx {
 

@@ -1,4 +1,4 @@
-#include "platform/FakeTrayIcon.h"
+#include "doubles/FakeTrayIcon.h"
 
 #include "platform/QtTrayIcon.h"
 

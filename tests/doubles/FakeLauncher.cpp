@@ -1,4 +1,4 @@
-#include "platform/FakeLauncher.h"
+#include "doubles/FakeLauncher.h"
 
 namespace kvx {
 

@@ -1,4 +1,4 @@
-#include "platform/FakeInstanceGuard.h"
+#include "doubles/FakeInstanceGuard.h"
 
 namespace kvx {
 

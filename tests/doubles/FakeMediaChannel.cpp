@@ -1,4 +1,4 @@
-#include "platform/FakeMediaChannel.h"
+#include "doubles/FakeMediaChannel.h"
 
 namespace kvx {
 

@@ -1,4 +1,4 @@
-#include "platform/FakeWaveFallback.h"
+#include "doubles/FakeWaveFallback.h"
 
 namespace kvx {
 

@@ -1,4 +1,4 @@
-#include "platform/FakeVolumeDevices.h"
+#include "doubles/FakeVolumeDevices.h"
 
 namespace kvx {
 

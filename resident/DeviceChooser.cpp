@@ -1,22 +1,13 @@
 #include "resident/DeviceChooser.h"
 
 #include "platform/VolumeDevices.h"
+#include "ui/Twips.h"
+#include "ui/WindowPlacement.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 
 namespace kvx {
-
-namespace {
-
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
-} // namespace
 
 DeviceChooser::DeviceChooser(VolumeDevices& devices, const QString& currentMidi, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
@@ -27,17 +18,17 @@ DeviceChooser::DeviceChooser(VolumeDevices& devices, const QString& currentMidi,
     setFixedSize(px(3960), px(1530));
 
     auto* label = new QLabel(QStringLiteral("サウンドデバイスを指定してください"), this);
-    label->setGeometry(px(120), px(90), px(3720), px(255));
+    label->setGeometry(twipsRect(120, 90, 3720, 255));
     auto* midiLabel = new QLabel(QStringLiteral("MIDIデバイス"), this);
-    midiLabel->setGeometry(px(120), px(480), px(1200), px(255));
+    midiLabel->setGeometry(twipsRect(120, 480, 1200, 255));
     auto* waveLabel = new QLabel(QStringLiteral("WAVEデバイス"), this);
-    waveLabel->setGeometry(px(120), px(960), px(1200), px(255));
+    waveLabel->setGeometry(twipsRect(120, 960, 1200, 255));
     m_combo1 = new QComboBox(this);
     m_combo1->setObjectName(QStringLiteral("Combo1"));
-    m_combo1->setGeometry(px(1320), px(420), px(2520), px(330));
+    m_combo1->setGeometry(twipsRect(1320, 420, 2520, 330));
     m_combo2 = new QComboBox(this);
     m_combo2->setObjectName(QStringLiteral("Combo2"));
-    m_combo2->setGeometry(px(1320), px(900), px(2520), px(330));
+    m_combo2->setGeometry(twipsRect(1320, 900, 2520, 330));
 
     // Only MIDI devices whose volume can be read are offered.
     const auto midi = devices.devices(VolumeDevices::Kind::Midi);
@@ -56,9 +47,7 @@ DeviceChooser::DeviceChooser(VolumeDevices& devices, const QString& currentMidi,
     m_combo1->setCurrentIndex(m_combo1->count() > 0 ? 0 : -1);
     m_combo2->setCurrentIndex(m_combo2->count() > 0 ? 0 : -1);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    centreOnScreen(*this);
 }
 
 QString DeviceChooser::midiDevice() const

@@ -1,23 +1,17 @@
 #include "resident/NotificationWindow.h"
 
 #include "core/Records.h"
-#include "resident/WinColor.h"
+#include "ui/Twips.h"
+#include "ui/WinColor.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 namespace kvx {
 
 namespace {
-
-// Window geometry is designed in twips, 15 to a logical pixel.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
 
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
@@ -26,7 +20,7 @@ QLabel* makeBox(QWidget* parent, const char* name, int left, int top, int width,
 {
     auto* box = new QLabel(parent);
     box->setObjectName(QLatin1String(name));
-    box->setGeometry(px(left), px(top), px(width), px(height));
+    box->setGeometry(twipsRect(left, top, width, height));
     box->setAlignment(Qt::AlignCenter);
     box->setWordWrap(true);
     box->setAutoFillBackground(true);
@@ -50,10 +44,10 @@ NotificationWindow::NotificationWindow(QWidget* parent)
     // does not stop the alarm.
     m_command2 = new QPushButton(QStringLiteral("Command2"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setGeometry(px(1335), px(1830), px(495), px(180));
+    m_command2->setGeometry(twipsRect(1335, 1830, 495, 180));
     m_command1 = new QPushButton(QStringLiteral("OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(px(1035), px(1770), px(1035), px(300));
+    m_command1->setGeometry(twipsRect(1035, 1770, 1035, 300));
     m_command1->setFocusPolicy(Qt::NoFocus);
     m_command1->raise();
     m_rich1 = makeBox(this, "Rich1", 0, 0, 3165, 1185);
@@ -66,10 +60,7 @@ NotificationWindow::NotificationWindow(QWidget* parent)
         }
     });
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
+    centreOnScreen(*this);
 }
 
 NotificationWindow::Appearance NotificationWindow::appearanceOf(const AlarmRecord& alarm)

@@ -1,4 +1,4 @@
-#include "resident/WinColor.h"
+#include "ui/WinColor.h"
 
 #include <QApplication>
 #include <QPalette>

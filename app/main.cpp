@@ -67,10 +67,10 @@ int main(int argc, char* argv[])
     kvx::ResidentWindow resident(tables, settings, dataFile, services);
     kvx::UnixSessionEnd sessionEnd;
     sessionEnd.onEnd = [&resident] { resident.exitSequence(); };
-    resident.onQuit = [&sessionEnd] {
+    QObject::connect(&resident, &kvx::ResidentWindow::quitRequested, [&sessionEnd] {
         sessionEnd.markEnded();
         QCoreApplication::exit(0);
-    };
+    });
 
     if (resident.startUp() == kvx::ResidentWindow::Start::AnotherCopyRuns) {
         return 0;

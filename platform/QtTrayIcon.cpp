@@ -15,7 +15,7 @@ constexpr std::size_t kToolTipBytes = 63;
 } // namespace
 
 QtTrayIcon::QtTrayIcon(QObject* parent)
-    : QObject(parent)
+    : TrayIcon(parent)
 {
     connect(&m_icon, &QSystemTrayIcon::activated, this, &QtTrayIcon::handleActivation);
 }
@@ -78,10 +78,8 @@ std::optional<TrayIcon::Action> QtTrayIcon::actionFor(
 
 void QtTrayIcon::handleActivation(QSystemTrayIcon::ActivationReason reason)
 {
-    const bool sounding = alarmSounding && alarmSounding();
-    const std::optional<Action> action = actionFor(reason, sounding);
-    if (action && onAction)
-        onAction(*action);
+    if (const std::optional<Action> action = actionFor(reason, alarmSounding()))
+        emit actionTriggered(*action);
 }
 
 } // namespace kvx

@@ -2,7 +2,6 @@
 
 #include "platform/TrayIcon.h"
 
-#include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
 
@@ -12,7 +11,7 @@ namespace kvx {
 
 // The notification-area icon over QSystemTrayIcon. The menu is not handed to
 // QSystemTrayIcon: the program pops it up itself when a right click arrives.
-class QtTrayIcon final : public QObject, public TrayIcon {
+class QtTrayIcon final : public TrayIcon {
     Q_OBJECT
 public:
     explicit QtTrayIcon(QObject* parent = nullptr);

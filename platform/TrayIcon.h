@@ -1,21 +1,33 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
-
-#include <functional>
 
 class QMenu;
 
 namespace kvx {
 
+// Whether an alarm is sounding, as the tray needs to know it.
+class SoundingState {
+public:
+    virtual ~SoundingState() = default;
+    virtual bool alarmSounding() const = 0;
+};
+
 // The notification-area icon. Desktop tray events arrive as the three icon
-// actions of the program.
-class TrayIcon {
+// actions of the program, through `actionTriggered`.
+class TrayIcon : public QObject {
+    Q_OBJECT
+
 public:
     enum class Image { Application, Stop };
     enum class Action { LeftButtonDown, RightButtonDown, LeftDoubleClick };
+    Q_ENUM(Action)
 
-    virtual ~TrayIcon() = default;
+    explicit TrayIcon(QObject* parent = nullptr)
+        : QObject(parent)
+    {
+    }
     virtual void add(Image image, const QString& toolTip) = 0;
     virtual void modify(Image image, const QString& toolTip) = 0;
     virtual void remove() = 0;
@@ -23,11 +35,17 @@ public:
     // Pops up the menu at the cursor (the right button).
     virtual void popUpMenu() = 0;
 
-    // `alarmSounding` decides what a single left click means: while an alarm
-    // sounds it is the button-down that arms the delayed stop, otherwise the
-    // open action (trays that deliver no double click need that).
-    std::function<bool()> alarmSounding;
-    std::function<void(Action)> onAction;
+    // The sounding state decides what a single left click means: while an
+    // alarm sounds it is the button-down that arms the delayed stop, otherwise
+    // the open action (trays that deliver no double click need that).
+    void setSoundingState(const SoundingState* state) { m_sounding = state; }
+    bool alarmSounding() const { return m_sounding != nullptr && m_sounding->alarmSounding(); }
+
+signals:
+    void actionTriggered(kvx::TrayIcon::Action action);
+
+private:
+    const SoundingState* m_sounding = nullptr;
 };
 
 } // namespace kvx

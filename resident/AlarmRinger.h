@@ -2,6 +2,7 @@
 
 #include "core/Records.h"
 #include "platform/Clock.h"
+#include "platform/TrayIcon.h"
 #include "resident/SoundController.h"
 
 #include <memory>
@@ -13,10 +14,10 @@ class NotificationWindow;
 // Rings a fired alarm: fills and shows the notification window, plays the sound
 // at the alarm's volumes, blinks and repeats on the ringing tick, and ends it all
 // on the stop action ("OK", the close box, or a left click on the tray icon).
-class AlarmRinger {
+class AlarmRinger final : public SoundingState {
 public:
     AlarmRinger(const AlarmTable& table, Clock& clock, SoundController& sound);
-    ~AlarmRinger();
+    ~AlarmRinger() override;
 
     void fire(int index, bool mainBell);
     void ringingTick();
@@ -30,7 +31,7 @@ public:
 
     NotificationWindow& notificationWindow();
 
-    bool alarmSounding() const { return m_alarmSounding; }
+    bool alarmSounding() const override { return m_alarmSounding; }
     int ringingIndex() const { return m_ringingIndex; }
     int blinkTicks() const { return m_blinkTicks; }
     bool blinkActive() const { return m_blinkActive; }

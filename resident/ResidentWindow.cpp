@@ -36,14 +36,13 @@ ResidentWindow::ResidentWindow(
     m_timer1->setSingleShot(true);
     m_timer1->onTimeout = [this] { alarmTick(); };
     buildMenu();
-    m_services.tray.alarmSounding = [this] { return m_ringer.alarmSounding(); };
-    m_services.tray.onAction = [this](TrayIcon::Action action) { iconEvent(action); };
+    m_services.tray.setSoundingState(&m_ringer);
+    connect(&m_services.tray, &TrayIcon::actionTriggered, this, &ResidentWindow::iconEvent);
 }
 
 ResidentWindow::~ResidentWindow()
 {
-    m_services.tray.alarmSounding = nullptr;
-    m_services.tray.onAction = nullptr;
+    m_services.tray.setSoundingState(nullptr);
 }
 
 void ResidentWindow::buildMenu()
@@ -168,9 +167,7 @@ void ResidentWindow::openAction()
 {
     // A double click's first button-down armed the stop; opening cancels it.
     m_ringer.cancelDelayedStop();
-    if (onOpenMainWindow) {
-        onOpenMainWindow();
-    }
+    emit openMainWindowRequested();
 }
 
 void ResidentWindow::togglePause()
@@ -250,9 +247,7 @@ void ResidentWindow::alarmTick()
     const OleDate now = m_services.clock.nowOle();
     if (const auto firing = fireDueAlarm(m_tables.alarms, now)) {
         m_ringer.fire(firing->alarmIndex, firing->mainBell);
-        if (onAlarmListsChanged) {
-            onAlarmListsChanged();
-        }
+        emit alarmListsChanged();
     }
     refreshToolTip(now);
 }
@@ -295,9 +290,7 @@ void ResidentWindow::exitSequence()
     }
     m_exiting = false;
     m_exited = true;
-    if (onQuit) {
-        onQuit();
-    }
+    emit quitRequested();
 }
 
 } // namespace kvx

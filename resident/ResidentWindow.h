@@ -10,7 +10,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 class QAction;
@@ -65,9 +64,13 @@ public:
     bool exited() const { return m_exited; }
     bool alarmTimerActive() const { return m_timer1->isActive(); }
 
-    std::function<void()> onOpenMainWindow;
-    std::function<void()> onAlarmListsChanged;
-    std::function<void()> onQuit;
+signals:
+    // The open action: the main window (the calendar, or the editor) comes up.
+    void openMainWindowRequested();
+    // An alarm fired and stored its last-ring time: the lists show it anew.
+    void alarmListsChanged();
+    // The exit sequence has ended; the program may quit.
+    void quitRequested();
 
 private:
     bool startGate();

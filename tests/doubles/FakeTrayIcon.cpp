@@ -27,8 +27,7 @@ void FakeTrayIcon::remove()
 
 void FakeTrayIcon::trigger(Action action)
 {
-    if (onAction)
-        onAction(action);
+    emit actionTriggered(action);
 }
 
 QString FakeTrayIcon::shownToolTip() const

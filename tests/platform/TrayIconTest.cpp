@@ -1,6 +1,6 @@
 #include "core/Cp932.h"
-#include "platform/AppIcons.h"
 #include "doubles/FakeTrayIcon.h"
+#include "platform/AppIcons.h"
 #include "platform/QtTrayIcon.h"
 #include "support/QtPrinters.h"
 
@@ -44,17 +44,29 @@ TEST(QtTrayIcon, TrayEventsMapToTheIconActions)
         EXPECT_EQ(QtTrayIcon::actionFor(row.reason, row.alarmSounding), row.action) << row.name;
 }
 
-TEST(QtTrayIcon, ActivationsReachOnActionAskingWhetherAnAlarmSounds)
+// The sounding state of a test: what the ringer would answer.
+struct Sounding : SoundingState {
+    bool value = false;
+    bool alarmSounding() const override { return value; }
+};
+
+TEST(QtTrayIcon, ActivationsReachEveryListenerAskingWhetherAnAlarmSounds)
 {
     for (const ActivationRow& row : kActivationRows) {
         QtTrayIcon tray;
+        Sounding sounding;
+        sounding.value = row.alarmSounding;
+        tray.setSoundingState(&sounding);
         std::vector<Action> actions;
-        tray.alarmSounding = [&] { return row.alarmSounding; };
-        tray.onAction = [&](Action action) { actions.push_back(action); };
+        std::vector<Action> second;
+        QObject::connect(
+            &tray, &TrayIcon::actionTriggered, [&](Action action) { actions.push_back(action); });
+        QObject::connect(&tray, &TrayIcon::actionTriggered, [&](Action action) { second.push_back(action); });
         emit tray.systemTrayIcon().activated(row.reason);
         const std::vector<Action> expected
             = row.action ? std::vector<Action>{*row.action} : std::vector<Action>{};
         EXPECT_EQ(actions, expected) << row.name;
+        EXPECT_EQ(second, expected) << row.name << ": a second listener hears the same";
     }
 }
 
@@ -62,7 +74,7 @@ TEST(QtTrayIcon, WithoutAnAlarmQuestionASingleClickOpens)
 {
     QtTrayIcon tray;
     std::vector<Action> actions;
-    tray.onAction = [&](Action action) { actions.push_back(action); };
+    QObject::connect(&tray, &TrayIcon::actionTriggered, [&](Action action) { actions.push_back(action); });
     tray.handleActivation(QSystemTrayIcon::Trigger);
     EXPECT_EQ(actions, std::vector<Action>{Action::LeftDoubleClick});
 }
@@ -132,7 +144,7 @@ TEST(FakeTrayIcon, RecordsWhatTheProgramShowsAndDeliversActions)
 {
     FakeTrayIcon tray;
     std::vector<Action> actions;
-    tray.onAction = [&](Action action) { actions.push_back(action); };
+    QObject::connect(&tray, &TrayIcon::actionTriggered, [&](Action action) { actions.push_back(action); });
     EXPECT_FALSE(tray.isVisible());
 
     tray.add(TrayIcon::Image::Application, QStringLiteral("Kalvendorix"));

@@ -163,11 +163,28 @@ TEST_F(ResidentTest, PauseSilencesAlarmsAndResumeRestoresTheIcon)
     EXPECT_EQ(m_resident->ringer().ringingIndex(), -1);
 }
 
+TEST_F(ResidentTest, AFiredAlarmTellsTheListsOncePerRing)
+{
+    start();
+    int changes = 0;
+    QObject::connect(m_resident.get(), &ResidentWindow::alarmListsChanged, [&changes] { ++changes; });
+    addAlarm(dailyAlarm(7, 30));
+    advanceTo(7, 29, 59, 900);
+    EXPECT_EQ(changes, 0);
+    advanceTo(7, 30, 0, 100);
+    EXPECT_EQ(changes, 1);
+    advanceTo(7, 30, 58);
+    EXPECT_EQ(changes, 1) << "the ticks of the same minute fire nothing again";
+}
+
 TEST_F(ResidentTest, OpenActionCancelsTheStopArmedByTheFirstClick)
 {
     start();
     int opened = 0;
-    m_resident->onOpenMainWindow = [&opened] { ++opened; };
+    int heardBySecond = 0;
+    QObject::connect(m_resident.get(), &ResidentWindow::openMainWindowRequested, [&opened] { ++opened; });
+    QObject::connect(
+        m_resident.get(), &ResidentWindow::openMainWindowRequested, [&heardBySecond] { ++heardBySecond; });
     addAlarm(dailyAlarm(7, 30));
     advanceTo(7, 30, 0, 100);
     ASSERT_TRUE(m_resident->alarmSounding());
@@ -183,13 +200,14 @@ TEST_F(ResidentTest, OpenActionCancelsTheStopArmedByTheFirstClick)
 
     m_resident->menuAction("medit")->trigger();
     EXPECT_EQ(opened, 2);
+    EXPECT_EQ(heardBySecond, 2) << "every window listening hears the open action";
 }
 
 TEST_F(ResidentTest, ExitSequenceSavesEverythingThenLowersTheFlag)
 {
     start();
     int quits = 0;
-    m_resident->onQuit = [&quits] { ++quits; };
+    QObject::connect(m_resident.get(), &ResidentWindow::quitRequested, [&quits] { ++quits; });
     const int index = addAlarm(dailyAlarm(7, 30));
     m_tables.defaults.lastSavedIndex = static_cast<std::int16_t>(index);
     m_tables.defaults.message = "二行の\r\nメッセージ";
@@ -289,10 +307,10 @@ TEST_F(ResidentTest, SessionEndRunsTheExitSequenceExactlyOnce)
     FakeSessionEnd sessionEnd;
     int quits = 0;
     sessionEnd.onEnd = [this] { m_resident->exitSequence(); };
-    m_resident->onQuit = [&] {
+    QObject::connect(m_resident.get(), &ResidentWindow::quitRequested, [&] {
         ++quits;
         sessionEnd.markEnded();
-    };
+    });
     sessionEnd.trigger();
     sessionEnd.trigger();
     m_resident->exitSequence();

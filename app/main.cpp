@@ -1,7 +1,6 @@
 // Kalvendorix: the resident alarm clock. Wires the real desktop services to the
 // resident service and runs until the exit sequence ends it.
-#include "core/DataFile.h"
-#include "core/Records.h"
+#include "app/Application.h"
 #include "core/Settings.h"
 #include "platform/AppIcons.h"
 #include "platform/CanberraWaveFallback.h"
@@ -16,7 +15,6 @@
 #include "platform/QtTrayIcon.h"
 #include "platform/SoftwareMidiDevice.h"
 #include "platform/UnixSessionEnd.h"
-#include "resident/ResidentWindow.h"
 
 #include <QApplication>
 #include <QFile>
@@ -47,10 +45,6 @@ int main(int argc, char* argv[])
     kvx::installFontSubstitutions();
     kvx::GstMediaChannel::initMedia();
 
-    kvx::SharedTables tables;
-    kvx::Settings settings(kvx::resolveProgramDirectory());
-    kvx::DataFile dataFile;
-
     kvx::SystemClock clock;
     kvx::MessageBoxPrompter prompter;
     kvx::QtTrayIcon tray;
@@ -64,15 +58,15 @@ int main(int argc, char* argv[])
     kvx::ResidentServices services{
         clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher};
 
-    kvx::ResidentWindow resident(tables, settings, dataFile, services);
+    kvx::Application application(kvx::resolveProgramDirectory(), services);
     kvx::UnixSessionEnd sessionEnd;
-    sessionEnd.onEnd = [&resident] { resident.exitSequence(); };
-    QObject::connect(&resident, &kvx::ResidentWindow::quitRequested, [&sessionEnd] {
+    sessionEnd.onEnd = [&application] { application.resident().exitSequence(); };
+    QObject::connect(&application, &kvx::Application::finished, [&sessionEnd] {
         sessionEnd.markEnded();
         QCoreApplication::exit(0);
     });
 
-    if (resident.startUp() == kvx::ResidentWindow::Start::AnotherCopyRuns) {
+    if (!application.start()) {
         return 0;
     }
     reportReady();

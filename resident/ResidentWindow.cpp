@@ -21,12 +21,13 @@ constexpr int kTickPhaseMs = 5;
 
 } // namespace
 
-ResidentWindow::ResidentWindow(
-    SharedTables& tables, Settings& settings, DataFile& dataFile, ResidentServices& services, QObject* parent)
+ResidentWindow::ResidentWindow(SharedTables& tables, Settings& settings, DataFile& dataFile,
+    SaveRoutine& saver, ResidentServices& services, QObject* parent)
     : QObject(parent)
     , m_tables(tables)
     , m_settings(settings)
     , m_dataFile(dataFile)
+    , m_saver(saver)
     , m_services(services)
     , m_sound(services.media, services.fallback, services.volumes)
     , m_ringer(tables.alarms, services.clock, m_sound)
@@ -133,6 +134,7 @@ void ResidentWindow::loadData()
     context.legacyWaveVolume = static_cast<std::int32_t>(m_sound.savedWaveVolume());
     context.now = m_services.clock.nowOle();
     m_dataFile.load(m_tables, m_settings.dataPath(), context);
+    m_saver.setTablesLoaded(true);
 }
 
 void ResidentWindow::armAlarmTick()
@@ -272,10 +274,7 @@ void ResidentWindow::exitSequence()
         return;
     }
     m_exiting = true;
-    const OleDate now = m_services.clock.nowOle();
-    m_dataFile.save(m_tables, m_settings.dataPath(), now);
-    m_tables.window.dataPath = m_settings.dataPath();
-    m_settings.saveSettings(m_tables.defaults, m_tables.window);
+    m_saver.save(m_services.clock.nowOle());
 
     m_ringer.shutDown();
     m_timer1->stop();

@@ -2,6 +2,7 @@
 
 #include "core/DataFile.h"
 #include "core/Records.h"
+#include "core/SaveRoutine.h"
 #include "core/Settings.h"
 #include "resident/AlarmRinger.h"
 #include "resident/ResidentServices.h"
@@ -26,8 +27,8 @@ class ResidentWindow : public QObject {
     Q_OBJECT
 
 public:
-    ResidentWindow(SharedTables& tables, Settings& settings, DataFile& dataFile, ResidentServices& services,
-        QObject* parent = nullptr);
+    ResidentWindow(SharedTables& tables, Settings& settings, DataFile& dataFile, SaveRoutine& saver,
+        ResidentServices& services, QObject* parent = nullptr);
     ~ResidentWindow() override;
 
     enum class Start { Running, AnotherCopyRuns };
@@ -83,6 +84,7 @@ private:
     SharedTables& m_tables;
     Settings& m_settings;
     DataFile& m_dataFile;
+    SaveRoutine& m_saver;
     ResidentServices& m_services;
     SoundController m_sound;
     AlarmRinger m_ringer;

@@ -34,6 +34,7 @@ protected:
 
     ResidentTest()
         : m_settings(m_dir.path().toStdString() + "/")
+        , m_saver(m_tables, m_settings, m_dataFile)
         , m_clock(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 50)))
         , m_media(&m_log)
         , m_fallback(&m_log)
@@ -46,7 +47,7 @@ protected:
         m_volumes.addDevice(Kind::Wave, QStringLiteral("HDMI"), 0xFFFFFFFFU);
         writeMain("MIDINM", "Kalvendorix MIDI");
         writeMain("WAVENM", "内蔵オーディオ");
-        m_resident = std::make_unique<ResidentWindow>(m_tables, m_settings, m_dataFile, m_services);
+        m_resident = std::make_unique<ResidentWindow>(m_tables, m_settings, m_dataFile, m_saver, m_services);
     }
 
     void writeMain(const std::string& key, const std::string& value)
@@ -102,6 +103,7 @@ protected:
     SharedTables m_tables;
     Settings m_settings;
     DataFile m_dataFile;
+    SaveRoutine m_saver;
     QStringList m_log;
     FakeClock m_clock;
     FakePrompter m_prompter;

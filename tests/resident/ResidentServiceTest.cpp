@@ -43,7 +43,8 @@ TEST_F(ResidentTest, StartGate)
             clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance, m_autostart, m_launcher};
         SharedTables tables;
         DataFile dataFile;
-        ResidentWindow resident(tables, settings, dataFile, services);
+        SaveRoutine saver(tables, settings, dataFile);
+        ResidentWindow resident(tables, settings, dataFile, saver, services);
 
         const auto result = resident.startUp();
 
@@ -102,7 +103,8 @@ TEST_F(ResidentTest, StartupCheckMarksFollowTheSettingThenTheEntry)
         }
         SharedTables tables;
         DataFile dataFile;
-        ResidentWindow resident(tables, settings, dataFile, m_services);
+        SaveRoutine saver(tables, settings, dataFile);
+        ResidentWindow resident(tables, settings, dataFile, saver, m_services);
         ASSERT_EQ(resident.startUp(), ResidentWindow::Start::Running);
         EXPECT_EQ(resident.menuAction("mstartin")->isChecked(), row.registered) << row.name;
         EXPECT_EQ(resident.menuAction("mstartout")->isChecked(), !row.registered) << row.name;
@@ -264,7 +266,8 @@ TEST_F(ResidentTest, ExitSavesTheDataFileFirstAndLowersTheFlagLast)
 {
     WitnessSink sink;
     DataFile dataFile(sink);
-    ResidentWindow resident(m_tables, m_settings, dataFile, m_services);
+    SaveRoutine saver(m_tables, m_settings, dataFile);
+    ResidentWindow resident(m_tables, m_settings, dataFile, saver, m_services);
     ASSERT_EQ(resident.startUp(), ResidentWindow::Start::Running);
     m_tables.defaults.lastSavedIndex = 0;
     addAlarm(dailyAlarm(7, 30));

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "core/DataFile.h"
+#include "core/Records.h"
+#include "core/SaveRoutine.h"
+#include "core/Settings.h"
+#include "core/ViewState.h"
+#include "resident/ResidentServices.h"
+#include "resident/ResidentWindow.h"
+
+#include <QObject>
+
+#include <string>
+
+namespace kvx {
+
+// The whole program over a set of desktop services: the shared tables and the
+// shared view state, the one save routine, and every window, each handed what
+// it needs by reference. The program builds one over the real services; a test
+// builds one over the doubles.
+class Application : public QObject {
+    Q_OBJECT
+
+public:
+    Application(const std::string& programDirectory, ResidentServices& services, QObject* parent = nullptr);
+    ~Application() override;
+
+    // Passes the start gate and becomes resident; false when another copy runs.
+    bool start();
+
+    SharedTables& tables() { return m_tables; }
+    Settings& settings() { return m_settings; }
+    DataFile& dataFile() { return m_dataFile; }
+    ViewState& view() { return m_view; }
+    SaveRoutine& saver() { return m_saver; }
+    ResidentWindow& resident() { return m_resident; }
+
+signals:
+    // The exit sequence has ended.
+    void finished();
+
+private:
+    SharedTables m_tables;
+    Settings m_settings;
+    DataFile m_dataFile;
+    ViewState m_view;
+    SaveRoutine m_saver;
+    ResidentServices& m_services;
+    ResidentWindow m_resident;
+};
+
+} // namespace kvx

@@ -1,0 +1,95 @@
+#include "app/Application.h"
+
+#include "doubles/FakeAutostart.h"
+#include "doubles/FakeClock.h"
+#include "doubles/FakeInstanceGuard.h"
+#include "doubles/FakeLauncher.h"
+#include "doubles/FakeMediaChannel.h"
+#include "doubles/FakePrompter.h"
+#include "doubles/FakeTrayIcon.h"
+#include "doubles/FakeVolumeDevices.h"
+#include "doubles/FakeWaveFallback.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kvx {
+namespace {
+
+// The whole program in one process, over the platform doubles.
+class ApplicationTest : public ::testing::Test {
+protected:
+    ApplicationTest()
+        : m_clock(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0)))
+        , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
+              m_launcher}
+    {
+    }
+
+    std::string folder() const { return m_dir.path().toStdString() + "/"; }
+
+    QTemporaryDir m_dir;
+    FakeClock m_clock;
+    FakePrompter m_prompter;
+    FakeTrayIcon m_tray;
+    FakeMediaChannel m_media;
+    FakeWaveFallback m_fallback;
+    FakeVolumeDevices m_volumes;
+    FakeInstanceGuard m_instance;
+    FakeAutostart m_autostart;
+    FakeLauncher m_launcher;
+    ResidentServices m_services;
+};
+
+TEST_F(ApplicationTest, StartsOnTheUsersFileAndSavesItAgainAtTheEnd)
+{
+    {
+        SharedTables earlier;
+        AlarmRecord alarm;
+        alarm.kind = kKindDaily;
+        alarm.startTime = OleDate::fromCivil(2026, 12, 1, 7, 30);
+        alarm.message = "朝会";
+        earlier.alarms.add(alarm);
+        Settings settings(folder());
+        ASSERT_TRUE(DataFile().save(earlier, settings.defaultDataPath(), OleDate()));
+    }
+    Application application(folder(), m_services);
+    int finished = 0;
+    QObject::connect(&application, &Application::finished, [&finished] { ++finished; });
+
+    ASSERT_TRUE(application.start());
+    EXPECT_EQ(application.tables().alarms.alarmCount, 1);
+    EXPECT_EQ(application.view().calendar.selectedDate, OleDate::fromCivil(2026, 12, 8));
+    EXPECT_EQ(application.view().calendar.shownMonth, 12);
+    EXPECT_TRUE(m_tray.isVisible());
+
+    int opened = 0;
+    QObject::connect(
+        &application.resident(), &ResidentWindow::openMainWindowRequested, [&opened] { ++opened; });
+    m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    EXPECT_EQ(opened, 1);
+
+    application.tables().alarms.alarms[0].message = "朝会（変更）";
+    application.resident().exitSequence();
+    EXPECT_EQ(finished, 1);
+    SharedTables saved;
+    ASSERT_TRUE(DataFile().load(saved, application.settings().defaultDataPath(), {}));
+    ASSERT_EQ(saved.alarms.alarmCount, 1);
+    EXPECT_EQ(saved.alarms.alarms[0].message, "朝会（変更）");
+}
+
+TEST_F(ApplicationTest, ASecondCopyStaysOutAndTouchesNothing)
+{
+    m_instance.queueAnswer(true);
+    m_instance.queueAnswer(true);
+    m_instance.queueAnswer(true);
+    Application application(folder(), m_services);
+    EXPECT_FALSE(application.start());
+    EXPECT_FALSE(m_tray.isVisible());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(application.settings().defaultDataPath())));
+}
+
+} // namespace
+} // namespace kvx

@@ -14,13 +14,18 @@ Application::Application(const std::string& programDirectory, ResidentServices& 
 
 Application::~Application() = default;
 
-bool Application::start()
+ResidentWindow::Start Application::start()
 {
-    if (m_resident.startUp() != ResidentWindow::Start::Running) {
-        return false;
+    const ResidentWindow::Start result = m_resident.startUp();
+    if (result != ResidentWindow::Start::Running) {
+        return result;
+    }
+    // An end that a message of the start-up let through has run its exit already.
+    if (m_resident.exited()) {
+        return ResidentWindow::Start::Ended;
     }
     m_view.calendar.selectDate(m_services.clock.nowOle());
-    return true;
+    return result;
 }
 
 } // namespace kvx

@@ -25,8 +25,9 @@ public:
     Application(const std::string& programDirectory, ResidentServices& services, QObject* parent = nullptr);
     ~Application() override;
 
-    // Passes the start gate and becomes resident; false when another copy runs.
-    bool start();
+    // Passes the start gate and becomes resident. Not Running when another copy
+    // runs or the session ended during the start-up: the program then ends.
+    ResidentWindow::Start start();
 
     SharedTables& tables() { return m_tables; }
     Settings& settings() { return m_settings; }

@@ -66,7 +66,7 @@ int main(int argc, char* argv[])
         QCoreApplication::exit(0);
     });
 
-    if (!application.start()) {
+    if (application.start() != kvx::ResidentWindow::Start::Running) {
         return 0;
     }
     reportReady();

@@ -78,40 +78,55 @@ QAction* ResidentWindow::menuAction(const QString& objectName) const
     return m_iconMenu->findChild<QAction*>(objectName, Qt::FindChildrenRecursively);
 }
 
-bool ResidentWindow::startGate()
+ResidentWindow::Gate ResidentWindow::startGate()
 {
     auto readState = [this](int& flag, bool& running) {
         m_settings.setDataPath(m_settings.readDataPath());
         flag = m_settings.readInt("STARTFLG", 0);
         running = m_services.instance.anotherCopyRunning();
+        m_lockHeld = !running;
     };
     int flag = 0;
     bool running = false;
     readState(flag, running);
     if (flag == 1 && running) {
-        return false;
+        return Gate::AnotherCopyRuns;
     }
     // A stale flag, or a copy that is just ending, costs at most two waits.
+    // The session may end during a wait: then the start-up goes no further.
     for (int retry = 0; retry < 2 && (flag != 0 || running); ++retry) {
         m_services.clock.wait(1000);
+        if (m_exited) {
+            return Gate::Ended;
+        }
         readState(flag, running);
     }
     // A stale flag alone is let pass, but never a second running copy: two
     // copies would each save their own tables over the other's at exit.
     if (running) {
-        return false;
+        return Gate::AnotherCopyRuns;
     }
     m_settings.writeRunningFlagToBoth(true);
-    return true;
+    m_flagRaised = true;
+    return Gate::Pass;
 }
 
 ResidentWindow::Start ResidentWindow::startUp()
 {
-    if (!startGate()) {
+    if (m_exited) {
+        return Start::Ended;
+    }
+    switch (startGate()) {
+    case Gate::AnotherCopyRuns:
         return Start::AnotherCopyRuns;
+    case Gate::Ended:
+        return Start::Ended;
+    case Gate::Pass:
+        break;
     }
     m_services.tray.setMenu(m_iconMenu.get());
     m_services.tray.add(TrayIcon::Image::Application, kTitle);
+    m_trayAdded = true;
     m_toolTip = kTitle;
     setStartupChecks(m_settings.readSetting("STARTMD", "0") == "1");
 
@@ -120,6 +135,9 @@ ResidentWindow::Start ResidentWindow::startUp()
     // The volumes are read before the data file, whose conversion from an older
     // version gives the converted alarms the current volumes.
     m_sound.saveVolumes();
+    if (m_exited) {
+        return Start::Ended;
+    }
     loadData();
 
     armAlarmTick();
@@ -135,6 +153,7 @@ void ResidentWindow::loadData()
     context.now = m_services.clock.nowOle();
     m_dataFile.load(m_tables, m_settings.dataPath(), context);
     m_saver.setTablesLoaded(true);
+    m_loaded = true;
 }
 
 void ResidentWindow::armAlarmTick()
@@ -268,9 +287,29 @@ void ResidentWindow::refreshToolTip(OleDate now)
     }
 }
 
+void ResidentWindow::endDuringStartUp()
+{
+    m_exited = true;
+    m_timer1->stop();
+    if (m_trayAdded) {
+        m_services.tray.remove();
+    }
+    if (m_flagRaised) {
+        m_settings.writeRunningFlagToBoth(false);
+    }
+    if (m_lockHeld) {
+        m_services.instance.release();
+    }
+    emit quitRequested();
+}
+
 void ResidentWindow::exitSequence()
 {
     if (m_exited || m_exiting) {
+        return;
+    }
+    if (!m_loaded) {
+        endDuringStartUp();
         return;
     }
     m_exiting = true;

@@ -31,9 +31,13 @@ public:
         ResidentServices& services, QObject* parent = nullptr);
     ~ResidentWindow() override;
 
-    enum class Start { Running, AnotherCopyRuns };
+    // Ended: an end of the session was asked for while the program started; it
+    // ends without loading or saving anything.
+    enum class Start { Running, AnotherCopyRuns, Ended };
     Start startUp();
     // Saves everything and takes the icon away; runs once however often asked.
+    // Asked before the data file was loaded, it only undoes what the start-up
+    // did so far (icon, running flag, lock) and saves nothing.
     void exitSequence();
 
     // Tray menu and icon actions.
@@ -74,7 +78,9 @@ signals:
     void quitRequested();
 
 private:
-    bool startGate();
+    enum class Gate { Pass, AnotherCopyRuns, Ended };
+    Gate startGate();
+    void endDuringStartUp();
     void buildMenu();
     void setStartupChecks(bool registered);
     void loadData();
@@ -96,6 +102,11 @@ private:
     bool m_alarmsPaused = false;
     bool m_exiting = false;
     bool m_exited = false;
+    // How far the start-up has come, for an end that arrives during it.
+    bool m_lockHeld = false;
+    bool m_flagRaised = false;
+    bool m_trayAdded = false;
+    bool m_loaded = false;
     QString m_toolTip;
 };
 

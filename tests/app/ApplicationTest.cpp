@@ -59,7 +59,7 @@ TEST_F(ApplicationTest, StartsOnTheUsersFileAndSavesItAgainAtTheEnd)
     int finished = 0;
     QObject::connect(&application, &Application::finished, [&finished] { ++finished; });
 
-    ASSERT_TRUE(application.start());
+    ASSERT_EQ(application.start(), ResidentWindow::Start::Running);
     EXPECT_EQ(application.tables().alarms.alarmCount, 1);
     EXPECT_EQ(application.view().calendar.selectedDate, OleDate::fromCivil(2026, 12, 8));
     EXPECT_EQ(application.view().calendar.shownMonth, 12);
@@ -86,7 +86,7 @@ TEST_F(ApplicationTest, ASecondCopyStaysOutAndTouchesNothing)
     m_instance.queueAnswer(true);
     m_instance.queueAnswer(true);
     Application application(folder(), m_services);
-    EXPECT_FALSE(application.start());
+    EXPECT_EQ(application.start(), ResidentWindow::Start::AnotherCopyRuns);
     EXPECT_FALSE(m_tray.isVisible());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(application.settings().defaultDataPath())));
 }

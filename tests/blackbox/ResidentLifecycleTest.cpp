@@ -4,8 +4,10 @@
 #include "tests/blackbox/SampleData.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSysInfo>
+#include <QThread>
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -204,6 +206,59 @@ TEST(ResidentLifecycle, StaleRunningFlagCostsTwoWaitsThenStarts)
         ASSERT_TRUE(program.sendSignal(SIGTERM)) << row.name;
         EXPECT_EQ(program.waitForExit(kExitBoundMs), std::optional<int>(0)) << row.name;
         EXPECT_EQ(text(sandbox.setting("STARTFLG")), "0") << row.name;
+    }
+}
+
+// A logout or a service stop while the program still waits in its start gate
+// (a crash left the running flag up) ends it promptly and leaves every alarm
+// where it was.
+TEST(ResidentLifecycle, ASessionEndDuringTheStartGateEndsPromptlyAndKeepsTheAlarms)
+{
+    struct Row {
+        const char* name;
+        int signalAfterMs;
+        // So early that the default action of the signal ends the program.
+        bool beforeItsHandler;
+    };
+    const Row rows[] = {
+        {"at once", 10, true},
+        {"in the first wait", 500, false},
+        {"in the second wait", 1500, false},
+    };
+    for (const Row& row : rows) {
+        ProgramSandbox sandbox;
+        ASSERT_TRUE(sandbox.isValid());
+        const SharedTables tables = everydayTables(today());
+        ASSERT_TRUE(sandbox.writeTables(tables));
+        ASSERT_TRUE(sandbox.writeSettings({{"STARTFLG", "1"}}));
+        QFile data(sandbox.dataFile());
+        ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+        const QByteArray before = data.readAll();
+        data.close();
+
+        const QString ready = sandbox.scratchFile(QStringLiteral("ready"));
+        ResidentProcess program(sandbox.environment(ready, kOffscreen), ready);
+        ASSERT_TRUE(program.start()) << row.name;
+        // The moment the end arrives is the point of the test: a real process
+        // on the real clock.
+        QThread::msleep(static_cast<unsigned long>(row.signalAfterMs));
+        ASSERT_TRUE(program.sendSignal(SIGTERM)) << row.name;
+        QElapsedTimer sinceSignal;
+        sinceSignal.start();
+        const std::optional<int> exitCode = program.waitForExit(kExitBoundMs);
+        EXPECT_FALSE(program.isRunning()) << row.name;
+        if (!row.beforeItsHandler) {
+            EXPECT_EQ(exitCode, std::optional<int>(0)) << context(row.name, program);
+        }
+        // At most the rest of one wait, and the start of a sanitizer build.
+        EXPECT_LT(sinceSignal.elapsed(), 8000) << row.name;
+
+        ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+        EXPECT_EQ(data.readAll(), before) << row.name << ": the data file is left as it was";
+        data.close();
+        const std::optional<SharedTables> after = sandbox.readTables();
+        ASSERT_TRUE(after.has_value()) << row.name;
+        expectSameTables(*after, tables, row.name);
     }
 }
 

@@ -58,6 +58,86 @@ TEST_F(ResidentTest, StartGate)
     }
 }
 
+// A session that ends while the program starts (a logout, a service stop)
+// ends it at once, and never saves over the user's file from tables that were
+// not loaded yet.
+TEST_F(ResidentTest, AnEndDuringTheStartUpEndsItWithoutSavingAnything)
+{
+    struct Row {
+        const char* name;
+        int endAtMs; // -1: before the start-up begins
+        ResidentWindow::Start result;
+    };
+    const Row rows[] = {
+        {"before the start-up", -1, ResidentWindow::Start::Ended},
+        {"at the start of the first wait", 1, ResidentWindow::Start::Ended},
+        {"in the first wait", 500, ResidentWindow::Start::Ended},
+        {"at the end of the first wait", 1000, ResidentWindow::Start::Ended},
+        {"in the second wait", 1500, ResidentWindow::Start::Ended},
+        {"after the waits, once resident", 2500, ResidentWindow::Start::Running},
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir dir;
+        Settings settings(dir.path().toStdString() + "/");
+        settings.setDataPath(settings.defaultDataPath());
+        SharedTables earlier;
+        for (int i = 0; i < 5; ++i) {
+            earlier.alarms.add(dailyAlarm(8, i));
+        }
+        ASSERT_TRUE(DataFile().save(earlier, settings.dataPath(), OleDate()));
+        // A crashed copy left its flag up: the gate waits twice.
+        ProfileFile(settings.mainFile()).write(kSettingsSection, "STARTFLG", "1");
+        ProfileFile(settings.mainFile()).write(kSettingsSection, "FORMFLAG", "3");
+        QFile dataFile(QString::fromStdString(settings.dataPath()));
+        ASSERT_TRUE(dataFile.open(QIODevice::ReadOnly));
+        const QByteArray before = dataFile.readAll();
+        dataFile.close();
+
+        FakeClock clock(m_clock.now());
+        FakeInstanceGuard instance;
+        FakeTrayIcon tray;
+        ResidentServices services{
+            clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance, m_autostart, m_launcher};
+        SharedTables tables;
+        DataFile data;
+        SaveRoutine saver(tables, settings, data);
+        ResidentWindow resident(tables, settings, data, saver, services);
+        int quits = 0;
+        QObject::connect(&resident, &ResidentWindow::quitRequested, [&quits] { ++quits; });
+        std::unique_ptr<Timer> end = clock.createTimer();
+        end->setSingleShot(true);
+        end->onTimeout = [&resident] { resident.exitSequence(); };
+        if (row.endAtMs < 0) {
+            resident.exitSequence();
+        } else {
+            end->start(row.endAtMs);
+        }
+
+        EXPECT_EQ(resident.startUp(), row.result) << row.name;
+        clock.advanceMs(3000);
+
+        EXPECT_EQ(quits, 1) << row.name;
+        EXPECT_TRUE(resident.exited()) << row.name;
+        EXPECT_FALSE(tray.isVisible()) << row.name;
+        EXPECT_FALSE(resident.alarmTimerActive()) << row.name;
+        EXPECT_EQ(instance.releaseCount(), row.endAtMs < 0 ? 0 : 1)
+            << row.name << ": the lock taken by the gate, and only that, is given back";
+        ASSERT_TRUE(dataFile.open(QIODevice::ReadOnly));
+        const QByteArray after = dataFile.readAll();
+        dataFile.close();
+        if (row.result == ResidentWindow::Start::Ended) {
+            EXPECT_EQ(after, before) << row.name << ": the data file is not written";
+            EXPECT_EQ(ProfileFile(settings.mainFile()).readString(kSettingsSection, "FORMFLAG", ""), "3")
+                << row.name << ": nor the settings";
+        }
+        SharedTables reloaded;
+        ASSERT_TRUE(DataFile().load(reloaded, settings.dataPath(), {}));
+        EXPECT_EQ(reloaded.alarms.alarmCount, 5) << row.name << ": every alarm is still there";
+        resident.exitSequence();
+        EXPECT_EQ(quits, 1) << row.name << ": a second end changes nothing";
+    }
+}
+
 TEST_F(ResidentTest, StartWritesTheRunningFlagIntoBothSettingsFiles)
 {
     QTemporaryDir elsewhere;

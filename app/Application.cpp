@@ -28,4 +28,16 @@ ResidentWindow::Start Application::start()
     return result;
 }
 
+ResidentWindow::Start Application::start(RunningCopyChannel& channel)
+{
+    const ResidentWindow::Start result = start();
+    if (result == ResidentWindow::Start::AnotherCopyRuns) {
+        channel.askToShow();
+    } else if (result == ResidentWindow::Start::Running) {
+        connect(&channel, &RunningCopyChannel::showRequested, &m_resident, &ResidentWindow::openAction);
+        channel.listen();
+    }
+    return result;
+}
+
 } // namespace kvx

@@ -5,6 +5,7 @@
 #include "core/SaveRoutine.h"
 #include "core/Settings.h"
 #include "core/ViewState.h"
+#include "platform/RunningCopyChannel.h"
 #include "resident/ResidentServices.h"
 #include "resident/ResidentWindow.h"
 
@@ -28,6 +29,10 @@ public:
     // Passes the start gate and becomes resident. Not Running when another copy
     // runs or the session ended during the start-up: the program then ends.
     ResidentWindow::Start start();
+    // The same, with a channel to the other starts: a copy that finds another
+    // running asks it to show its window; the running copy listens and shows
+    // its window when asked.
+    ResidentWindow::Start start(RunningCopyChannel& channel);
 
     SharedTables& tables() { return m_tables; }
     Settings& settings() { return m_settings; }

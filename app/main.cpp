@@ -13,11 +13,13 @@
 #include "platform/Prompter.h"
 #include "platform/PulseVolumeDevices.h"
 #include "platform/QtTrayIcon.h"
+#include "platform/RunningCopyChannel.h"
 #include "platform/SoftwareMidiDevice.h"
 #include "platform/UnixSessionEnd.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -66,7 +68,10 @@ int main(int argc, char* argv[])
         QCoreApplication::exit(0);
     });
 
-    if (application.start() != kvx::ResidentWindow::Start::Running) {
+    // The channel lives beside the lock, in a folder only the user can reach.
+    kvx::LocalSocketChannel channel(
+        QFileInfo(instance.lockFilePath()).absolutePath() + QStringLiteral("/kalvendorix.socket"));
+    if (application.start(channel) != kvx::ResidentWindow::Start::Running) {
         return 0;
     }
     reportReady();

@@ -6,6 +6,7 @@
 #include "doubles/FakeLauncher.h"
 #include "doubles/FakeMediaChannel.h"
 #include "doubles/FakePrompter.h"
+#include "doubles/FakeRunningCopyChannel.h"
 #include "doubles/FakeTrayIcon.h"
 #include "doubles/FakeVolumeDevices.h"
 #include "doubles/FakeWaveFallback.h"
@@ -89,6 +90,32 @@ TEST_F(ApplicationTest, ASecondCopyStaysOutAndTouchesNothing)
     EXPECT_EQ(application.start(), ResidentWindow::Start::AnotherCopyRuns);
     EXPECT_FALSE(m_tray.isVisible());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(application.settings().defaultDataPath())));
+}
+
+TEST_F(ApplicationTest, ASecondStartBringsTheRunningCopyForward)
+{
+    {
+        // The second copy finds the lock taken, asks, and ends.
+        FakeRunningCopyChannel channel;
+        for (int i = 0; i < 3; ++i) {
+            m_instance.queueAnswer(true);
+        }
+        Application second(folder(), m_services);
+        EXPECT_EQ(second.start(channel), ResidentWindow::Start::AnotherCopyRuns);
+        EXPECT_EQ(channel.askCount(), 1);
+        EXPECT_EQ(channel.listenCount(), 0);
+    }
+    // The running copy listens and opens its window when asked.
+    m_instance.queueAnswer(false);
+    FakeRunningCopyChannel channel;
+    Application running(folder(), m_services);
+    ASSERT_EQ(running.start(channel), ResidentWindow::Start::Running);
+    EXPECT_EQ(channel.listenCount(), 1);
+    EXPECT_EQ(channel.askCount(), 0);
+    int opened = 0;
+    QObject::connect(&running.resident(), &ResidentWindow::openMainWindowRequested, [&opened] { ++opened; });
+    channel.deliverShowRequest();
+    EXPECT_EQ(opened, 1);
 }
 
 } // namespace

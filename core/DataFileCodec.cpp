@@ -178,7 +178,8 @@ bool isNewerVersion(std::string_view versionText)
     constexpr std::string_view kName = "Kalvendorix ";
     constexpr std::string_view kFormerName = "Tollbeck ";
     if (startsWith(versionText, kName)) {
-        return versionText != kCurrentVersionText;
+        // A file cut inside its header may hold the start of the current name.
+        return !startsWith(kCurrentVersionText, versionText);
     }
     if (!startsWith(versionText, kFormerName)) {
         return false;

@@ -6,43 +6,97 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace kvx {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+std::string stamp(OleDate now, bool withSeconds)
+{
+    const std::chrono::year_month_day ymd = now.ymd();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02u%02u-%02d%02d", static_cast<int>(ymd.year()),
+        static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), now.hour(), now.minute());
+    std::string result = text;
+    if (withSeconds) {
+        std::snprintf(text, sizeof text, "%02d", now.second());
+        result += text;
+    }
+    return result;
+}
+
+bool pathTaken(const std::string& path)
+{
+    struct stat status { };
+    return ::lstat(path.c_str(), &status) == 0 || errno != ENOENT;
+}
+
+// `base`, or the first of "base-1", "base-2", ... that is free.
+std::optional<std::string> freeName(const std::string& base)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = attempt == 0 ? base : base + "-" + std::to_string(attempt);
+        if (!pathTaken(name)) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string damageReason(DecodeResult result, std::string_view bytes)
+{
+    if (result == DecodeResult::NewerVersion) {
+        return "written by a newer version: " + versionTextOf(bytes);
+    }
+    return "damaged: its counts do not fit its size";
+}
+
+} // namespace
+
 bool DataFile::load(SharedTables& tables, const std::string& path, const LoadContext& context)
 {
+    m_problem = {};
     tables.clearData();
     std::string bytes;
-    const ReadStatus status = readWholeFile(path, bytes, kMaxFileBytes);
+    std::string reason;
+    const ReadStatus status = readWholeFile(path, bytes, kMaxFileBytes, &reason);
     if (status == ReadStatus::Missing) {
         m_unreadablePaths.erase(path);
         return true;
     }
+    if (status == ReadStatus::Failed) {
+        m_unreadablePaths.insert(path);
+        return failed(FileProblem::Kind::Unreadable, path, reason);
+    }
     const AlarmRecord legacyDefaults
         = convertedRecordDefaults(context.legacyMidiVolume, context.legacyWaveVolume);
-    DecodeResult result = DecodeResult::Damaged;
-    if (status == ReadStatus::Read) {
-        result = decodeDataFile(bytes, tables, legacyDefaults);
-    }
-    const bool loaded = result == DecodeResult::Current
-        || (result == DecodeResult::Converted && convert(tables, path, bytes));
-    if (loaded) {
-        m_unreadablePaths.erase(path);
-    } else {
+    const DecodeResult result = decodeDataFile(bytes, tables, legacyDefaults);
+    if (result == DecodeResult::Damaged || result == DecodeResult::NewerVersion) {
         m_unreadablePaths.insert(path);
+        return failed(result == DecodeResult::NewerVersion ? FileProblem::Kind::NewerVersion
+                                                           : FileProblem::Kind::Unreadable,
+            path, damageReason(result, bytes));
     }
-    return loaded;
+    m_unreadablePaths.erase(path);
+    return result == DecodeResult::Current || convert(tables, path, bytes, context.now);
 }
 
 bool DataFile::save(const SharedTables& tables, const std::string& path, OleDate now)
 {
+    m_problem = {};
     if (m_unreadablePaths.contains(path) && !keepUnreadableCopy(path, now)) {
         return false;
     }
-    return replaceFileSafely(m_sink, path, encodeDataFile(tables));
+    std::string reason;
+    if (!replaceFileSafely(m_sink, path, encodeDataFile(tables), &reason)) {
+        return failed(FileProblem::Kind::SaveFailed, path, reason);
+    }
+    return true;
 }
 
 bool DataFile::loadOrSaveDataFile(
@@ -53,56 +107,72 @@ bool DataFile::loadOrSaveDataFile(
 
 std::string DataFile::unreadableCopyPath(const std::string& path, OleDate now)
 {
-    const std::chrono::year_month_day ymd = now.ymd();
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04d%02u%02u-%02d%02d", static_cast<int>(ymd.year()),
-        static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), now.hour(), now.minute());
-    return path + ".unreadable-" + stamp;
+    return path + ".unreadable-" + stamp(now, false);
 }
 
-// The user's original bytes stay in "<data file>.bak"; the load then goes on
-// with the converted file, exactly as the next load will read it.
-bool DataFile::convert(SharedTables& tables, const std::string& path, std::string_view original)
+std::string DataFile::backupPath(const std::string& path, OleDate now)
 {
-    const std::string converted = encodeDataFile(tables);
-    return replaceFileSafely(m_sink, path + ".bak", original) && replaceFileSafely(m_sink, path, converted)
-        && decodeDataFile(converted, tables, AlarmRecord{}) == DecodeResult::Current;
+    const std::string first = path + ".bak";
+    return pathTaken(first) ? path + ".bak-" + stamp(now, true) : first;
 }
 
-// A second name for the file keeps it when the save renames the new file over
-// it; where links are not possible it is copied. A name already taken gets a
-// number, so that no earlier copy is lost.
+bool DataFile::failed(FileProblem::Kind kind, const std::string& path, std::string reason)
+{
+    m_problem = {kind, path, std::move(reason)};
+    return false;
+}
+
+// The user's original bytes stay in "<data file>.bak", or beside an earlier
+// backup, never over it; the load then goes on with the converted file, exactly
+// as the next load will read it.
+bool DataFile::convert(SharedTables& tables, const std::string& path, std::string_view original, OleDate now)
+{
+    const std::optional<std::string> backup = freeName(backupPath(path, now));
+    if (!backup) {
+        return failed(FileProblem::Kind::SaveFailed, path + ".bak", systemReason(EEXIST));
+    }
+    const std::string converted = encodeDataFile(tables);
+    std::string reason;
+    if (!replaceFileSafely(m_sink, *backup, original, &reason)) {
+        return failed(FileProblem::Kind::SaveFailed, *backup, reason);
+    }
+    if (!replaceFileSafely(m_sink, path, converted, &reason)) {
+        return failed(FileProblem::Kind::SaveFailed, path, reason);
+    }
+    return decodeDataFile(converted, tables, AlarmRecord{}) == DecodeResult::Current;
+}
+
+// A private copy of the file keeps it when the save renames the new file over
+// it; where it cannot be read, a second name for it does. A name already taken
+// gets a number, so that no earlier copy is lost.
 bool DataFile::keepUnreadableCopy(const std::string& path, OleDate now)
 {
     std::error_code error;
     if (!fs::exists(path, error)) {
         m_unreadablePaths.erase(path);
-        return !error;
+        return !error || failed(FileProblem::Kind::SaveFailed, path, error.message());
     }
     // Beside the file a symbolic link points to, where the save will replace it.
-    const std::optional<std::string> file = fileBehind(path);
+    std::string reason;
+    const std::optional<std::string> file = fileBehind(path, &reason);
     if (!file) {
-        return false;
+        return failed(FileProblem::Kind::SaveFailed, path, reason);
     }
-    const std::string base = unreadableCopyPath(*file, now);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string copy = attempt == 0 ? base : base + "-" + std::to_string(attempt);
-        if (fs::exists(copy, error)) {
-            continue;
-        }
-        fs::create_hard_link(*file, copy, error);
-        if (error) {
-            error.clear();
-            fs::copy_file(*file, copy, error);
-        }
-        if (!error) {
-            m_unreadablePaths.erase(path);
-            return true;
-        }
-        fs::remove(copy, error);
-        return false;
+    const std::optional<std::string> copy = freeName(unreadableCopyPath(*file, now));
+    if (!copy) {
+        return failed(FileProblem::Kind::SaveFailed, path, systemReason(EEXIST));
     }
-    return false;
+    if (!copyFilePrivately(*file, *copy, &reason)) {
+        // A regular file that cannot be read is linked: its permissions
+        // protect it as they did before.
+        struct stat status { };
+        if (::lstat(file->c_str(), &status) != 0 || !S_ISREG(status.st_mode)
+            || ::link(file->c_str(), copy->c_str()) != 0) {
+            return failed(FileProblem::Kind::SaveFailed, *copy, reason);
+        }
+    }
+    m_unreadablePaths.erase(path);
+    return true;
 }
 
 } // namespace kvx

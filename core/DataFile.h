@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FileProblem.h"
 #include "core/FileSink.h"
 #include "core/OleDate.h"
 #include "core/PosixFileSink.h"
@@ -15,14 +16,16 @@ namespace kvx {
 struct LoadContext {
     std::int32_t legacyMidiVolume = 0; // volumes given to records converted from an older file
     std::int32_t legacyWaveVolume = 0;
-    OleDate now; // names the kept copy of an unreadable file
+    OleDate now; // names the kept copy of an unreadable file and a second backup
 };
 
 // Loads and saves the data file that holds the alarms, the periodic schedules
 // and the memos. A save never destroys the previous file: the new one is
 // written beside it and takes its place only once it is complete on disk.
-// A file that could not be read is kept as "<data file>.unreadable-YYYYMMDD-HHMM"
-// before the next save to its path replaces it.
+// A file that could not be read, or that a newer version of the program wrote,
+// is kept as "<data file>.unreadable-YYYYMMDD-HHMM" before the next save to its
+// path replaces it. New files are readable by their owner only; a replaced file
+// keeps its mode and group.
 class DataFile {
 public:
     // Files larger than this are not data files this program wrote.
@@ -41,25 +44,34 @@ public:
 
     // Loads every table of `tables` (alarms, routines, memos; not defaults or
     // window settings) from `path`. A missing file loads empty tables and is not
-    // created. A file of an older version is kept as "<data file>.bak" and
-    // replaced by its conversion.
+    // created. A file of an older version is kept as "<data file>.bak" (or,
+    // when that exists, "<data file>.bak-YYYYMMDD-HHMMSS") and replaced by its
+    // conversion. On failure lastProblem() says why.
     bool load(SharedTables& tables, const std::string& path, const LoadContext& context);
-    // Writes the tables; false on any failure, leaving the previous file untouched.
+    // Writes the tables; false on any failure, leaving the previous file
+    // untouched, and lastProblem() says why.
     bool save(const SharedTables& tables, const std::string& path, OleDate now);
     // The same in one procedure, as the callers think of it.
     bool loadOrSaveDataFile(
         SharedTables& tables, const std::string& path, bool write, const LoadContext& context);
 
+    // What went wrong in the last load or save; Kind::None after a success.
+    const FileProblem& lastProblem() const { return m_problem; }
+
     // The name the copy of an unreadable file at `path` gets at `now`.
     static std::string unreadableCopyPath(const std::string& path, OleDate now);
+    // The name the original of a file converted at `now` is kept under.
+    static std::string backupPath(const std::string& path, OleDate now);
 
 private:
-    bool convert(SharedTables& tables, const std::string& path, std::string_view original);
+    bool convert(SharedTables& tables, const std::string& path, std::string_view original, OleDate now);
     bool keepUnreadableCopy(const std::string& path, OleDate now);
+    bool failed(FileProblem::Kind kind, const std::string& path, std::string reason);
 
     PosixFileSink m_fileSystem;
     FileSink& m_sink;
     std::set<std::string> m_unreadablePaths;
+    FileProblem m_problem;
 };
 
 } // namespace kvx

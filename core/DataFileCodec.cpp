@@ -6,6 +6,9 @@
 #include "core/Cp932.h"
 
 #include <algorithm>
+#include <charconv>
+#include <optional>
+#include <vector>
 
 namespace kvx {
 
@@ -86,12 +89,56 @@ bool readMemos(ByteReader& reader, MemoLists& memos)
     return true;
 }
 
-// An older file: its last record is the spare slot, which the conversion empties.
-void convertAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout layout,
+// An older file: its last record is the spare slot, which the conversion
+// empties, so it need not be in the file at all; the alarm before it may be
+// cut off by the end of the file. An alarm wholly past the end means a count
+// that the file never held.
+bool convertAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout layout,
     const AlarmRecord& legacyDefaults, AlarmTable& table)
 {
-    readAlarms(reader, storedCount, layout, legacyDefaults, table);
-    table.alarms.back() = AlarmRecord{};
+    if (storedCount < 0) {
+        return true;
+    }
+    table.alarms.clear();
+    table.alarms.reserve(static_cast<std::size_t>(storedCount) + 1);
+    AlarmRecordCodec codec;
+    for (std::int32_t i = 0; i < storedCount; ++i) {
+        if (reader.remaining() == 0) {
+            table.alarms.resize(1);
+            return false;
+        }
+        table.alarms.push_back(codec.read(reader, layout, legacyDefaults));
+    }
+    table.alarms.emplace_back();
+    table.alarmCount = static_cast<std::int16_t>(storedCount);
+    return true;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// "1.0.3" as {1, 0, 3}; nothing unless it is dotted decimal numbers.
+std::optional<std::vector<int>> versionNumbers(std::string_view text)
+{
+    std::vector<int> numbers;
+    for (;;) {
+        int number = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (error != std::errc() || end == text.data()) {
+            return std::nullopt;
+        }
+        numbers.push_back(number);
+        text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+        if (text.empty()) {
+            return numbers;
+        }
+        if (text.front() != '.') {
+            return std::nullopt;
+        }
+        text.remove_prefix(1);
+    }
 }
 
 // Code page 932 text is never longer than its UTF-8, so this is enough room.
@@ -114,6 +161,32 @@ std::size_t sizeBound(const SharedTables& tables)
 }
 
 } // namespace
+
+std::string versionTextOf(std::string_view bytes)
+{
+    ByteReader reader(bytes);
+    reader.int32();
+    return std::string(reader.counted());
+}
+
+// This program wrote "Kalvendorix" files from its first version on, and before
+// that "Tollbeck" files up to the last one listed in the record layouts. An
+// earlier "Tollbeck" version, or a text naming neither, reads as the oldest
+// layout.
+bool isNewerVersion(std::string_view versionText)
+{
+    constexpr std::string_view kName = "Kalvendorix ";
+    constexpr std::string_view kFormerName = "Tollbeck ";
+    if (startsWith(versionText, kName)) {
+        // A file cut inside its header may hold the start of the current name.
+        return !startsWith(kCurrentVersionText, versionText);
+    }
+    if (!startsWith(versionText, kFormerName)) {
+        return false;
+    }
+    const auto numbers = versionNumbers(versionText.substr(kFormerName.size()));
+    return numbers && *numbers > std::vector<int>{1, 0, 3};
+}
 
 std::string encodeDataFile(const SharedTables& tables)
 {
@@ -153,9 +226,13 @@ DecodeResult decodeDataFile(std::string_view bytes, SharedTables& tables, const 
     if (storedCount > AlarmTable::kMaxAlarms) {
         return DecodeResult::Damaged;
     }
+    if (layout != RecordLayout::Current && isNewerVersion(versionTextOf(bytes))) {
+        return DecodeResult::NewerVersion;
+    }
     if (layout != RecordLayout::Current) {
-        convertAlarms(reader, storedCount, layout, legacyDefaults, tables.alarms);
-        return DecodeResult::Converted;
+        return convertAlarms(reader, storedCount, layout, legacyDefaults, tables.alarms)
+            ? DecodeResult::Converted
+            : DecodeResult::Damaged;
     }
     readAlarms(reader, storedCount, layout, AlarmRecord{}, tables.alarms);
     if (!readRoutines(reader, tables.routines) || !readMemos(reader, tables.memos)) {

@@ -15,9 +15,12 @@ PosixFileSink::~PosixFileSink()
 bool PosixFileSink::open(const std::string& path)
 {
     discard();
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (m_fd >= 0 && m_mode && ::fchmod(m_fd, *m_mode) != 0) {
+    // Never through a link put in the file's place.
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, m_mode & 0600);
+    if (m_fd >= 0 && ::fchmod(m_fd, m_mode) != 0) {
+        const int error = errno;
         discard();
+        errno = error;
     }
     return m_fd >= 0;
 }

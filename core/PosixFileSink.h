@@ -2,7 +2,6 @@
 
 #include "core/FileSink.h"
 
-#include <optional>
 #include <sys/types.h>
 
 namespace kvx {
@@ -11,7 +10,8 @@ namespace kvx {
 class PosixFileSink final : public FileSink {
 public:
     PosixFileSink() = default;
-    // Files it opens get exactly `mode`, whatever the process's umask.
+    // Files it opens get exactly `mode`, whatever the process's umask; by
+    // default they are readable and writable by their owner only.
     explicit PosixFileSink(mode_t mode)
         : m_mode(mode)
     {
@@ -27,7 +27,7 @@ public:
 
 private:
     int m_fd = -1;
-    std::optional<mode_t> m_mode;
+    mode_t m_mode = 0600;
 };
 
 } // namespace kvx

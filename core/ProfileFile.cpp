@@ -5,38 +5,17 @@
 #include "core/WholeFile.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kvx {
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-enum class ReadResult { Read, Missing, Failed };
-
-ReadResult readBytes(const std::string& path, std::string& bytes)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
-    }
-    char buffer[4096];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, count);
-    }
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    return failed ? ReadResult::Failed : ReadResult::Read;
-}
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Accepts CR LF as well as bare LF line ends.
-Lines splitLines(std::string_view bytes)
+std::vector<std::string> splitLines(std::string_view bytes)
 {
-    Lines lines;
+    std::vector<std::string> lines;
     while (!bytes.empty()) {
         const std::size_t end = bytes.find('\n');
         std::string_view line = bytes.substr(0, end);
@@ -47,16 +26,6 @@ Lines splitLines(std::string_view bytes)
         bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
     }
     return lines;
-}
-
-std::string joinLines(const Lines& lines)
-{
-    std::string bytes;
-    for (const std::string& line : lines) {
-        bytes += line;
-        bytes += "\r\n";
-    }
-    return bytes;
 }
 
 // Space and tab are never the second byte of a double-byte character, so
@@ -70,22 +39,15 @@ std::string_view trim(std::string_view text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-char lowerAscii(char c)
+std::string lowerAscii(std::string_view text)
 {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-            return false;
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
         }
     }
-    return true;
+    return lower;
 }
 
 std::optional<std::string_view> sectionName(std::string_view line)
@@ -113,39 +75,6 @@ std::optional<KeyLine> keyLine(std::string_view line)
     return KeyLine{trim(line.substr(0, equals)), trim(line.substr(equals + 1))};
 }
 
-// Lines [header + 1, end) belong to the section whose header is at `header`.
-struct SectionRange {
-    std::size_t header;
-    std::size_t end;
-};
-
-std::optional<SectionRange> findSection(const Lines& lines, std::string_view section)
-{
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto name = sectionName(lines[i]);
-        if (!name || !sameName(*name, section)) {
-            continue;
-        }
-        std::size_t end = i + 1;
-        while (end < lines.size() && !sectionName(lines[end])) {
-            ++end;
-        }
-        return SectionRange{i, end};
-    }
-    return std::nullopt;
-}
-
-std::optional<std::size_t> findKey(const Lines& lines, SectionRange range, std::string_view key)
-{
-    for (std::size_t i = range.header + 1; i < range.end; ++i) {
-        const auto entry = keyLine(lines[i]);
-        if (entry && sameName(entry->key, key)) {
-            return i;
-        }
-    }
-    return std::nullopt;
-}
-
 std::string oneLine(std::string_view value)
 {
     std::string text(value);
@@ -157,76 +86,135 @@ std::string oneLine(std::string_view value)
     return text;
 }
 
-void setEntry(Lines& lines, const std::string& section, const std::string& key, const std::string& value)
-{
-    std::string line = key + "=" + oneLine(value);
-    const auto range = findSection(lines, section);
-    if (!range) {
-        lines.push_back("[" + section + "]");
-        lines.push_back(std::move(line));
-        return;
-    }
-    if (const auto at = findKey(lines, *range, key)) {
-        lines[*at] = std::move(line);
-        return;
-    }
-    // After the section's last entry, so that blank lines before the next
-    // section stay where they are.
-    std::size_t insertAt = range->end;
-    while (insertAt > range->header + 1 && trim(lines[insertAt - 1]).empty()) {
-        --insertAt;
-    }
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
-}
-
-// A read-only file is left as it is; a replaced one keeps its mode.
-bool replaceFile(const std::string& path, std::string_view bytes)
-{
-    const std::optional<std::string> target = fileBehind(path);
-    if (!target) {
-        return false;
-    }
-    struct stat existing { };
-    if (::stat(target->c_str(), &existing) != 0) {
-        PosixFileSink sink;
-        return replaceFileSafely(sink, *target, bytes);
-    }
-    if (::access(target->c_str(), W_OK) != 0) {
-        return false;
-    }
-    PosixFileSink sink(existing.st_mode & 07777);
-    return replaceFileSafely(sink, *target, bytes);
-}
-
 } // namespace
+
+ProfileText::ProfileText(std::string_view bytes)
+{
+    if (bytes.starts_with(kByteOrderMark)) {
+        m_byteOrderMark = kByteOrderMark;
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
+    m_lines = splitLines(bytes);
+}
+
+std::optional<ProfileText::SectionRange> ProfileText::findSection(const std::string& lowerSection) const
+{
+    if (const auto known = m_sections.find(lowerSection); known != m_sections.end()) {
+        return known->second;
+    }
+    std::optional<SectionRange> found;
+    for (std::size_t i = 0; i < m_lines.size() && !found; ++i) {
+        const auto name = sectionName(m_lines[i]);
+        if (!name || lowerAscii(*name) != lowerSection) {
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < m_lines.size() && !sectionName(m_lines[end])) {
+            ++end;
+        }
+        found = SectionRange{i, end};
+    }
+    m_sections.emplace(lowerSection, found);
+    return found;
+}
+
+const ProfileText::KeyIndex& ProfileText::keysOf(const std::string& lowerSection, SectionRange range) const
+{
+    auto [at, added] = m_keys.try_emplace(lowerSection);
+    if (added) {
+        for (std::size_t i = range.header + 1; i < range.end; ++i) {
+            if (const auto entry = keyLine(m_lines[i])) {
+                at->second.try_emplace(lowerAscii(entry->key), i);
+            }
+        }
+    }
+    return at->second;
+}
+
+std::optional<std::string> ProfileText::read(
+    std::string_view section, std::string_view key, std::size_t maxBytes) const
+{
+    const std::string lowerSection = lowerAscii(toCp932(trim(section)));
+    const auto range = findSection(lowerSection);
+    if (!range) {
+        return std::nullopt;
+    }
+    const KeyIndex& keys = keysOf(lowerSection, *range);
+    const auto at = keys.find(lowerAscii(toCp932(trim(key))));
+    if (at == keys.end()) {
+        return std::nullopt;
+    }
+    return fromCp932(cutCp932(keyLine(m_lines[at->second])->value, maxBytes));
+}
+
+void ProfileText::set(std::string_view section, std::string_view key, std::string_view value)
+{
+    const std::string sectionBytes = toCp932(trim(section));
+    const std::string keyBytes = toCp932(trim(key));
+    const std::string lowerSection = lowerAscii(sectionBytes);
+    std::string line = keyBytes + "=" + oneLine(toCp932(value));
+    const auto range = findSection(lowerSection);
+    if (!range) {
+        m_lines.push_back("[" + sectionBytes + "]");
+        m_lines.push_back(std::move(line));
+    } else if (const KeyIndex& keys = keysOf(lowerSection, *range);
+               keys.find(lowerAscii(keyBytes)) != keys.end()) {
+        m_lines[keys.find(lowerAscii(keyBytes))->second] = std::move(line);
+        // Line numbers stay as they were; only the line's text changed.
+        return;
+    } else {
+        // After the section's last entry, so that blank lines before the next
+        // section stay where they are.
+        std::size_t insertAt = range->end;
+        while (insertAt > range->header + 1 && trim(m_lines[insertAt - 1]).empty()) {
+            --insertAt;
+        }
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
+    }
+    m_sections.clear();
+    m_keys.clear();
+}
+
+std::string ProfileText::bytes() const
+{
+    std::size_t size = m_byteOrderMark.size();
+    for (const std::string& line : m_lines) {
+        size += line.size() + 2;
+    }
+    std::string bytes;
+    bytes.reserve(size);
+    bytes += m_byteOrderMark;
+    for (const std::string& line : m_lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
 
 ProfileFile::ProfileFile(std::string path)
     : m_path(std::move(path))
 {
 }
 
-std::optional<std::string> ProfileFile::read(std::string_view section, std::string_view key) const
+ProfileText ProfileFile::text() const
 {
     std::string bytes;
-    if (readBytes(m_path, bytes) != ReadResult::Read) {
-        return std::nullopt;
+    if (readWholeFile(m_path, bytes, kMaxFileBytes) != ReadStatus::Read) {
+        return ProfileText();
     }
-    const Lines lines = splitLines(bytes);
-    const auto range = findSection(lines, toCp932(section));
-    if (!range) {
-        return std::nullopt;
-    }
-    const auto at = findKey(lines, *range, toCp932(key));
-    if (!at) {
-        return std::nullopt;
-    }
-    return fromCp932(cutCp932(keyLine(lines[*at])->value, kMaxValueBytes));
+    return ProfileText(bytes);
+}
+
+std::optional<std::string> ProfileFile::read(
+    std::string_view section, std::string_view key, std::size_t maxBytes) const
+{
+    return text().read(section, key, maxBytes);
 }
 
 std::string ProfileFile::readString(
-    std::string_view section, std::string_view key, std::string_view fallback) const
+    std::string_view section, std::string_view key, std::string_view fallback, std::size_t maxBytes) const
 {
-    return read(section, key).value_or(std::string(fallback));
+    return read(section, key, maxBytes).value_or(std::string(fallback));
 }
 
 bool ProfileFile::write(std::string_view section, std::string_view key, std::string_view value) const
@@ -234,24 +222,33 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
     return write(section, {Entry(key, value)});
 }
 
-bool ProfileFile::write(std::string_view section, const std::vector<Entry>& entries) const
+bool ProfileFile::write(
+    std::string_view section, const std::vector<Entry>& entries, std::string* reason) const
 {
     if (m_path.empty() || trim(section).empty()) {
+        if (reason != nullptr) {
+            *reason = systemReason(EINVAL);
+        }
         return false;
     }
     std::string bytes;
-    if (readBytes(m_path, bytes) == ReadResult::Failed) {
+    // A file that is there but cannot be read is not replaced by one that
+    // lost its other lines.
+    if (readWholeFile(m_path, bytes, kMaxFileBytes, reason) == ReadStatus::Failed) {
         return false;
     }
-    Lines lines = splitLines(bytes);
-    const std::string sectionBytes = toCp932(trim(section));
+    ProfileText text(bytes);
     for (const auto& [key, value] : entries) {
         if (trim(key).empty()) {
+            if (reason != nullptr) {
+                *reason = systemReason(EINVAL);
+            }
             return false;
         }
-        setEntry(lines, sectionBytes, toCp932(trim(key)), toCp932(value));
+        text.set(section, key, value);
     }
-    return replaceFile(m_path, joinLines(lines));
+    PosixFileSink sink;
+    return replaceFileSafely(sink, m_path, text.bytes(), reason);
 }
 
 } // namespace kvx

@@ -1,13 +1,17 @@
 #include "core/Settings.h"
 
+#include "core/Cp932.h"
 #include "core/ProfileFile.h"
+#include "core/WholeFile.h"
 
 #include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <optional>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <variant>
 
@@ -62,6 +66,13 @@ const DefaultsKey kDefaultsKeys[] = {
 };
 
 constexpr const char* kLineBreakMark = "!*#";
+constexpr const char* kDataPathKey = "DATAPATH";
+
+// Paths are read whole; every other key as the 256-byte buffer holds it.
+std::size_t readLimitOf(std::string_view key)
+{
+    return key == kDataPathKey || key == "SOUNDFILE" ? PATH_MAX : ProfileFile::kMaxValueBytes;
+}
 
 std::string replaceAll(std::string text, std::string_view from, std::string_view to)
 {
@@ -168,9 +179,13 @@ std::string resolveProgramDirectory()
     const std::string base
         = xdg != nullptr && xdg[0] == '/' ? std::string(xdg) : homeDirectory() + "/.local/share";
     const std::string directory = withTrailingSlash(base) + "Kalvendorix/";
-    std::error_code ignored;
-    std::filesystem::create_directories(directory, ignored);
+    createPrivateFolders(directory);
     return directory;
+}
+
+bool dataPathSurvivesCp932(const std::string& utf8Path)
+{
+    return fromCp932(toCp932(utf8Path)) == utf8Path;
 }
 
 std::string directoryOf(const std::string& path)
@@ -204,7 +219,10 @@ std::string Settings::defaultDataPath() const
 
 std::string Settings::readDataPath() const
 {
-    return ProfileFile(mainFile()).readString(kSettingsSection, "DATAPATH", defaultDataPath());
+    const std::optional<std::string> stored
+        = textOf(mainFile()).read(kSettingsSection, kDataPathKey, PATH_MAX);
+    const bool blank = !stored || stored->find_first_not_of(" \t") == std::string::npos;
+    return blank ? defaultDataPath() : *stored;
 }
 
 std::string Settings::dataSideFile() const
@@ -219,7 +237,7 @@ std::string Settings::logFile() const
 
 std::string Settings::readSetting(const std::string& key, const std::string& fallback) const
 {
-    return ProfileFile(dataSideFile()).readString(kSettingsSection, key, fallback);
+    return textOf(dataSideFile()).read(kSettingsSection, key, readLimitOf(key)).value_or(fallback);
 }
 
 int Settings::readInt(const std::string& key, int fallback) const
@@ -233,49 +251,101 @@ void Settings::loadAll(AlarmDefaults& defaults, WindowSettings& window)
     readWindowSettings(window);
     readAlarmDefaults(defaults);
     m_dataPath = window.dataPath;
+
+    removeStaleTemporaryFiles();
 }
 
 void Settings::readAlarmDefaults(AlarmDefaults& defaults) const
 {
-    const ProfileFile file(dataSideFile());
+    const ProfileText& file = textOf(dataSideFile());
     for (const DefaultsKey& entry : kDefaultsKeys) {
-        assignField(defaults, entry, file.readString(kSettingsSection, entry.key, entry.fallback));
+        assignField(defaults, entry,
+            file.read(kSettingsSection, entry.key, readLimitOf(entry.key)).value_or(entry.fallback));
     }
 }
 
 void Settings::readWindowSettings(WindowSettings& window) const
 {
-    const ProfileFile file(dataSideFile());
-    window.formPosition = file.readString(kSettingsSection, "FORMFLAG", "");
-    window.editorFirst = integerOr<std::int16_t>(file.readString(kSettingsSection, "DEFFORM", "0"), "0");
-    window.portNumber = file.readString(kSettingsSection, "PORTNUM", "");
-    window.copyAction = integerOr<std::int16_t>(file.readString(kSettingsSection, "COPYACTION", "1"), "1");
-    // Without its own entry the data-side file keeps the data path that led to it.
-    window.dataPath = file.readString(kSettingsSection, "DATAPATH", m_dataPath);
+    const ProfileText& file = textOf(dataSideFile());
+    auto read = [&file](const char* key, const char* fallback) {
+        return file.read(kSettingsSection, key, readLimitOf(key)).value_or(fallback);
+    };
+    window.formPosition = read("FORMFLAG", "");
+    window.editorFirst = integerOr<std::int16_t>(read("DEFFORM", "0"), "0");
+    window.portNumber = read("PORTNUM", "");
+    window.copyAction = integerOr<std::int16_t>(read("COPYACTION", "1"), "1");
+    // Without its own entry the data-side file keeps the data path that led
+    // to it; an empty one names the default data file.
+    const std::optional<std::string> dataPath = file.read(kSettingsSection, kDataPathKey, PATH_MAX);
+    if (!dataPath) {
+        window.dataPath = m_dataPath;
+    } else if (dataPath->find_first_not_of(" \t") == std::string::npos) {
+        window.dataPath = defaultDataPath();
+    } else {
+        window.dataPath = *dataPath;
+    }
+}
+
+std::optional<std::string> Settings::storedDataPath(const std::string& dataPath) const
+{
+    if (dataPath == defaultDataPath()) {
+        return std::string();
+    }
+    if (!dataPathSurvivesCp932(dataPath)) {
+        return std::nullopt;
+    }
+    return dataPath;
+}
+
+std::vector<ProfileFile::Entry> Settings::alarmDefaultsEntries(const AlarmDefaults& defaults) const
+{
+    std::vector<ProfileFile::Entry> entries;
+    if (defaults.lastSavedIndex == -1) {
+        return entries;
+    }
+    for (const DefaultsKey& entry : kDefaultsKeys) {
+        entries.emplace_back(entry.key, fieldText(defaults, entry));
+    }
+    return entries;
+}
+
+std::vector<ProfileFile::Entry> Settings::windowEntries(const WindowSettings& window) const
+{
+    std::vector<ProfileFile::Entry> entries = {
+        {"FORMFLAG", window.formPosition},
+        {"DEFFORM", window.editorFirst != 0 ? "1" : "0"},
+        {"PORTNUM", window.portNumber},
+        {"COPYACTION", std::to_string(window.copyAction)},
+    };
+    // A path that would come back changed keeps the one stored before.
+    if (const std::optional<std::string> dataPath = storedDataPath(window.dataPath)) {
+        entries.emplace_back(kDataPathKey, *dataPath);
+    }
+    return entries;
+}
+
+bool Settings::writeEntries(const std::string& file, const std::vector<ProfileFile::Entry>& entries) const
+{
+    if (entries.empty()) {
+        return true;
+    }
+    m_texts.erase(file);
+    std::string reason;
+    if (!ProfileFile(file).write(kSettingsSection, entries, &reason)) {
+        m_problem = {FileProblem::Kind::SaveFailed, file, reason};
+        return false;
+    }
+    return true;
 }
 
 bool Settings::writeAlarmDefaults(const std::string& file, const AlarmDefaults& defaults) const
 {
-    if (defaults.lastSavedIndex == -1) {
-        return true;
-    }
-    std::vector<ProfileFile::Entry> entries;
-    for (const DefaultsKey& entry : kDefaultsKeys) {
-        entries.emplace_back(entry.key, fieldText(defaults, entry));
-    }
-    return ProfileFile(file).write(kSettingsSection, entries);
+    return writeEntries(file, alarmDefaultsEntries(defaults));
 }
 
 bool Settings::writeWindowSettings(const std::string& file, const WindowSettings& window) const
 {
-    return ProfileFile(file).write(kSettingsSection,
-        {
-            {"FORMFLAG", window.formPosition},
-            {"DEFFORM", window.editorFirst != 0 ? "1" : "0"},
-            {"PORTNUM", window.portNumber},
-            {"COPYACTION", std::to_string(window.copyAction)},
-            {"DATAPATH", window.dataPath},
-        });
+    return writeEntries(file, windowEntries(window));
 }
 
 bool Settings::writeRunningFlag(const std::string& file, bool running) const
@@ -285,15 +355,24 @@ bool Settings::writeRunningFlag(const std::string& file, bool running) const
 
 bool Settings::writeSetting(const std::string& file, const std::string& key, const std::string& value) const
 {
-    return ProfileFile(file).write(kSettingsSection, key, value);
+    if (key == kDataPathKey) {
+        const std::optional<std::string> stored = storedDataPath(value);
+        return stored && writeEntries(file, {{key, *stored}});
+    }
+    return writeEntries(file, {{key, value}});
 }
 
 bool Settings::saveSettings(const AlarmDefaults& defaults, const WindowSettings& window) const
 {
-    bool ok = writeAlarmDefaults(mainFile(), defaults);
-    ok = writeAlarmDefaults(dataSideFile(), defaults) && ok;
-    ok = writeWindowSettings(mainFile(), window) && ok;
-    return writeWindowSettings(dataSideFile(), window) && ok;
+    m_problem = {};
+    std::vector<ProfileFile::Entry> entries = alarmDefaultsEntries(defaults);
+    const std::vector<ProfileFile::Entry> windowKeys = windowEntries(window);
+    entries.insert(entries.end(), windowKeys.begin(), windowKeys.end());
+    const bool ok = writeEntries(mainFile(), entries);
+    if (dataSideFile() == mainFile()) {
+        return ok;
+    }
+    return writeEntries(dataSideFile(), entries) && ok;
 }
 
 bool Settings::writeRunningFlagToBoth(bool running) const
@@ -303,8 +382,40 @@ bool Settings::writeRunningFlagToBoth(bool running) const
 
 bool Settings::writeSettingToBoth(const std::string& key, const std::string& value) const
 {
+    m_problem = {};
     const bool ok = writeSetting(mainFile(), key, value);
+    if (dataSideFile() == mainFile()) {
+        return ok;
+    }
     return writeSetting(dataSideFile(), key, value) && ok;
+}
+
+const ProfileText& Settings::textOf(const std::string& file) const
+{
+    struct stat status { };
+    const bool present = ::stat(file.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    CachedText& cached = m_texts[file];
+    const bool unchanged = present && cached.size == status.st_size && cached.device == status.st_dev
+        && cached.inode == status.st_ino && cached.modified.tv_sec == status.st_mtim.tv_sec
+        && cached.modified.tv_nsec == status.st_mtim.tv_nsec;
+    if (!unchanged) {
+        cached = CachedText{};
+        if (present) {
+            cached = {status.st_dev, status.st_ino, status.st_size, status.st_mtim, ProfileFile(file).text()};
+        }
+    }
+    return cached.text;
+}
+
+// Where a save of the settings or of the data file (beside the file a link
+// there points to) would leave its temporary file.
+void Settings::removeStaleTemporaryFiles() const
+{
+    removeStaleTempFiles(m_programDirectory);
+    removeStaleTempFiles(directoryOf(m_dataPath));
+    if (const std::optional<std::string> file = fileBehind(m_dataPath)) {
+        removeStaleTempFiles(directoryOf(*file));
+    }
 }
 
 } // namespace kvx

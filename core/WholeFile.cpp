@@ -1,15 +1,25 @@
 #include "core/WholeFile.h"
 
+#include <array>
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <signal.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace kvx {
 
+namespace fs = std::filesystem;
+
 namespace {
+
+constexpr std::string_view kTemporaryMark = ".kvx-tmp-";
 
 class Descriptor {
 public:
@@ -27,12 +37,33 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
 
     int get() const { return m_fd; }
+    // Closes now; false when the close reports a failure.
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
 
 private:
     int m_fd;
 };
 
-bool readAll(int fd, std::string& bytes, std::size_t maxBytes)
+bool fail(std::string* reason, std::string text)
+{
+    if (reason != nullptr) {
+        *reason = std::move(text);
+    }
+    return false;
+}
+
+bool failWithErrno(std::string* reason, int error)
+{
+    return fail(reason, systemReason(error != 0 ? error : EIO));
+}
+
+// A read error, or the size limit, ends the read.
+bool readAll(int fd, std::string& bytes, std::size_t maxBytes, std::string* reason)
 {
     char buffer[65536];
     for (;;) {
@@ -41,81 +72,308 @@ bool readAll(int fd, std::string& bytes, std::size_t maxBytes)
             continue;
         }
         if (got < 0) {
-            return false;
+            return failWithErrno(reason, errno);
         }
         if (got == 0) {
             return true;
         }
         if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
-            return false;
+            return failWithErrno(reason, EFBIG);
         }
         bytes.append(buffer, static_cast<std::size_t>(got));
     }
 }
 
-} // namespace
-
-ReadStatus readWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes)
+bool writeAll(int fd, std::string_view bytes)
 {
-    bytes.clear();
-    // Non-blocking, so that opening a named pipe does not wait for a writer.
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0) {
-        return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::string folderOf(const std::string& file)
+{
+    const std::string folder = fs::path(file).parent_path().string();
+    return folder.empty() ? std::string(".") : folder;
+}
+
+// The device, process and kernel folders hold no files of the user's.
+bool isSystemFolder(const std::string& folder)
+{
+    char resolved[PATH_MAX];
+    if (::realpath(folder.c_str(), resolved) == nullptr) {
+        return false;
+    }
+    const std::string_view path(resolved);
+    for (const std::string_view system : {"/dev", "/proc", "/sys"}) {
+        if (path == system || (path.starts_with(system) && path[system.size()] == '/')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The owner's own write bit decides for the owner, even one the system would
+// let write anyway (root): a file the user made read-only is not replaced.
+bool mayReplace(const std::string& file, const struct stat& status)
+{
+    if (status.st_uid == ::geteuid()) {
+        return (status.st_mode & S_IWUSR) != 0;
+    }
+    return ::access(file.c_str(), W_OK) == 0;
+}
+
+// Checks the place a save writes to: a folder that exists, is not one of the
+// system's, and holds a regular file the user may write, or nothing, at `file`.
+// `existing` receives the file's status when there is one.
+bool checkSaveTarget(const std::string& file, std::optional<struct stat>& existing, std::string* reason)
+{
+    const std::string folder = folderOf(file);
+    struct stat folderStatus { };
+    if (::stat(folder.c_str(), &folderStatus) != 0) {
+        return failWithErrno(reason, errno);
+    }
+    if (!S_ISDIR(folderStatus.st_mode)) {
+        return failWithErrno(reason, ENOTDIR);
+    }
+    if (isSystemFolder(folder)) {
+        return fail(reason, "a system folder: " + folder);
     }
     struct stat status { };
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)
-        || static_cast<std::size_t>(status.st_size) > maxBytes) {
+    if (::lstat(file.c_str(), &status) != 0) {
+        if (errno != ENOENT) {
+            return failWithErrno(reason, errno);
+        }
+        existing.reset();
+        return true;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return fail(reason, S_ISDIR(status.st_mode) ? systemReason(EISDIR) : "not a regular file");
+    }
+    if (!mayReplace(file, status)) {
+        return failWithErrno(reason, EACCES);
+    }
+    existing = status;
+    return true;
+}
+
+// The new file takes the place of the old one as the old one was: its mode,
+// its group, and (for root) its owner.
+bool takeOverAttributes(const std::string& temporary, const struct stat& existing, std::string* reason)
+{
+    const uid_t owner = ::geteuid() == 0 ? existing.st_uid : static_cast<uid_t>(-1);
+    // A group the user is not in cannot be given; the mode still can.
+    [[maybe_unused]] const int ignored = ::chown(temporary.c_str(), owner, existing.st_gid);
+    if (::chmod(temporary.c_str(), existing.st_mode & 07777) != 0) {
+        return failWithErrno(reason, errno);
+    }
+    return true;
+}
+
+std::optional<pid_t> writerOf(std::string_view name)
+{
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    if (mark == std::string_view::npos || mark == 0) {
+        return std::nullopt;
+    }
+    const std::string_view digits = name.substr(mark + kTemporaryMark.size());
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty() || pid <= 0) {
+        return std::nullopt;
+    }
+    return pid;
+}
+
+} // namespace
+
+std::string systemReason(int error)
+{
+    return std::strerror(error);
+}
+
+ReadStatus readWholeFile(
+    const std::string& path, std::string& bytes, std::size_t maxBytes, std::string* reason)
+{
+    bytes.clear();
+    struct stat status { };
+    // Looked at before opening: opening a device can have effects of its own.
+    if (::stat(path.c_str(), &status) != 0) {
+        const int error = errno;
+        fail(reason, systemReason(error));
+        return error == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        fail(reason, S_ISDIR(status.st_mode) ? systemReason(EISDIR) : "not a regular file");
+        return ReadStatus::Failed;
+    }
+    // Non-blocking, so that a named pipe put there since does not wait for a writer.
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (file.get() < 0) {
+        const int error = errno;
+        fail(reason, systemReason(error));
+        return error == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+    }
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        fail(reason, "not a regular file");
+        return ReadStatus::Failed;
+    }
+    if (static_cast<std::size_t>(status.st_size) > maxBytes) {
+        failWithErrno(reason, EFBIG);
         return ReadStatus::Failed;
     }
     bytes.reserve(static_cast<std::size_t>(status.st_size));
-    return readAll(file.get(), bytes, maxBytes) ? ReadStatus::Read : ReadStatus::Failed;
+    return readAll(file.get(), bytes, maxBytes, reason) ? ReadStatus::Read : ReadStatus::Failed;
 }
 
 void syncParentDirectory(const std::string& path)
 {
-    std::filesystem::path directory = std::filesystem::path(path).parent_path();
-    if (directory.empty()) {
-        directory = ".";
-    }
-    const Descriptor handle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor handle(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (handle.get() >= 0) {
         ::fsync(handle.get());
     }
 }
 
-std::optional<std::string> fileBehind(const std::string& path)
+std::optional<std::string> fileBehind(const std::string& path, std::string* reason)
 {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(path, error)) {
-        return path;
+    // As many links as the system itself follows in one path.
+    constexpr int kMaxLinks = 40;
+    fs::path current(path);
+    for (int hop = 0; hop <= kMaxLinks; ++hop) {
+        struct stat status { };
+        if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+            return current.string();
+        }
+        std::error_code error;
+        const fs::path target = fs::read_symlink(current, error);
+        if (error) {
+            fail(reason, error.message());
+            return std::nullopt;
+        }
+        current = target.is_absolute() ? target : current.parent_path() / target;
     }
-    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-    if (error) {
-        return std::nullopt;
-    }
-    return target.string();
+    fail(reason, systemReason(ELOOP));
+    return std::nullopt;
 }
 
-bool replaceFileSafely(FileSink& sink, const std::string& path, std::string_view bytes)
+std::string temporaryPathFor(const std::string& file, pid_t pid)
 {
-    const std::optional<std::string> file = fileBehind(path);
+    return file + std::string(kTemporaryMark) + std::to_string(pid);
+}
+
+bool replaceFileSafely(FileSink& sink, const std::string& path, std::string_view bytes, std::string* reason)
+{
+    const std::optional<std::string> file = fileBehind(path, reason);
     if (!file) {
         return false;
     }
-    // The process id keeps two programs saving the same file out of each other's way.
-    const std::string temporary = *file + ".tmp" + std::to_string(::getpid());
+    std::optional<struct stat> existing;
+    if (!checkSaveTarget(*file, existing, reason)) {
+        return false;
+    }
+    // The process id keeps two programs saving the same file out of each
+    // other's way, and tells whose file it is when one was killed half-way.
+    const std::string temporary = temporaryPathFor(*file, ::getpid());
     ::unlink(temporary.c_str());
+    errno = 0;
     const bool written = sink.open(temporary) && sink.write(bytes) && sink.commit();
+    const int writeError = errno;
     if (!written) {
         sink.discard();
+        ::unlink(temporary.c_str());
+        return failWithErrno(reason, writeError);
     }
-    if (!written || ::rename(temporary.c_str(), file->c_str()) != 0) {
+    if (existing && !takeOverAttributes(temporary, *existing, reason)) {
         ::unlink(temporary.c_str());
         return false;
     }
+    if (::rename(temporary.c_str(), file->c_str()) != 0) {
+        const int renameError = errno;
+        ::unlink(temporary.c_str());
+        return failWithErrno(reason, renameError);
+    }
     syncParentDirectory(*file);
     return true;
+}
+
+bool copyFilePrivately(const std::string& from, const std::string& to, std::string* reason)
+{
+    const Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat status { };
+    if (source.get() < 0) {
+        return failWithErrno(reason, errno);
+    }
+    if (::fstat(source.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return fail(reason, "not a regular file");
+    }
+    Descriptor copy(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (copy.get() < 0) {
+        return failWithErrno(reason, errno);
+    }
+    bool done = ::fchmod(copy.get(), 0600) == 0;
+    char buffer[65536];
+    while (done) {
+        const ssize_t got = ::read(source.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            done = got == 0;
+            break;
+        }
+        done = writeAll(copy.get(), std::string_view(buffer, static_cast<std::size_t>(got)));
+    }
+    done = done && ::fsync(copy.get()) == 0;
+    const int error = errno;
+    if (!copy.close() || !done) {
+        ::unlink(to.c_str());
+        return failWithErrno(reason, error);
+    }
+    syncParentDirectory(to);
+    return true;
+}
+
+int removeStaleTempFiles(const std::string& folder)
+{
+    int removed = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const std::string name = entry.path().filename().string();
+        const std::optional<pid_t> writer = writerOf(name);
+        struct stat status { };
+        if (!writer || ::lstat(entry.path().c_str(), &status) != 0 || !S_ISREG(status.st_mode)
+            || status.st_uid != ::geteuid()) {
+            continue;
+        }
+        if (::kill(*writer, 0) != 0 && errno == ESRCH && ::unlink(entry.path().c_str()) == 0) {
+            ++removed;
+        }
+    }
+    return removed;
+}
+
+bool createPrivateFolders(const std::string& folder)
+{
+    fs::path partial;
+    for (const fs::path& part : fs::path(folder)) {
+        partial /= part;
+        if (part.empty() || part == "/") {
+            continue;
+        }
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    struct stat status { };
+    return ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 } // namespace kvx

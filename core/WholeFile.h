@@ -6,30 +6,58 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace kvx {
 
 enum class ReadStatus { Read, Missing, Failed };
 
-// Reads the regular file at `path` into `bytes` in one go. Anything else at the
-// path (a directory, a pipe that would block) or a file larger than `maxBytes`
-// fails.
-ReadStatus readWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes);
+// The system's text for an errno value.
+std::string systemReason(int error);
+
+// Reads the regular file at `path` (a symbolic link to one is followed) into
+// `bytes` in one go, without ever waiting: anything else at the path (a folder,
+// a named pipe, a device) or a file larger than `maxBytes` fails. On failure
+// `reason`, when given, says why.
+ReadStatus readWholeFile(
+    const std::string& path, std::string& bytes, std::size_t maxBytes, std::string* reason = nullptr);
 
 // Flushes the directory entry of `path` to the disk, so that a rename into it
 // survives a crash. Best effort: not every file system can.
 void syncParentDirectory(const std::string& path);
 
 // The file that a save to `path` replaces: the one a symbolic link there points
-// to, so that the link and a file kept elsewhere stay where they are. Nothing
-// when the link cannot be followed.
-std::optional<std::string> fileBehind(const std::string& path);
+// to (through any chain of links, whether the target exists or not), so that
+// the link and a file kept elsewhere stay where they are. Nothing when the
+// links go round in a circle or cannot be read.
+std::optional<std::string> fileBehind(const std::string& path, std::string* reason = nullptr);
+
+// The name of the temporary file a save of `file` by process `pid` writes
+// before it takes the file's name.
+std::string temporaryPathFor(const std::string& file, pid_t pid);
 
 // Replaces the file at `path` (or behind a link there) with `bytes`, so that a
 // crash leaves either the old file or the new one, never half of one: the bytes
 // go through `sink` into a temporary file in the same folder, reach the disk,
-// and only then take the file's name. On any failure the old file stays as it
-// was and no temporary file is left.
-bool replaceFileSafely(FileSink& sink, const std::string& path, std::string_view bytes);
+// and only then take the file's name. A new file is readable by its owner
+// only; a replaced one keeps its mode and group. Nothing is written where
+// something other than a regular file stands, over a file its owner may not
+// write, or into the system's device and process folders. On any failure the
+// old file stays as it was, no temporary file is left and `reason`, when
+// given, says why.
+bool replaceFileSafely(
+    FileSink& sink, const std::string& path, std::string_view bytes, std::string* reason = nullptr);
+
+// Copies the regular file `from` to the new file `to`, readable by its owner
+// only. Fails when `to` exists.
+bool copyFilePrivately(const std::string& from, const std::string& to, std::string* reason = nullptr);
+
+// Removes from `folder` the temporary files of saves whose process has ended
+// (a save killed half-way leaves its temporary file behind). Those of running
+// processes stay. Returns how many were removed.
+int removeStaleTempFiles(const std::string& folder);
+
+// Creates `folder` and any missing parent, each readable by its owner only.
+bool createPrivateFolders(const std::string& folder);
 
 } // namespace kvx

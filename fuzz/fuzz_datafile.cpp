@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool small = tables.alarms.alarms.size() + tables.routines.routineNames.size()
             + tables.memos.lists[0].size() + tables.memos.lists[1].size() + tables.memos.lists[2].size()
         <= 4096;
-    if (result == kvx::DecodeResult::Damaged || !small) {
+    if (result == kvx::DecodeResult::Damaged || result == kvx::DecodeResult::NewerVersion || !small) {
         return 0;
     }
     // Text that code page 932 cannot hold changes once, on the first save; from

@@ -3,16 +3,29 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace kvx {
 
-// "Is another copy running": a lock in the user's runtime directory.
+// Why the guard could not tell whether another copy runs: the lock file and the
+// system's reason.
+struct InstanceProblem {
+    QString path;
+    QString reason;
+};
+
+// "Is another copy running": a lock in a folder only the user can write.
 class InstanceGuard {
 public:
     virtual ~InstanceGuard() = default;
-    // Takes the lock when free; true while another process holds it.
+    // Takes the lock when free; true while another process holds it, and true
+    // as well when the lock can be neither taken nor cleared (then
+    // lastProblem() says why), so that two copies never run at once.
     virtual bool anotherCopyRunning() = 0;
     virtual void release() = 0;
+    // Set when the last anotherCopyRunning() answered true because it could
+    // not tell; empty when a live copy holds the lock or none does.
+    virtual std::optional<InstanceProblem> lastProblem() const { return std::nullopt; }
 };
 
 // The autostart entry that starts the program with the desktop session.

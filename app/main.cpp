@@ -62,7 +62,7 @@ int main(int argc, char* argv[])
 
     kvx::Application application(kvx::resolveProgramDirectory(), services);
     kvx::UnixSessionEnd sessionEnd;
-    sessionEnd.onEnd = [&application] { application.resident().exitSequence(); };
+    sessionEnd.onEnd = [&application] { application.resident().endSession(); };
     QObject::connect(&application, &kvx::Application::finished, [&sessionEnd] {
         sessionEnd.markEnded();
         QCoreApplication::exit(0);
@@ -71,7 +71,13 @@ int main(int argc, char* argv[])
     // The channel lives beside the lock, in a folder only the user can reach.
     kvx::LocalSocketChannel channel(
         QFileInfo(instance.lockFilePath()).absolutePath() + QStringLiteral("/kalvendorix.socket"));
-    if (application.start(channel) != kvx::ResidentWindow::Start::Running) {
+    switch (application.start(channel)) {
+    case kvx::ResidentWindow::Start::Running:
+        break;
+    case kvx::ResidentWindow::Start::Refused:
+        return 1;
+    case kvx::ResidentWindow::Start::AnotherCopyRuns:
+    case kvx::ResidentWindow::Start::Ended:
         return 0;
     }
     reportReady();

@@ -4,10 +4,13 @@
 #include "resident/DeviceChooser.h"
 #include "schedule/FiringDecision.h"
 #include "schedule/NextAlarm.h"
+#include "ui/ProblemText.h"
 
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
+
+#include <cstdio>
 
 namespace kvx {
 
@@ -86,9 +89,22 @@ ResidentWindow::Gate ResidentWindow::startGate()
         running = m_services.instance.anotherCopyRunning();
         m_lockHeld = !running;
     };
+    // A lock that can be neither taken nor cleared is no reason to wait: the
+    // program does not start, and says why, rather than risk a second copy.
+    auto refused = [this] {
+        const std::optional<InstanceProblem> problem = m_services.instance.lastProblem();
+        if (problem) {
+            m_services.prompter.message(problemText(QStringLiteral("起動を確認できませんでした"),
+                problem->path.toStdString(), problem->reason.toStdString()));
+        }
+        return problem.has_value();
+    };
     int flag = 0;
     bool running = false;
     readState(flag, running);
+    if (refused()) {
+        return Gate::Refused;
+    }
     if (flag == 1 && running) {
         return Gate::AnotherCopyRuns;
     }
@@ -100,6 +116,9 @@ ResidentWindow::Gate ResidentWindow::startGate()
             return Gate::Ended;
         }
         readState(flag, running);
+        if (refused()) {
+            return Gate::Refused;
+        }
     }
     // A stale flag alone is let pass, but never a second running copy: two
     // copies would each save their own tables over the other's at exit.
@@ -121,6 +140,8 @@ ResidentWindow::Start ResidentWindow::startUp()
         return Start::AnotherCopyRuns;
     case Gate::Ended:
         return Start::Ended;
+    case Gate::Refused:
+        return Start::Refused;
     case Gate::Pass:
         break;
     }
@@ -151,9 +172,62 @@ void ResidentWindow::loadData()
     context.legacyMidiVolume = static_cast<std::int32_t>(m_sound.savedMidiVolume());
     context.legacyWaveVolume = static_cast<std::int32_t>(m_sound.savedWaveVolume());
     context.now = m_services.clock.nowOle();
-    m_dataFile.load(m_tables, m_settings.dataPath(), context);
+    const bool loaded = m_dataFile.load(m_tables, m_settings.dataPath(), context);
     m_saver.setTablesLoaded(true);
     m_loaded = true;
+    if (!loaded) {
+        tellLoadProblem();
+    }
+}
+
+// Told once, as the load fails: the program runs on with empty tables, and the
+// user must not believe the alarms set.
+void ResidentWindow::tellLoadProblem()
+{
+    const FileProblem& problem = m_dataFile.lastProblem();
+    if (!problem.failed()) {
+        return;
+    }
+    // The copy is named when the next save makes it.
+    const QString kept
+        = QStringLiteral("元のファイルは、次の保存の前に「%1.unreadable-年月日-時分」として残します。")
+              .arg(QFileInfo(QString::fromStdString(problem.path)).fileName());
+    QString reason = QString::fromStdString(problem.reason);
+    if (problem.kind == FileProblem::Kind::NewerVersion && reason.isEmpty()) {
+        reason = QStringLiteral("新しい版のプログラムで作られたファイルです。");
+    }
+    m_services.prompter.message(problemText(
+        QStringLiteral("データファイルを読み込めませんでした。"), problem.path, reason.toStdString(), kept));
+}
+
+void ResidentWindow::tellSaveProblems(const SaveResult& result)
+{
+    if (!result.ran) {
+        return;
+    }
+    auto tell = [this](const QString& text) {
+        if (m_sessionEnding) {
+            std::fprintf(stderr, "kalvendorix: %s\n", text.toLocal8Bit().constData());
+        } else {
+            m_services.prompter.message(text);
+        }
+    };
+    if (!result.dataFileSaved) {
+        const FileProblem& problem = m_dataFile.lastProblem();
+        tell(problemText(QStringLiteral("データファイルを保存できませんでした。"),
+            problem.path.empty() ? m_settings.dataPath() : problem.path, problem.reason));
+    }
+    if (!result.settingsSaved) {
+        const FileProblem& problem = m_settings.lastProblem();
+        tell(problemText(
+            QStringLiteral("設定ファイルを保存できませんでした。"), problem.path, problem.reason));
+    }
+}
+
+void ResidentWindow::endSession()
+{
+    m_sessionEnding = true;
+    exitSequence();
 }
 
 void ResidentWindow::armAlarmTick()
@@ -313,7 +387,7 @@ void ResidentWindow::exitSequence()
         return;
     }
     m_exiting = true;
-    m_saver.save(m_services.clock.nowOle());
+    tellSaveProblems(m_saver.save(m_services.clock.nowOle()));
 
     m_ringer.shutDown();
     m_timer1->stop();

@@ -33,12 +33,18 @@ public:
 
     // Ended: an end of the session was asked for while the program started; it
     // ends without loading or saving anything.
-    enum class Start { Running, AnotherCopyRuns, Ended };
+    // Refused: whether another copy runs could not be told (the lock can be
+    // neither taken nor cleared); the user was told why.
+    enum class Start { Running, AnotherCopyRuns, Ended, Refused };
     Start startUp();
     // Saves everything and takes the icon away; runs once however often asked.
     // Asked before the data file was loaded, it only undoes what the start-up
     // did so far (icon, running flag, lock) and saves nothing.
     void exitSequence();
+    // The exit sequence for an end of the session (a signal, the logout):
+    // nobody may be there to answer, so failures go to the standard error
+    // instead of a message box that would keep the program from ending.
+    void endSession();
 
     // Tray menu and icon actions.
     void iconEvent(TrayIcon::Action action);
@@ -78,12 +84,14 @@ signals:
     void quitRequested();
 
 private:
-    enum class Gate { Pass, AnotherCopyRuns, Ended };
+    enum class Gate { Pass, AnotherCopyRuns, Ended, Refused };
     Gate startGate();
     void endDuringStartUp();
     void buildMenu();
     void setStartupChecks(bool registered);
     void loadData();
+    void tellLoadProblem();
+    void tellSaveProblems(const SaveResult& result);
     void armAlarmTick();
     void refreshToolTip(OleDate now);
 
@@ -102,6 +110,7 @@ private:
     bool m_alarmsPaused = false;
     bool m_exiting = false;
     bool m_exited = false;
+    bool m_sessionEnding = false;
     // How far the start-up has come, for an end that arrives during it.
     bool m_lockHeld = false;
     bool m_flagRaised = false;

@@ -138,6 +138,76 @@ TEST_F(ResidentTest, AnEndDuringTheStartUpEndsItWithoutSavingAnything)
     }
 }
 
+// Failures are told once, at the moment they happen, with the file and the
+// reason: the program must not sit in the tray while the user believes the
+// alarms set.
+TEST_F(ResidentTest, ALockThatCannotBeTakenStopsTheStartAndSaysWhy)
+{
+    m_instance.setProblem(
+        {QStringLiteral("/run/user/1000/kalvendorix.lock"), QStringLiteral("Permission denied")});
+    EXPECT_EQ(m_resident->startUp(), ResidentWindow::Start::Refused);
+    EXPECT_EQ(m_prompter.messages(),
+        QStringList{QStringLiteral(
+            "起動を確認できませんでした\n/run/user/1000/kalvendorix.lock\nPermission denied")});
+    EXPECT_FALSE(m_tray.isVisible());
+    EXPECT_EQ(readMain("STARTFLG"), "<absent>");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(m_settings.defaultDataPath())));
+}
+
+TEST_F(ResidentTest, ADataFileThatCannotBeReadIsToldAndKept)
+{
+    const std::string path = m_settings.defaultDataPath();
+    {
+        QFile file(QString::fromStdString(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a data file of this program at all");
+    }
+    start();
+    ASSERT_EQ(m_prompter.messages().size(), 1);
+    const QStringList lines = m_prompter.messages().front().split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("データファイルを読み込めませんでした。"));
+    EXPECT_EQ(lines[1], QString::fromStdString(path));
+    EXPECT_EQ(lines.back(),
+        QStringLiteral(
+            "元のファイルは、次の保存の前に「Kalvendorix.dat.unreadable-年月日-時分」として残します。"));
+    EXPECT_TRUE(m_tray.isVisible()) << "the program runs on";
+}
+
+TEST_F(ResidentTest, AnExitSaveThatFailsIsTold)
+{
+    QTemporaryDir elsewhere;
+    const std::string dataPath = elsewhere.path().toStdString() + "/mine.dat";
+    writeMain("DATAPATH", dataPath);
+    start();
+    m_prompter.clear();
+    // The folder of the data file went away (an unmounted drive).
+    ASSERT_TRUE(elsewhere.remove());
+
+    m_resident->exitSequence();
+
+    ASSERT_FALSE(m_prompter.messages().isEmpty());
+    const QStringList lines = m_prompter.messages().front().split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("データファイルを保存できませんでした。"));
+    EXPECT_EQ(lines[1], QString::fromStdString(dataPath));
+    EXPECT_TRUE(m_resident->exited());
+}
+
+TEST_F(ResidentTest, AnEndOfTheSessionIsNeverHeldUpByAMessage)
+{
+    QTemporaryDir elsewhere;
+    writeMain("DATAPATH", elsewhere.path().toStdString() + "/mine.dat");
+    start();
+    m_prompter.clear();
+    ASSERT_TRUE(elsewhere.remove());
+
+    m_resident->endSession();
+
+    EXPECT_TRUE(m_prompter.shown().isEmpty()) << "nobody may be there to answer at a logout";
+    EXPECT_TRUE(m_resident->exited());
+}
+
 TEST_F(ResidentTest, StartWritesTheRunningFlagIntoBothSettingsFiles)
 {
     QTemporaryDir elsewhere;
@@ -306,7 +376,7 @@ TEST_F(ResidentTest, ExitSequenceSavesEverythingThenLowersTheFlag)
     EXPECT_EQ(readMain("STARTFLG"), "0");
     EXPECT_EQ(readMain("MESSAGE"), "二行の!*#メッセージ");
     EXPECT_EQ(readMain("FORMFLAG"), "3");
-    EXPECT_EQ(readMain("DATAPATH"), m_settings.dataPath());
+    EXPECT_EQ(readMain("DATAPATH"), "") << "the default data file is stored as an empty path";
     EXPECT_EQ(m_instance.releaseCount(), 1);
     // The ringing sound ends and the saved volumes come back, mute state included.
     EXPECT_TRUE(m_log.contains("stop"));
@@ -389,7 +459,7 @@ TEST_F(ResidentTest, SessionEndRunsTheExitSequenceExactlyOnce)
     start();
     FakeSessionEnd sessionEnd;
     int quits = 0;
-    sessionEnd.onEnd = [this] { m_resident->exitSequence(); };
+    sessionEnd.onEnd = [this] { m_resident->endSession(); };
     QObject::connect(m_resident.get(), &ResidentWindow::quitRequested, [&] {
         ++quits;
         sessionEnd.markEnded();

@@ -5,6 +5,7 @@
 #include "core/WholeFile.h"
 
 #include <cerrno>
+#include <deque>
 
 namespace kvx {
 
@@ -13,16 +14,16 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Accepts CR LF as well as bare LF line ends.
-std::vector<std::string> splitLines(std::string_view bytes)
+std::vector<std::string_view> splitLines(std::string_view bytes)
 {
-    std::vector<std::string> lines;
+    std::vector<std::string_view> lines;
     while (!bytes.empty()) {
         const std::size_t end = bytes.find('\n');
         std::string_view line = bytes.substr(0, end);
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        lines.emplace_back(line);
+        lines.push_back(line);
         bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
     }
     return lines;
@@ -86,26 +87,76 @@ std::string oneLine(std::string_view value)
     return text;
 }
 
-} // namespace
-
-ProfileText::ProfileText(std::string_view bytes)
+char lowerByte(char c)
 {
-    if (bytes.starts_with(kByteOrderMark)) {
-        m_byteOrderMark = kByteOrderMark;
-        bytes.remove_prefix(kByteOrderMark.size());
-    }
-    m_lines = splitLines(bytes);
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::optional<ProfileText::SectionRange> ProfileText::findSection(const std::string& lowerSection) const
+} // namespace
+
+struct ProfileText::Storage {
+    std::string byteOrderMark;
+    std::string bytes;
+    std::deque<std::string> lines;
+};
+
+ProfileText::ProfileText()
+    : m_storage(std::make_unique<Storage>())
 {
+}
+
+ProfileText::ProfileText(std::string_view bytes)
+    : ProfileText()
+{
+    if (bytes.starts_with(kByteOrderMark)) {
+        m_storage->byteOrderMark = kByteOrderMark;
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
+    m_storage->bytes = bytes;
+    m_lines = splitLines(m_storage->bytes);
+}
+
+ProfileText::ProfileText(ProfileText&&) noexcept = default;
+ProfileText& ProfileText::operator=(ProfileText&&) noexcept = default;
+ProfileText::~ProfileText() = default;
+
+std::size_t ProfileText::NameHash::operator()(std::string_view name) const
+{
+    std::size_t hash = 14695981039346656037u;
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(lowerByte(c))) * 1099511628211u;
+    }
+    return hash;
+}
+
+bool ProfileText::NameEqual::operator()(std::string_view a, std::string_view b) const
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lowerByte(a[i]) != lowerByte(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string_view ProfileText::keep(std::string line)
+{
+    return m_storage->lines.emplace_back(std::move(line));
+}
+
+std::optional<ProfileText::SectionRange> ProfileText::findSection(std::string_view section) const
+{
+    const std::string lowerSection = lowerAscii(section);
     if (const auto known = m_sections.find(lowerSection); known != m_sections.end()) {
         return known->second;
     }
     std::optional<SectionRange> found;
     for (std::size_t i = 0; i < m_lines.size() && !found; ++i) {
         const auto name = sectionName(m_lines[i]);
-        if (!name || lowerAscii(*name) != lowerSection) {
+        if (!name || !NameEqual()(*name, section)) {
             continue;
         }
         std::size_t end = i + 1;
@@ -118,13 +169,14 @@ std::optional<ProfileText::SectionRange> ProfileText::findSection(const std::str
     return found;
 }
 
-const ProfileText::KeyIndex& ProfileText::keysOf(const std::string& lowerSection, SectionRange range) const
+const ProfileText::KeyIndex& ProfileText::keysOf(std::string_view section, SectionRange range) const
 {
-    auto [at, added] = m_keys.try_emplace(lowerSection);
+    auto [at, added] = m_keys.try_emplace(lowerAscii(section));
     if (added) {
+        at->second.reserve(range.end - range.header);
         for (std::size_t i = range.header + 1; i < range.end; ++i) {
             if (const auto entry = keyLine(m_lines[i])) {
-                at->second.try_emplace(lowerAscii(entry->key), i);
+                at->second.try_emplace(entry->key, i);
             }
         }
     }
@@ -134,13 +186,13 @@ const ProfileText::KeyIndex& ProfileText::keysOf(const std::string& lowerSection
 std::optional<std::string> ProfileText::read(
     std::string_view section, std::string_view key, std::size_t maxBytes) const
 {
-    const std::string lowerSection = lowerAscii(toCp932(trim(section)));
-    const auto range = findSection(lowerSection);
+    const std::string sectionBytes = toCp932(trim(section));
+    const auto range = findSection(sectionBytes);
     if (!range) {
         return std::nullopt;
     }
-    const KeyIndex& keys = keysOf(lowerSection, *range);
-    const auto at = keys.find(lowerAscii(toCp932(trim(key))));
+    const KeyIndex& keys = keysOf(sectionBytes, *range);
+    const auto at = keys.find(toCp932(trim(key)));
     if (at == keys.end()) {
         return std::nullopt;
     }
@@ -149,27 +201,53 @@ std::optional<std::string> ProfileText::read(
 
 void ProfileText::set(std::string_view section, std::string_view key, std::string_view value)
 {
+    set(section, {Entry(key, value)});
+}
+
+// Keys already there change in place; the others go, in their order, after
+// the section's last entry, so that blank lines before the next section stay
+// where they are.
+void ProfileText::set(std::string_view section, const std::vector<Entry>& entries)
+{
     const std::string sectionBytes = toCp932(trim(section));
-    const std::string keyBytes = toCp932(trim(key));
-    const std::string lowerSection = lowerAscii(sectionBytes);
-    std::string line = keyBytes + "=" + oneLine(toCp932(value));
-    const auto range = findSection(lowerSection);
-    if (!range) {
-        m_lines.push_back("[" + sectionBytes + "]");
-        m_lines.push_back(std::move(line));
-    } else if (const KeyIndex& keys = keysOf(lowerSection, *range);
-               keys.find(lowerAscii(keyBytes)) != keys.end()) {
-        m_lines[keys.find(lowerAscii(keyBytes))->second] = std::move(line);
-        // Line numbers stay as they were; only the line's text changed.
+    const auto range = findSection(sectionBytes);
+    std::vector<std::string> added;
+    KeyIndex addedKeys;
+    std::vector<std::string> addedNames;
+    addedNames.reserve(entries.size());
+    for (const auto& [key, value] : entries) {
+        const std::string keyBytes = toCp932(trim(key));
+        std::string line = keyBytes + "=" + oneLine(toCp932(value));
+        if (range) {
+            const KeyIndex& keys = keysOf(sectionBytes, *range);
+            if (const auto at = keys.find(keyBytes); at != keys.end()) {
+                m_lines[at->second] = keep(std::move(line));
+                continue;
+            }
+        }
+        if (const auto at = addedKeys.find(keyBytes); at != addedKeys.end()) {
+            added[at->second] = std::move(line);
+            continue;
+        }
+        addedKeys.emplace(addedNames.emplace_back(keyBytes), added.size());
+        added.push_back(std::move(line));
+    }
+    if (added.empty()) {
         return;
+    }
+    std::vector<std::string_view> lines;
+    for (std::string& line : added) {
+        lines.push_back(keep(std::move(line)));
+    }
+    if (!range) {
+        m_lines.push_back(keep("[" + sectionBytes + "]"));
+        m_lines.insert(m_lines.end(), lines.begin(), lines.end());
     } else {
-        // After the section's last entry, so that blank lines before the next
-        // section stay where they are.
         std::size_t insertAt = range->end;
         while (insertAt > range->header + 1 && trim(m_lines[insertAt - 1]).empty()) {
             --insertAt;
         }
-        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), lines.begin(), lines.end());
     }
     m_sections.clear();
     m_keys.clear();
@@ -177,14 +255,14 @@ void ProfileText::set(std::string_view section, std::string_view key, std::strin
 
 std::string ProfileText::bytes() const
 {
-    std::size_t size = m_byteOrderMark.size();
-    for (const std::string& line : m_lines) {
+    std::size_t size = m_storage->byteOrderMark.size();
+    for (const std::string_view line : m_lines) {
         size += line.size() + 2;
     }
     std::string bytes;
     bytes.reserve(size);
-    bytes += m_byteOrderMark;
-    for (const std::string& line : m_lines) {
+    bytes += m_storage->byteOrderMark;
+    for (const std::string_view line : m_lines) {
         bytes += line;
         bytes += "\r\n";
     }
@@ -237,16 +315,16 @@ bool ProfileFile::write(
     if (readWholeFile(m_path, bytes, kMaxFileBytes, reason) == ReadStatus::Failed) {
         return false;
     }
-    ProfileText text(bytes);
-    for (const auto& [key, value] : entries) {
-        if (trim(key).empty()) {
+    for (const auto& entry : entries) {
+        if (trim(entry.first).empty()) {
             if (reason != nullptr) {
                 *reason = systemReason(EINVAL);
             }
             return false;
         }
-        text.set(section, key, value);
     }
+    ProfileText text(bytes);
+    text.set(section, entries);
     PosixFileSink sink;
     return replaceFileSafely(sink, m_path, text.bytes(), reason);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,8 +20,13 @@ class ProfileText {
 public:
     using Entry = std::pair<std::string, std::string>;
 
-    ProfileText() = default;
+    ProfileText();
     explicit ProfileText(std::string_view bytes);
+    ProfileText(ProfileText&&) noexcept;
+    ProfileText& operator=(ProfileText&&) noexcept;
+    ~ProfileText();
+    ProfileText(const ProfileText&) = delete;
+    ProfileText& operator=(const ProfileText&) = delete;
 
     // The value of `key` as UTF-8, cut to `maxBytes` of code page 932 at a
     // character boundary; nothing when the section or the key is missing.
@@ -31,6 +37,8 @@ public:
     // section, or the section at the end of the text. A value is one line:
     // line breaks in it become spaces. Names and values are UTF-8.
     void set(std::string_view section, std::string_view key, std::string_view value);
+    // The same for each entry in turn, in one pass over the text.
+    void set(std::string_view section, const std::vector<Entry>& entries);
 
     std::string bytes() const;
 
@@ -39,14 +47,26 @@ private:
         std::size_t header;
         std::size_t end; // lines [header + 1, end) belong to the section
     };
-    using KeyIndex = std::unordered_map<std::string, std::size_t>;
+    // Names compare without regard to ASCII case.
+    struct NameHash {
+        std::size_t operator()(std::string_view name) const;
+    };
+    struct NameEqual {
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    using KeyIndex = std::unordered_map<std::string_view, std::size_t, NameHash, NameEqual>;
+    // The text's bytes and every line written since; lines point into them,
+    // and they stay where they are when the text moves.
+    struct Storage;
 
-    std::optional<SectionRange> findSection(const std::string& lowerSection) const;
-    const KeyIndex& keysOf(const std::string& lowerSection, SectionRange range) const;
+    std::optional<SectionRange> findSection(std::string_view section) const;
+    const KeyIndex& keysOf(std::string_view section, SectionRange range) const;
+    std::string_view keep(std::string line);
 
-    std::string m_byteOrderMark;
-    std::vector<std::string> m_lines;
-    // Built on the first question about each section; dropped by every change.
+    std::unique_ptr<Storage> m_storage;
+    std::vector<std::string_view> m_lines;
+    // Built on the first question about each section; dropped by every change
+    // that moves lines.
     mutable std::unordered_map<std::string, std::optional<SectionRange>> m_sections;
     mutable std::unordered_map<std::string, KeyIndex> m_keys;
 };

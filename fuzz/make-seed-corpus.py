@@ -13,9 +13,9 @@ import shutil
 HERE = os.path.dirname(os.path.abspath(__file__))
 TEST_DATA = os.path.join(HERE, "..", "tests", "data")
 
-spec = importlib.util.spec_from_file_location("datafiles", os.path.join(TEST_DATA, "make-data-files.py"))
-datafiles = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(datafiles)
+module_spec = importlib.util.spec_from_file_location("datafiles", os.path.join(TEST_DATA, "make-data-files.py"))
+datafiles = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(datafiles)
 
 
 def write(name, data):

@@ -211,6 +211,10 @@ TEST(DataFileHardening, NothingIsWrittenOverADeviceAPipeOrASocket)
         EXPECT_EQ(file.lastProblem().kind, FileProblem::Kind::Unreadable) << row.name;
         EXPECT_FALSE(file.save(oneAlarm(), path, OleDate::fromCivil(2024, 2, 29, 9, 5))) << row.name;
         EXPECT_EQ(file.lastProblem().kind, FileProblem::Kind::SaveFailed) << row.name;
+        // Nor by a save that did not load it first.
+        DataFile fresh;
+        EXPECT_FALSE(fresh.save(oneAlarm(), path, OleDate())) << row.name;
+        EXPECT_EQ(fresh.lastProblem().kind, FileProblem::Kind::SaveFailed) << row.name;
         struct stat after { };
         ASSERT_EQ(::lstat(path.c_str(), &after), 0);
         EXPECT_EQ(after.st_mode, before.st_mode) << row.name;

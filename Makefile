@@ -2,15 +2,17 @@
 # fresh Debian 12 machine: they install what is missing, build, and run.
 BUILD_DIR ?= build
 TEST_DIR ?= build-asan
+DEB_DIR ?= build-deb
+PREFIX ?= /usr/local
 GENERATOR := -G Ninja
 
-.PHONY: deps configure run build test bench fuzz clean
+.PHONY: deps configure run build test check-clone install deb bench fuzz clean
 
 deps:
 	./scripts/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF
+	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF -DKVX_BENCH=OFF
 
 build: configure
 	cmake --build $(BUILD_DIR) --target kalvendorix
@@ -24,7 +26,26 @@ test: deps
 	cmake --build $(TEST_DIR)
 	./scripts/run-tests $(TEST_DIR)
 
-bench: configure
+# The committed state, cloned into an empty folder, passes `make test` alone.
+check-clone: deps
+	./scripts/check-clone
+
+# DESTDIR, when set, is put in front of PREFIX.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# kalvendorix_<version>_<arch>.deb in $(DEB_DIR), built with Debian's hardening
+# flags and dated by the last commit. scripts/test-deb tries it.
+deb: deps
+	export SOURCE_DATE_EPOCH=$$(git log -1 --format=%ct 2>/dev/null || date +%s) DEB_BUILD_MAINT_OPTIONS=hardening=+all && \
+	  CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	  cmake -S . -B $(DEB_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF -DKVX_BENCH=OFF && \
+	  cmake --build $(DEB_DIR) --target kalvendorix && \
+	  cd $(DEB_DIR) && fakeroot cpack -G DEB
+
+bench: deps
+	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF -DKVX_BENCH=ON
 	cmake --build $(BUILD_DIR)
 	./scripts/run-benchmarks $(BUILD_DIR)
 
@@ -34,4 +55,4 @@ fuzz: deps
 	./scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) $(TEST_DIR) $(DEB_DIR) build-fuzz

@@ -3,10 +3,11 @@
 BUILD_DIR ?= build
 TEST_DIR ?= build-asan
 DEB_DIR ?= build-deb
+LINT_DIR ?= $(TEST_DIR)
 PREFIX ?= /usr/local
 GENERATOR := -G Ninja
 
-.PHONY: deps configure run build test check-clone install deb bench fuzz clean
+.PHONY: deps configure run build test check-clone install deb lint bench fuzz clean
 
 deps:
 	./scripts/install-deps
@@ -43,6 +44,11 @@ deb: deps
 	  cmake -S . -B $(DEB_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF -DKVX_BENCH=OFF && \
 	  cmake --build $(DEB_DIR) --target kalvendorix && \
 	  cd $(DEB_DIR) && fakeroot cpack -G DEB
+
+# clang-tidy over every project source, with the compile commands of $(LINT_DIR);
+# any finding fails it.
+lint: deps
+	./scripts/run-lint $(LINT_DIR)
 
 bench: deps
 	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF -DKVX_BENCH=ON

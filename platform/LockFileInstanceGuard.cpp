@@ -4,7 +4,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <signal.h>
+#include <csignal>
 
 namespace kvx {
 
@@ -26,29 +26,35 @@ LockFileInstanceGuard::~LockFileInstanceGuard() = default;
 QString LockFileInstanceGuard::defaultDirectory()
 {
     QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (directory.isEmpty() || !QDir().mkpath(directory))
+    if (directory.isEmpty() || !QDir().mkpath(directory)) {
         directory = QDir::tempPath();
+    }
     return directory;
 }
 
 bool LockFileInstanceGuard::anotherCopyRunning()
 {
-    if (m_lock->isLocked())
+    if (m_lock->isLocked()) {
         return false;
+    }
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (m_lock->tryLock(0))
+    if (m_lock->tryLock(0)) {
         return false;
-    if (m_lock->error() != QLockFile::LockFailedError)
+    }
+    if (m_lock->error() != QLockFile::LockFailedError) {
         return false;
-    if (holderIsDead() && m_lock->removeStaleLockFile())
+    }
+    if (holderIsDead() && m_lock->removeStaleLockFile()) {
         return !m_lock->tryLock(0);
+    }
     return true;
 }
 
 void LockFileInstanceGuard::release()
 {
-    if (m_lock->isLocked())
+    if (m_lock->isLocked()) {
         m_lock->unlock();
+    }
 }
 
 bool LockFileInstanceGuard::holderIsDead() const
@@ -57,8 +63,9 @@ bool LockFileInstanceGuard::holderIsDead() const
     QString host;
     QString application;
     // An unreadable lock file is removed only if no process holds it open locked.
-    if (!m_lock->getLockInfo(&pid, &host, &application) || pid <= 0)
+    if (!m_lock->getLockInfo(&pid, &host, &application) || pid <= 0) {
         return true;
+    }
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 

@@ -9,7 +9,7 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
-#include <signal.h>
+#include <csignal>
 
 // An alarm rings in the built program on a real X server and a real sound
 // server (the test command starts both; see scripts/test-stack). The program

@@ -107,13 +107,16 @@ bool DesktopAutostart::isRegistered()
 // An existing entry counts as registered and is never rewritten.
 bool DesktopAutostart::registerEntry()
 {
-    if (isRegistered())
+    if (isRegistered()) {
         return true;
-    if (!QDir().mkpath(QFileInfo(m_entryPath).absolutePath()))
+    }
+    if (!QDir().mkpath(QFileInfo(m_entryPath).absolutePath())) {
         return false;
+    }
     QSaveFile file(m_entryPath);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
         return false;
+    }
     file.write(entryText(m_programPath, m_execProgram).toUtf8());
     return file.commit();
 }
@@ -127,8 +130,9 @@ QString DesktopAutostart::quotedExecArgument(const QString& argument)
 {
     QString quoted = QStringLiteral("\"");
     for (const QChar c : argument) {
-        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\') {
             quoted += u'\\';
+        }
         quoted += c;
     }
     quoted += u'"';

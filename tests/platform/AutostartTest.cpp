@@ -99,8 +99,9 @@ TEST(DesktopAutostart, TheEntryStartsThisProgramInItsOwnFolder)
         EXPECT_EQ(lines.value(0), QStringLiteral("[Desktop Entry]")) << row.name;
         EXPECT_TRUE(lines.contains(row.execLine)) << row.name << "\n" << lines.join(u'\n').toStdString();
         EXPECT_TRUE(lines.contains(row.pathLine)) << row.name << "\n" << lines.join(u'\n').toStdString();
-        for (const char* line : {"Type=Application", "Name=Kalvendorix", "X-GNOME-Autostart-enabled=true"})
+        for (const char* line : {"Type=Application", "Name=Kalvendorix", "X-GNOME-Autostart-enabled=true"}) {
             EXPECT_TRUE(lines.contains(QString::fromLatin1(line))) << row.name << " " << line;
+        }
         EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& l) {
             return l.startsWith("Icon=");
         })) << row.name;
@@ -215,10 +216,11 @@ TEST(DesktopAutostart, TheDefaultFolderFollowsXdgConfigHome)
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const QString directory = DesktopAutostart::defaultDirectory();
     const QString entry = DesktopAutostart().entryPath();
-    if (wasSet)
+    if (wasSet) {
         qputenv("XDG_CONFIG_HOME", saved);
-    else
+    } else {
         qunsetenv("XDG_CONFIG_HOME");
+    }
     EXPECT_EQ(directory, config.path() + QStringLiteral("/autostart"));
     EXPECT_EQ(entry, config.path() + QStringLiteral("/autostart/Kalvendorix.desktop"));
 }

@@ -2,15 +2,18 @@
 # fresh Debian 12 machine: they install what is missing, build, and run.
 BUILD_DIR ?= build
 TEST_DIR ?= build-asan
+DEB_DIR ?= build-deb
+LINT_DIR ?= $(TEST_DIR)
+PREFIX ?= /usr/local
 GENERATOR := -G Ninja
 
-.PHONY: deps configure run build test bench fuzz clean
+.PHONY: deps configure run build test check-clone install deb lint bench fuzz clean
 
 deps:
 	./scripts/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF
+	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF -DKVX_BENCH=OFF
 
 build: configure
 	cmake --build $(BUILD_DIR) --target kalvendorix
@@ -24,7 +27,31 @@ test: deps
 	cmake --build $(TEST_DIR)
 	./scripts/run-tests $(TEST_DIR)
 
-bench: configure
+# The committed state, cloned into an empty folder, passes `make test` alone.
+check-clone: deps
+	./scripts/check-clone
+
+# DESTDIR, when set, is put in front of PREFIX.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# kalvendorix_<version>_<arch>.deb in $(DEB_DIR), built with Debian's hardening
+# flags and dated by the last commit. scripts/test-deb tries it.
+deb: deps
+	export SOURCE_DATE_EPOCH=$$(git log -1 --format=%ct 2>/dev/null || date +%s) DEB_BUILD_MAINT_OPTIONS=hardening=+all && \
+	  CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	  cmake -S . -B $(DEB_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF -DKVX_BENCH=OFF && \
+	  cmake --build $(DEB_DIR) --target kalvendorix && \
+	  cd $(DEB_DIR) && fakeroot cpack -G DEB
+
+# clang-tidy over every project source, with the compile commands of $(LINT_DIR);
+# any finding fails it.
+lint: deps
+	./scripts/run-lint $(LINT_DIR)
+
+bench: deps
+	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF -DKVX_BENCH=ON
 	cmake --build $(BUILD_DIR)
 	./scripts/run-benchmarks $(BUILD_DIR)
 
@@ -34,4 +61,4 @@ fuzz: deps
 	./scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) $(TEST_DIR) $(DEB_DIR) build-fuzz

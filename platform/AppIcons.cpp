@@ -34,8 +34,9 @@ QIcon iconFrom(const QString& name)
     Q_UNUSED(registered);
     QIcon icon;
     icon.addPixmap(render(QStringLiteral(":/icons/%1-16.svg").arg(name), 16));
-    for (const int size : {32, 48, 64})
+    for (const int size : {32, 48, 64}) {
         icon.addPixmap(render(QStringLiteral(":/icons/%1.svg").arg(name), size));
+    }
     return icon;
 }
 

@@ -17,8 +17,9 @@ ca_context* sharedContext()
 {
     static ca_context* const context = [] {
         ca_context* created = nullptr;
-        if (ca_context_create(&created) != CA_SUCCESS)
+        if (ca_context_create(&created) != CA_SUCCESS) {
             return static_cast<ca_context*>(nullptr);
+        }
         ca_context_change_props(created, CA_PROP_APPLICATION_NAME, "Kalvendorix", nullptr);
         return created;
     }();
@@ -41,8 +42,9 @@ CanberraWaveFallback::CanberraWaveFallback()
 bool CanberraWaveFallback::play(const QString& path)
 {
     ca_context* context = sharedContext();
-    if (!context || isPlaying())
+    if (!context || isPlaying()) {
         return false;
+    }
     const QByteArray file = QFile::encodeName(QFileInfo(path).absoluteFilePath());
     // A one-off file: keep it out of the sound server's sample cache.
     return ca_context_play(context, m_soundId, CA_PROP_MEDIA_FILENAME, file.constData(),
@@ -52,8 +54,9 @@ bool CanberraWaveFallback::play(const QString& path)
 
 void CanberraWaveFallback::stop()
 {
-    if (ca_context* context = sharedContext())
+    if (ca_context* context = sharedContext()) {
         ca_context_cancel(context, m_soundId);
+    }
 }
 
 bool CanberraWaveFallback::isPlaying()

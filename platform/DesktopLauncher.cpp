@@ -15,7 +15,7 @@ DesktopLauncher::DesktopLauncher()
 }
 
 DesktopLauncher::DesktopLauncher(
-    std::vector<Program> candidates, QStringList searchPaths, QString currentDesktop)
+    std::vector<Program> candidates, QStringList searchPaths, const QString& currentDesktop)
     : m_candidates(std::move(candidates))
     , m_searchPaths(std::move(searchPaths))
     , m_desktops(currentDesktop.toLower().split(u':', Qt::SkipEmptyParts))

@@ -22,7 +22,7 @@ public:
 
     DesktopLauncher();
     // `searchPaths` empty: the PATH of the environment.
-    DesktopLauncher(std::vector<Program> candidates, QStringList searchPaths, QString currentDesktop);
+    DesktopLauncher(std::vector<Program> candidates, QStringList searchPaths, const QString& currentDesktop);
 
     bool openFile(const QString& path) override;
     bool startSystemInformation() override;

@@ -61,11 +61,13 @@ protected:
     // Calls onEnd the first time only, however many ends are reported.
     void end()
     {
-        if (m_ended)
+        if (m_ended) {
             return;
+        }
         m_ended = true;
-        if (onEnd)
+        if (onEnd) {
             onEnd();
+        }
     }
 
 private:

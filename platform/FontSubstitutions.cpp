@@ -26,8 +26,9 @@ struct Mapping {
 QStringList tahomaSubstitutes()
 {
     QStringList substitutes;
-    if (QFontDatabase::families().contains(QStringLiteral("DejaVu Sans")))
+    if (QFontDatabase::families().contains(QStringLiteral("DejaVu Sans"))) {
         substitutes << QStringLiteral("DejaVu Sans");
+    }
     return substitutes + kProportionalGothic;
 }
 
@@ -48,8 +49,9 @@ void installFontSubstitutions()
             &kFixedMincho},
     };
     for (const Mapping& mapping : mappings) {
-        for (const QString& name : mapping.windowsNames)
+        for (const QString& name : mapping.windowsNames) {
             QFont::insertSubstitutions(name, *mapping.substitutes);
+        }
     }
     QFont::insertSubstitutions(QStringLiteral("Tahoma"), tahomaSubstitutes());
 }

@@ -47,8 +47,9 @@ bool isMidiFile(const QString& path)
 const char* soundFont()
 {
     for (const char* path : kSoundFonts) {
-        if (QFileInfo::exists(QString::fromLatin1(path)))
+        if (QFileInfo::exists(QString::fromLatin1(path))) {
             return path;
+        }
     }
     return nullptr;
 }
@@ -58,13 +59,16 @@ const char* soundFont()
 void onElementSetup(GstElement*, GstElement* element, gpointer)
 {
     GstElementFactory* factory = gst_element_get_factory(element);
-    if (!factory)
+    if (!factory) {
         return;
+    }
     const gchar* name = gst_plugin_feature_get_name(reinterpret_cast<GstPluginFeature*>(factory));
-    if (g_strcmp0(name, "fluiddec") != 0)
+    if (g_strcmp0(name, "fluiddec") != 0) {
         return;
-    if (const char* font = soundFont())
+    }
+    if (const char* font = soundFont()) {
         g_object_set(element, "soundfont", font, nullptr);
+    }
 }
 
 } // namespace
@@ -73,8 +77,9 @@ GstMediaChannel::GstMediaChannel(SoftwareMidiDevice* midi, QObject* parent)
     : QObject(parent)
     , m_midi(midi)
 {
-    if (m_midi)
+    if (m_midi) {
         connect(m_midi, &SoftwareMidiDevice::gainChanged, this, &GstMediaChannel::applyVolume);
+    }
 }
 
 GstMediaChannel::~GstMediaChannel()
@@ -87,8 +92,9 @@ bool GstMediaChannel::initMedia()
     static const bool ready = [] {
         GError* error = nullptr;
         const bool ok = gst_init_check(nullptr, nullptr, &error);
-        if (error)
+        if (error) {
             g_error_free(error);
+        }
         return ok;
     }();
     return ready;
@@ -96,8 +102,9 @@ bool GstMediaChannel::initMedia()
 
 QString GstMediaChannel::status()
 {
-    if (!m_playbin)
+    if (!m_playbin) {
         return QString();
+    }
     drainBus();
     return m_playing && !m_ended ? QStringLiteral("playing") : QStringLiteral("stopped");
 }
@@ -105,11 +112,13 @@ QString GstMediaChannel::status()
 bool GstMediaChannel::open(const QString& path)
 {
     // Like the one alias of a media command channel: open only when closed.
-    if (m_playbin || !QFileInfo(path).isFile() || !initMedia())
+    if (m_playbin || !QFileInfo(path).isFile() || !initMedia()) {
         return false;
+    }
     m_playbin = gst_element_factory_make("playbin", "mymedia");
-    if (!m_playbin)
+    if (!m_playbin) {
         return false;
+    }
     gst_object_ref_sink(m_playbin);
 
     gchar* uri
@@ -123,18 +132,21 @@ bool GstMediaChannel::open(const QString& path)
 
     // Start decoding now so that a file that cannot be played shows up by the
     // time it is asked to play.
-    if (gst_element_set_state(m_playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+    if (gst_element_set_state(m_playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         m_failed = true;
+    }
     return true;
 }
 
 bool GstMediaChannel::play()
 {
-    if (!m_playbin)
+    if (!m_playbin) {
         return false;
+    }
     drainBus();
-    if (m_failed)
+    if (m_failed) {
         return false;
+    }
     if (m_ended) {
         // At the end of the file playing goes on nowhere: it stays stopped.
         m_playing = true;
@@ -150,14 +162,17 @@ bool GstMediaChannel::play()
 
 bool GstMediaChannel::playFromStart()
 {
-    if (!m_playbin)
+    if (!m_playbin) {
         return false;
+    }
     drainBus();
-    if (m_failed)
+    if (m_failed) {
         return false;
+    }
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT);
-    if (!m_prerolled || !gst_element_seek_simple(m_playbin, GST_FORMAT_TIME, flags, 0))
+    if (!m_prerolled || !gst_element_seek_simple(m_playbin, GST_FORMAT_TIME, flags, 0)) {
         return restart();
+    }
     // An end of stream still queued belongs to the pass that the seek cut off.
     drainBus(true);
     m_ended = false;
@@ -171,8 +186,9 @@ bool GstMediaChannel::playFromStart()
 
 void GstMediaChannel::stop()
 {
-    if (!m_playbin)
+    if (!m_playbin) {
         return;
+    }
     drainBus();
     gst_element_set_state(m_playbin, GST_STATE_PAUSED);
     m_playing = false;
@@ -180,8 +196,9 @@ void GstMediaChannel::stop()
 
 void GstMediaChannel::close()
 {
-    if (!m_playbin)
+    if (!m_playbin) {
         return;
+    }
     gst_element_set_state(m_playbin, GST_STATE_NULL);
     gst_object_unref(m_playbin);
     m_playbin = nullptr;
@@ -194,8 +211,9 @@ void GstMediaChannel::close()
 
 double GstMediaChannel::outputVolume() const
 {
-    if (!m_playbin)
+    if (!m_playbin) {
         return 0.0;
+    }
     gdouble volume = 0.0;
     g_object_get(m_playbin, "volume", &volume, nullptr);
     return volume;
@@ -203,11 +221,13 @@ double GstMediaChannel::outputVolume() const
 
 void GstMediaChannel::applyVolume()
 {
-    if (!m_playbin)
+    if (!m_playbin) {
         return;
+    }
     gdouble volume = 1.0;
-    if (m_isMidi)
+    if (m_isMidi) {
         volume = kSynthMakeupGain * (m_midi ? m_midi->gain() : 1.0);
+    }
     g_object_set(m_playbin, "volume", volume, nullptr);
 }
 
@@ -224,8 +244,9 @@ void GstMediaChannel::handleMessage(GstMessage* message, bool dropEndOfStream)
 {
     switch (message->type) {
     case GST_MESSAGE_EOS:
-        if (!dropEndOfStream)
+        if (!dropEndOfStream) {
             m_ended = true;
+        }
         break;
     case GST_MESSAGE_ERROR:
         m_failed = true;
@@ -250,12 +271,14 @@ bool GstMediaChannel::waitUntilPlaying()
     while (!m_failed && !m_prerolled && !m_ended) {
         const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
+        if (left.count() <= 0) {
             break;
+        }
         GstMessage* message
             = gst_bus_timed_pop_filtered(bus.get(), static_cast<GstClockTime>(left.count()), types);
-        if (!message)
+        if (!message) {
             break;
+        }
         handleMessage(message, false);
         gst_message_unref(message);
     }

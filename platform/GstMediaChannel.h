@@ -5,8 +5,9 @@
 #include <QObject>
 #include <QString>
 
-typedef struct _GstElement GstElement;
-typedef struct _GstMessage GstMessage;
+// GStreamer's own declarations of its two types, repeated to keep its headers out.
+using GstElement = struct _GstElement; // NOLINT(bugprone-reserved-identifier)
+using GstMessage = struct _GstMessage; // NOLINT(bugprone-reserved-identifier)
 
 namespace kvx {
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <signal.h>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -50,11 +50,13 @@ PulseConnection::~PulseConnection()
 std::optional<std::vector<PulseConnection::Sink>> PulseConnection::sinks()
 {
     const Deadline until = deadline();
-    if (!connect(until))
+    if (!connect(until)) {
         return std::nullopt;
+    }
     SinkQuery query;
-    if (!finish(pa_context_get_sink_info_list(m_context, &onSinkInfo, &query), until) || !query.done)
+    if (!finish(pa_context_get_sink_info_list(m_context, &onSinkInfo, &query), until) || !query.done) {
         return std::nullopt;
+    }
     return std::move(query.sinks);
 }
 
@@ -79,8 +81,9 @@ bool PulseConnection::setSinkMute(std::uint32_t index, bool muted)
 
 bool PulseConnection::connect(Deadline deadline)
 {
-    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
+    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY) {
         return true;
+    }
     disconnect();
     m_loop = pa_mainloop_new();
     m_context = pa_context_new(pa_mainloop_get_api(m_loop), "Kalvendorix");
@@ -92,8 +95,9 @@ bool PulseConnection::connect(Deadline deadline)
     }
     for (;;) {
         const pa_context_state_t state = pa_context_get_state(m_context);
-        if (state == PA_CONTEXT_READY)
+        if (state == PA_CONTEXT_READY) {
             return true;
+        }
         if (!PA_CONTEXT_IS_GOOD(state) || !iterate(deadline)) {
             disconnect();
             return false;
@@ -115,11 +119,13 @@ bool PulseConnection::finish(pa_operation* operation, Deadline deadline)
         }
     }
     ok = ok && pa_operation_get_state(operation) == PA_OPERATION_DONE;
-    if (!ok)
+    if (!ok) {
         pa_operation_cancel(operation);
+    }
     pa_operation_unref(operation);
-    if (!ok)
+    if (!ok) {
         disconnect();
+    }
     return ok;
 }
 
@@ -128,12 +134,15 @@ bool PulseConnection::iterate(Deadline deadline)
 {
     const auto left
         = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0)
+    if (left.count() <= 0) {
         return false;
-    if (pa_mainloop_prepare(m_loop, static_cast<int>(left.count())) < 0)
+    }
+    if (pa_mainloop_prepare(m_loop, static_cast<int>(left.count())) < 0) {
         return false;
-    if (pa_mainloop_poll(m_loop) < 0)
+    }
+    if (pa_mainloop_poll(m_loop) < 0) {
         return false;
+    }
     return pa_mainloop_dispatch(m_loop) >= 0;
 }
 

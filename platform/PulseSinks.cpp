@@ -53,8 +53,9 @@ QStringList PulseSinks::names()
 {
     QStringList list;
     if (const auto sinks = m_connection.sinks()) {
-        for (const PulseConnection::Sink& sink : *sinks)
+        for (const PulseConnection::Sink& sink : *sinks) {
             list.append(sink.description);
+        }
     }
     return list;
 }
@@ -62,11 +63,13 @@ QStringList PulseSinks::names()
 bool PulseSinks::volume(int index, std::uint32_t& packed)
 {
     const auto sink = sinkAt(index);
-    if (!sink)
+    if (!sink) {
         return false;
+    }
     packed = packedVolume(sink->volume, sink->map);
-    if (m_read.size() >= kReadMemory)
+    if (m_read.size() >= kReadMemory) {
         m_read.clear();
+    }
     m_read[{sink->index, packed}] = sink->volume;
     return true;
 }
@@ -74,11 +77,13 @@ bool PulseSinks::volume(int index, std::uint32_t& packed)
 bool PulseSinks::setVolume(int index, std::uint32_t packed)
 {
     const auto sink = sinkAt(index);
-    if (!sink)
+    if (!sink) {
         return false;
+    }
     const auto read = m_read.find({sink->index, packed});
-    if (read != m_read.end() && read->second.channels == sink->volume.channels)
+    if (read != m_read.end() && read->second.channels == sink->volume.channels) {
         return m_connection.setSinkVolume(sink->index, read->second);
+    }
     return m_connection.setSinkVolume(sink->index, channelVolume(packed, sink->map));
 }
 
@@ -103,10 +108,11 @@ std::uint32_t PulseSinks::packedVolume(const pa_cvolume& volume, const pa_channe
     for (unsigned channel = 0; channel < volume.channels && channel < map.channels; ++channel) {
         const pa_channel_position_t position = map.map[channel];
         const pa_volume_t value = volume.values[channel];
-        if (isLeft(position))
+        if (isLeft(position)) {
             left = std::max(left.value_or(0), value);
-        else if (isRight(position))
+        } else if (isRight(position)) {
             right = std::max(right.value_or(0), value);
+        }
     }
     const pa_volume_t loudest = pa_cvolume_max(&volume);
     return packVolume(
@@ -123,12 +129,13 @@ pa_cvolume PulseSinks::channelVolume(std::uint32_t packed, const pa_channel_map&
     volume.channels = map.channels;
     for (unsigned channel = 0; channel < map.channels; ++channel) {
         const pa_channel_position_t position = map.map[channel];
-        if (isLeft(position))
+        if (isLeft(position)) {
             volume.values[channel] = left;
-        else if (isRight(position))
+        } else if (isRight(position)) {
             volume.values[channel] = right;
-        else
+        } else {
             volume.values[channel] = std::max(left, right);
+        }
     }
     return volume;
 }
@@ -136,8 +143,9 @@ pa_cvolume PulseSinks::channelVolume(std::uint32_t packed, const pa_channel_map&
 std::optional<PulseConnection::Sink> PulseSinks::sinkAt(int index)
 {
     const auto sinks = m_connection.sinks();
-    if (!sinks || index < 0 || static_cast<std::size_t>(index) >= sinks->size())
+    if (!sinks || index < 0 || static_cast<std::size_t>(index) >= sinks->size()) {
         return std::nullopt;
+    }
     return (*sinks)[static_cast<std::size_t>(index)];
 }
 

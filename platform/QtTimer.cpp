@@ -6,8 +6,9 @@ QtTimer::QtTimer()
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-        if (onTimeout)
+        if (onTimeout) {
             onTimeout();
+        }
     });
 }
 
@@ -15,10 +16,11 @@ void QtTimer::start(int intervalMs)
 {
     m_interval = intervalMs > 0 ? intervalMs : 0;
     m_idle = m_interval == 0;
-    if (m_idle)
+    if (m_idle) {
         m_timer.stop();
-    else
+    } else {
         m_timer.start(m_interval);
+    }
 }
 
 void QtTimer::stop()

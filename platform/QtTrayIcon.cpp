@@ -46,8 +46,9 @@ void QtTrayIcon::setMenu(QMenu* menu)
 
 void QtTrayIcon::popUpMenu()
 {
-    if (m_menu)
+    if (m_menu) {
         m_menu->popup(QCursor::pos());
+    }
 }
 
 QString QtTrayIcon::cutToolTip(const QString& toolTip)
@@ -78,8 +79,9 @@ std::optional<TrayIcon::Action> QtTrayIcon::actionFor(
 
 void QtTrayIcon::handleActivation(QSystemTrayIcon::ActivationReason reason)
 {
-    if (const std::optional<Action> action = actionFor(reason, alarmSounding()))
+    if (const std::optional<Action> action = actionFor(reason, alarmSounding())) {
         emit actionTriggered(*action);
+    }
 }
 
 } // namespace kvx

@@ -14,24 +14,27 @@ QString SoftwareMidiDevice::deviceName()
 
 void SoftwareMidiDevice::setVolume(std::uint32_t packed)
 {
-    if (packed == m_volume)
+    if (packed == m_volume) {
         return;
+    }
     m_volume = packed;
     emit gainChanged();
 }
 
 void SoftwareMidiDevice::setMuted(bool muted)
 {
-    if (muted == m_muted)
+    if (muted == m_muted) {
         return;
+    }
     m_muted = muted;
     emit gainChanged();
 }
 
 double SoftwareMidiDevice::gain() const
 {
-    if (m_muted)
+    if (m_muted) {
         return 0.0;
+    }
     return static_cast<double>(leftLevel(m_volume)) / kFullLevel;
 }
 

@@ -8,8 +8,9 @@ namespace kvx {
 
 OleDate Clock::toOleDate(const QDateTime& local)
 {
-    if (!local.isValid())
+    if (!local.isValid()) {
         return OleDate();
+    }
     const QDateTime wall = local.toLocalTime();
     const QDate date = wall.date();
     const QTime time = wall.time();

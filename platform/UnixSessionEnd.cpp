@@ -30,21 +30,26 @@ UnixSessionEnd::UnixSessionEnd(QObject* parent)
         action.sa_handler = &UnixSessionEnd::handleSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 3; ++i) {
             ::sigaction(kSignals[i], &action, &m_previous[i]);
+        }
     }
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this, [this] { end(); });
-    if (QCoreApplication::instance())
+    }
+    if (QCoreApplication::instance()) {
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { end(); });
+    }
 }
 
 UnixSessionEnd::~UnixSessionEnd()
 {
-    if (m_fds[0] < 0)
+    if (m_fds[0] < 0) {
         return;
-    for (int i = 0; i < 3; ++i)
+    }
+    for (int i = 0; i < 3; ++i) {
         ::sigaction(kSignals[i], &m_previous[i], nullptr);
+    }
     s_writeFd = -1;
     ::close(m_fds[0]);
     ::close(m_fds[1]);

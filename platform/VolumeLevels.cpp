@@ -8,8 +8,9 @@ static_assert(kServerVolumeNorm == PA_VOLUME_NORM);
 
 std::uint16_t levelFromServerVolume(std::uint32_t volume)
 {
-    if (volume >= kServerVolumeNorm)
+    if (volume >= kServerVolumeNorm) {
         return kFullLevel;
+    }
     const std::uint64_t scaled = std::uint64_t{volume} * kFullLevel + kServerVolumeNorm / 2;
     return static_cast<std::uint16_t>(scaled / kServerVolumeNorm);
 }

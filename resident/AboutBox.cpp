@@ -2,6 +2,7 @@
 
 #include "platform/DesktopServices.h"
 #include "platform/Prompter.h"
+#include "resident/Version.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -43,8 +44,7 @@ AboutBox::AboutBox(Launcher& launcher, Prompter& prompter, QWidget* parent)
     titleFont.setPointSize(18);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    auto* lblVersion
-        = new QLabel(QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3").arg(kMajor).arg(kMinor).arg(kRevision), this);
+    auto* lblVersion = new QLabel(QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + QString::fromLatin1(kVersionText), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     auto* lblDescription = new QLabel(
         QStringLiteral("通知領域に常駐し、アラームとスケジュールを知らせるカレンダー付き目覚まし時計です。"),

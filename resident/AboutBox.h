@@ -16,10 +16,6 @@ class AboutBox : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kMajor = 1;
-    static constexpr int kMinor = 0;
-    static constexpr int kRevision = 4;
-
     AboutBox(Launcher& launcher, Prompter& prompter, QWidget* parent = nullptr);
 
     void startSystemInformation();

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
-#include <signal.h>
+#include <csignal>
 #include <string>
 #include <vector>
 

@@ -3,7 +3,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 
-#include <signal.h>
+#include <csignal>
 
 namespace kvx::test {
 
@@ -24,7 +24,7 @@ qint64 pidInFile(const QString& path)
 
 } // namespace
 
-ResidentProcess::ResidentProcess(QProcessEnvironment environment, QString readyFile)
+ResidentProcess::ResidentProcess(const QProcessEnvironment& environment, QString readyFile)
     : m_readyFile(std::move(readyFile))
 {
     m_process.setProcessEnvironment(environment);

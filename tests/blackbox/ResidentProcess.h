@@ -15,7 +15,7 @@ namespace kvx::test {
 // object dies is killed, so that a failed test leaves no program behind.
 class ResidentProcess {
 public:
-    ResidentProcess(QProcessEnvironment environment, QString readyFile);
+    ResidentProcess(const QProcessEnvironment& environment, QString readyFile);
     ~ResidentProcess();
     ResidentProcess(const ResidentProcess&) = delete;
     ResidentProcess& operator=(const ResidentProcess&) = delete;

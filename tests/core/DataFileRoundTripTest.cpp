@@ -64,6 +64,7 @@ private:
     std::vector<std::string> strings(int count)
     {
         std::vector<std::string> result;
+        result.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
             result.push_back(text());
         }

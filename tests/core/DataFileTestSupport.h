@@ -40,7 +40,7 @@ inline std::string dataFilePath(const std::string& name)
 
 inline std::string goldenBytes(const std::string& name)
 {
-    const std::string bytes = readFileBytes(dataFilePath(name));
+    std::string bytes = readFileBytes(dataFilePath(name));
     EXPECT_FALSE(bytes.empty()) << "golden file " << name << " is missing";
     return bytes;
 }

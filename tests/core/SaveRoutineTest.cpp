@@ -69,11 +69,11 @@ TEST(SaveRoutine, HooksCopyWorkingStateInBeforeTheDataFileAndThenTheSettingsAreW
     program.saver.setTablesLoaded(true);
     std::vector<std::string> order;
     program.saver.addHook([&] {
-        order.push_back("memo grid");
+        order.emplace_back("memo grid");
         program.tables.memos.lists[MemoLists::kMemo] = {"牛乳", ""};
     });
     const int second = program.saver.addHook([&] {
-        order.push_back("editor");
+        order.emplace_back("editor");
         EXPECT_FALSE(std::filesystem::exists(program.settings.dataPath())) << "hooks run before the write";
     });
     program.tables.window.formPosition = "2";

@@ -587,7 +587,7 @@ TEST(Settings, EachSaveWritesTheMainFileThenTheDataSideFile)
         std::vector<std::string> lines = {"STARTFLG=1"};
         lines.insert(lines.end(), kUnusualDefaultsLines.begin(), kUnusualDefaultsLines.end());
         for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2"}) {
-            lines.push_back(line);
+            lines.emplace_back(line);
         }
         lines.push_back("DATAPATH=" + dataPath);
         lines.emplace_back("STARTMD=1");

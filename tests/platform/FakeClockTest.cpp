@@ -57,8 +57,9 @@ TEST(FakeClock, TimersFireWhenDueInTimeOrder)
             timers.back()->onTimeout = log.recorder(setup.name);
             timers.back()->setSingleShot(setup.singleShot);
             timers.back()->start(setup.interval);
-            if (setup.stopped)
+            if (setup.stopped) {
                 timers.back()->stop();
+            }
         }
         clock.advanceMs(row.advance);
         EXPECT_EQ(log.fires, row.fires) << row.name;
@@ -126,8 +127,9 @@ TEST(FakeClock, CallbacksChangeTimersAsTheEventLoopWould)
         bool first = true;
         a->onTimeout = [&, record = log.recorder("a")] {
             record();
-            if (std::exchange(first, false))
+            if (std::exchange(first, false)) {
                 row.firstTimeout(*a, *b);
+            }
         };
         b->onTimeout = log.recorder("b");
         a->start(1000);

@@ -20,11 +20,13 @@ TEST(FakeInstanceGuard, AnswersFromItsScriptThenRepeatsTheLastAnswer)
     };
     for (const Row& row : rows) {
         FakeInstanceGuard guard;
-        for (const bool running : row.script)
+        for (const bool running : row.script) {
             guard.queueAnswer(running);
+        }
         std::vector<bool> answers;
-        for (std::size_t i = 0; i < row.answers.size(); ++i)
+        for (std::size_t i = 0; i < row.answers.size(); ++i) {
             answers.push_back(guard.anotherCopyRunning());
+        }
         EXPECT_EQ(answers, row.answers) << row.name;
         EXPECT_EQ(guard.askCount(), static_cast<int>(row.answers.size())) << row.name;
     }

@@ -82,8 +82,9 @@ TEST(LockFileInstanceGuard, OnlyOneGuardHoldsTheLockAtATime)
             },
             false},
     };
-    for (const Step& step : steps)
+    for (const Step& step : steps) {
         EXPECT_EQ(step.ask(), step.running) << step.name;
+    }
     EXPECT_EQ(second.lockFilePath(), directory.filePath(QStringLiteral("kalvendorix.lock")));
 }
 

@@ -18,7 +18,8 @@ class UrlRecorder : public QObject {
 public:
     QList<QUrl> urls;
 
-public slots:
+    // The file handler is called by name, so it has to be a slot.
+public slots: // NOLINT(readability-redundant-access-specifiers)
     void open(const QUrl& url) { urls.append(url); }
 };
 

@@ -27,8 +27,9 @@ void answerNextBox(SeenBox& seen, const std::function<void(QMessageBox&)>& answe
 {
     QTimer::singleShot(0, [&seen, answer] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
+        if (!box) {
             return;
+        }
         seen = {true, box->icon(), box->windowTitle(), box->text(), box->standardButtons()};
         answer(*box);
     });
@@ -93,13 +94,16 @@ TEST(FakePrompter, AnswersFromItsScriptThenTheDefault)
     };
     for (const Row& row : rows) {
         FakePrompter prompter;
-        for (const bool answer : row.script)
+        for (const bool answer : row.script) {
             prompter.queueAnswer(answer);
-        if (row.defaultAnswer)
+        }
+        if (row.defaultAnswer) {
             prompter.setDefaultAnswer(*row.defaultAnswer);
+        }
         std::vector<bool> answers;
-        for (std::size_t i = 0; i < row.answers.size(); ++i)
+        for (std::size_t i = 0; i < row.answers.size(); ++i) {
             answers.push_back(prompter.question(QStringLiteral("q%1").arg(i)));
+        }
         EXPECT_EQ(answers, row.answers) << row.name;
         EXPECT_EQ(prompter.questions().size(), static_cast<qsizetype>(row.answers.size())) << row.name;
     }

@@ -14,8 +14,9 @@ namespace {
 // of the event loop deliver it.
 void deliverPendingSignals()
 {
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
 }
 
 TEST(UnixSessionEnd, EachSignalEndsTheSessionExactlyOnce)

@@ -97,16 +97,18 @@ TEST(SoundVolumeLevels, PackingPutsLeftLowAndRightHigh)
 pa_channel_map channelMap(std::initializer_list<pa_channel_position_t> positions)
 {
     pa_channel_map map{};
-    for (pa_channel_position_t position : positions)
+    for (pa_channel_position_t position : positions) {
         map.map[map.channels++] = position;
+    }
     return map;
 }
 
 pa_cvolume channelVolumes(std::initializer_list<pa_volume_t> values)
 {
     pa_cvolume volume{};
-    for (pa_volume_t value : values)
+    for (pa_volume_t value : values) {
         volume.values[volume.channels++] = value;
+    }
     return volume;
 }
 
@@ -158,8 +160,9 @@ TEST(SoundPulseSinks, WritingSetsEveryChannel)
         SCOPED_TRACE(row.name);
         const pa_cvolume volume = PulseSinks::channelVolume(row.packed, row.map);
         ASSERT_EQ(volume.channels, row.volumes.size());
-        for (std::size_t channel = 0; channel < row.volumes.size(); ++channel)
+        for (std::size_t channel = 0; channel < row.volumes.size(); ++channel) {
             EXPECT_EQ(volume.values[channel], row.volumes[channel]) << "channel " << channel;
+        }
     }
 }
 

@@ -26,8 +26,9 @@ TEST(ClockConversion, LocalWallTimeToOleDateKeepsWholeSeconds)
         {"before the epoch", QDateTime(QDate(1899, 12, 29), QTime(6, 0)), OleDate(-1.25)},
         {"an invalid time is the zero date", QDateTime(), OleDate()},
     };
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         EXPECT_EQ(Clock::toOleDate(row.local), row.ole) << row.name;
+    }
 }
 
 TEST(ClockConversion, OleDateToLocalWallTime)

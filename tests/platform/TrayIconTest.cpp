@@ -40,8 +40,9 @@ const ActivationRow kActivationRows[] = {
 
 TEST(QtTrayIcon, TrayEventsMapToTheIconActions)
 {
-    for (const ActivationRow& row : kActivationRows)
+    for (const ActivationRow& row : kActivationRows) {
         EXPECT_EQ(QtTrayIcon::actionFor(row.reason, row.alarmSounding), row.action) << row.name;
+    }
 }
 
 // The sounding state of a test: what the ringer would answer.

@@ -1,4 +1,5 @@
 #include "resident/AboutBox.h"
+#include "resident/Version.h"
 
 #include "ResidentFixture.h"
 
@@ -17,7 +18,9 @@ TEST_F(ResidentTest, AboutBoxShowsTheVersionAndStartsSystemInformation)
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(about->windowTitle(), QStringLiteral("Kalvendorixのﾊﾞｰｼﾞｮﾝ情報"));
-    EXPECT_EQ(about->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.0.4"));
+    // The project's version, as CMake writes it, and nothing else.
+    EXPECT_EQ(about->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + KVX_PROJECT_VERSION);
+    EXPECT_STREQ(kVersionText, KVX_PROJECT_VERSION);
     EXPECT_EQ(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral("Kalvendorix"));
 
     auto* sysInfo = about->findChild<QPushButton*>("cmdSysInfo");

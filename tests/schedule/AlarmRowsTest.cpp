@@ -55,6 +55,7 @@ Fill fillEditor(EditorView view, OleDate chosenDay, OleDate now, bool weekStarts
 std::vector<int> indexesOf(const std::vector<EditorRow>& rows)
 {
     std::vector<int> indexes;
+    indexes.reserve(rows.size());
     for (const EditorRow& row : rows) {
         indexes.push_back(row.alarmIndex);
     }

@@ -37,7 +37,7 @@ TEST(DateHelpers, MonthTableOrdinalsOverThreeCenturies)
             const MonthTable table(year{y} / month{m});
             ASSERT_EQ(table.days(), daysInMonth(y, static_cast<int>(m)));
             for (int d = 1; d <= table.days(); ++d) {
-                const sys_days day{year{y} / month{m} / static_cast<unsigned>(d)};
+                const sys_days day{year{y} / month{m} / std::chrono::day{static_cast<unsigned>(d)}};
                 const auto entry = table.dayEntry(d);
                 ASSERT_EQ(entry.weekday, weekdayNumber(day));
                 ASSERT_EQ(entry.ordinal, (d - 1) / 7 + 1);

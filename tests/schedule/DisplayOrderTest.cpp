@@ -15,6 +15,7 @@ using test::at;
 AlarmTable tableOf(const std::vector<OleDate>& starts)
 {
     std::vector<AlarmRecord> alarms;
+    alarms.reserve(starts.size());
     for (OleDate start : starts) {
         alarms.push_back(test::item(kKindNone, 0, start));
     }

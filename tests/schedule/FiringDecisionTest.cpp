@@ -62,7 +62,7 @@ std::string describe(const std::optional<Firing>& firing)
 // Ticks once a `step` seconds from `from` to `to` inclusive, as the alarm loop
 // does, and lists every ring as "<ISO tick> #<index> <bells>".
 std::vector<std::string> ringsOver(
-    std::vector<AlarmRecord> alarms, const char* from, const char* to, int step = 1)
+    const std::vector<AlarmRecord>& alarms, const char* from, const char* to, int step = 1)
 {
     AlarmTable table = tableOf(alarms);
     std::vector<std::string> rings;

@@ -40,7 +40,8 @@ std::string isoText(sys_days day)
 std::map<sys_days, std::string> loadOfficialList()
 {
     std::map<sys_days, std::string> list;
-    std::ifstream in(KVX_SHARED_DATA_DIR "/jp-holidays-cabinet-office.csv");
+    std::ifstream in(KVX_TEST_DATA_DIR "/holidays/jp-holidays-cabinet-office.csv");
+    EXPECT_TRUE(in.is_open()) << "the official list is missing from " KVX_TEST_DATA_DIR "/holidays";
     std::string line;
     std::getline(in, line); // header
     while (std::getline(in, line)) {

@@ -65,6 +65,9 @@ TEST_P(AddChecks, RefuseWithTheirMessageAndFocusAndLeaveTheTable)
     } else {
         ASSERT_EQ(m_prompter.messages().size(), 1);
         EXPECT_EQ(m_prompter.messages().front(), QString::fromUtf8(row.message));
+        if (*row.focus == '\0') {
+            return;
+        }
         ASSERT_NE(m_app->editor()->focusWidget(), nullptr);
         EXPECT_EQ(m_app->editor()->focusWidget()->objectName(), QLatin1String(row.focus));
     }
@@ -116,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Editor, AddChecks,
             },
             kSoundFileMessage, "Text7"},
         CheckRow{"QuickTimerButton", [](const EditorTest& t) { t.click("Option7"); },
-            "クイックタイマーは追加ボタンで追加できません\nクイックタイマーリストから登録してください", "Command5"}),
+            "クイックタイマーは追加ボタンで追加できません\nクイックタイマーリストから登録してください", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EditorTest, ThePastTimeQuestionCancelsOrLetsTheAddThrough)

@@ -24,6 +24,9 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QAction>
+#include <QDir>
+#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -63,6 +66,9 @@ public:
         m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
         ASSERT_NE(m_app->editor(), nullptr);
         ASSERT_TRUE(m_app->editor()->isVisible());
+        // Focus events need the active window, as on a desktop.
+        m_app->editor()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_app->editor()));
     }
 
     template <class T = QWidget> T* get(const char* name) const
@@ -73,7 +79,14 @@ public:
     }
     QLineEdit* edit(const char* name) const { return get<QLineEdit>(name); }
     QAbstractButton* button(const char* name) const { return get<QAbstractButton>(name); }
-    void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void click(const char* name) const { button(name)->click(); }
+    // Types as a keyboard does, full-width characters included.
+    static void type(QWidget* widget, const QString& text)
+    {
+        for (const QChar c : text) {
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
     // Brings a tab of SSTab1 to the front, as a user does before using its controls.
     void showTab(int index) const { get<QTabWidget>("SSTab1")->setCurrentIndex(index); }
 

@@ -5,12 +5,15 @@
 #include "core/SaveRoutine.h"
 #include "core/Settings.h"
 #include "core/ViewState.h"
+#include "editor/EditorWindow.h"
+#include "platform/Dialogs.h"
 #include "platform/RunningCopyChannel.h"
 #include "resident/ResidentServices.h"
 #include "resident/ResidentWindow.h"
 
 #include <QObject>
 
+#include <memory>
 #include <string>
 
 namespace kvx {
@@ -23,7 +26,8 @@ class Application : public QObject {
     Q_OBJECT
 
 public:
-    Application(const std::string& programDirectory, ResidentServices& services, QObject* parent = nullptr);
+    Application(const std::string& programDirectory, ResidentServices& services, Dialogs& dialogs,
+        QObject* parent = nullptr);
     ~Application() override;
 
     // Passes the start gate and becomes resident. Not Running when another copy
@@ -40,19 +44,28 @@ public:
     ViewState& view() { return m_view; }
     SaveRoutine& saver() { return m_saver; }
     ResidentWindow& resident() { return m_resident; }
+    // The editor, created the first time it is opened; null before.
+    EditorWindow* editor() const { return m_editor.get(); }
+    // The open action: until the calendar window exists, it shows the editor
+    // whatever "DEFFORM" says.
+    EditorWindow& openEditor();
 
 signals:
     // The exit sequence has ended.
     void finished();
 
 private:
+    bool exitSaveFailed(const SaveResult& result, bool fromMenu);
+
     SharedTables m_tables;
     Settings m_settings;
     DataFile m_dataFile;
     ViewState m_view;
     SaveRoutine m_saver;
     ResidentServices& m_services;
+    Dialogs& m_dialogs;
     ResidentWindow m_resident;
+    std::unique_ptr<EditorWindow> m_editor;
 };
 
 } // namespace kvx

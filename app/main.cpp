@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/DesktopAutostart.h"
 #include "platform/DesktopLauncher.h"
+#include "platform/Dialogs.h"
 #include "platform/FontSubstitutions.h"
 #include "platform/GstMediaChannel.h"
 #include "platform/LockFileInstanceGuard.h"
@@ -60,7 +61,8 @@ int main(int argc, char* argv[])
     kvx::ResidentServices services{
         clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher};
 
-    kvx::Application application(kvx::resolveProgramDirectory(), services);
+    kvx::QtDialogs dialogs;
+    kvx::Application application(kvx::resolveProgramDirectory(), services, dialogs);
     kvx::UnixSessionEnd sessionEnd;
     sessionEnd.onEnd = [&application] { application.resident().endSession(); };
     QObject::connect(&application, &kvx::Application::finished, [&sessionEnd] {

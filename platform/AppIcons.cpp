@@ -58,3 +58,19 @@ QIcon trayImageIcon(TrayIcon::Image image)
 }
 
 } // namespace kvx
+
+namespace kvx {
+
+QIcon buttonIcon(const QString& key)
+{
+    static const bool registered = (registerIconResources(), true);
+    Q_UNUSED(registered);
+    const QString path = QStringLiteral(":/icons/%1.svg").arg(key.toLower());
+    QIcon icon;
+    for (const int size : {16, 32}) {
+        icon.addPixmap(render(path, size));
+    }
+    return icon;
+}
+
+} // namespace kvx

@@ -11,5 +11,7 @@ namespace kvx {
 QIcon applicationIcon();
 QIcon stopIcon();
 QIcon trayImageIcon(TrayIcon::Image image);
+// The picture buttons' images by key: "OPEN", "CHECK", "EDIT", "DELETE".
+QIcon buttonIcon(const QString& key);
 
 } // namespace kvx

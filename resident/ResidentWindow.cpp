@@ -73,7 +73,7 @@ void ResidentWindow::buildMenu()
     m_iconMenu->addSeparator();
     add(m_iconMenu.get(), "mver", QStringLiteral("バージョン情報"), &ResidentWindow::showAbout);
     m_iconMenu->addSeparator();
-    add(m_iconMenu.get(), "mend", QStringLiteral("終了"), &ResidentWindow::exitSequence);
+    add(m_iconMenu.get(), "mend", QStringLiteral("終了"), &ResidentWindow::exitFromMenu);
 }
 
 QAction* ResidentWindow::menuAction(const QString& objectName) const
@@ -377,6 +377,13 @@ void ResidentWindow::endDuringStartUp()
     emit quitRequested();
 }
 
+void ResidentWindow::exitFromMenu()
+{
+    m_exitFromMenu = true;
+    exitSequence();
+    m_exitFromMenu = false;
+}
+
 void ResidentWindow::exitSequence()
 {
     if (m_exited || m_exiting) {
@@ -387,7 +394,19 @@ void ResidentWindow::exitSequence()
         return;
     }
     m_exiting = true;
-    tellSaveProblems(m_saver.save(m_services.clock.nowOle()));
+    const SaveResult saved = m_saver.save(m_services.clock.nowOle());
+    if (!saved.ok() && saved.ran && onExitSaveFailed) {
+        if (!onExitSaveFailed(saved, m_exitFromMenu)) {
+            m_exiting = false;
+            return;
+        }
+        // The menu's question has told the problem already.
+        if (!m_exitFromMenu) {
+            tellSaveProblems(saved);
+        }
+    } else {
+        tellSaveProblems(saved);
+    }
 
     m_ringer.shutDown();
     m_timer1->stop();

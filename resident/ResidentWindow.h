@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -45,6 +46,11 @@ public:
     // nobody may be there to answer, so failures go to the standard error
     // instead of a message box that would keep the program from ending.
     void endSession();
+    // The menu's "終了": the exit sequence, which may then ask first.
+    void exitFromMenu();
+    // Told when the exit save failed; answering false keeps the program
+    // running. The second argument says whether the exit came from the menu.
+    std::function<bool(const SaveResult&, bool)> onExitSaveFailed;
 
     // Tray menu and icon actions.
     void iconEvent(TrayIcon::Action action);
@@ -111,6 +117,7 @@ private:
     bool m_exiting = false;
     bool m_exited = false;
     bool m_sessionEnding = false;
+    bool m_exitFromMenu = false;
     // How far the start-up has come, for an end that arrives during it.
     bool m_lockHeld = false;
     bool m_flagRaised = false;

@@ -2,6 +2,7 @@
 
 #include "doubles/FakeAutostart.h"
 #include "doubles/FakeClock.h"
+#include "doubles/FakeDialogs.h"
 #include "doubles/FakeInstanceGuard.h"
 #include "doubles/FakeLauncher.h"
 #include "doubles/FakeMediaChannel.h"
@@ -27,6 +28,10 @@ protected:
         , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
               m_launcher}
     {
+        // Chosen sound devices: the editor then opens without the device chooser.
+        const Settings settings(folder());
+        settings.writeSettingToBoth("MIDINM", "MIDI");
+        settings.writeSettingToBoth("WAVENM", "Wave");
     }
 
     std::string folder() const { return m_dir.path().toStdString() + "/"; }
@@ -34,6 +39,7 @@ protected:
     QTemporaryDir m_dir;
     FakeClock m_clock;
     FakePrompter m_prompter;
+    FakeDialogs m_dialogs;
     FakeTrayIcon m_tray;
     FakeMediaChannel m_media;
     FakeWaveFallback m_fallback;
@@ -56,7 +62,7 @@ TEST_F(ApplicationTest, StartsOnTheUsersFileAndSavesItAgainAtTheEnd)
         Settings settings(folder());
         ASSERT_TRUE(DataFile().save(earlier, settings.defaultDataPath(), OleDate()));
     }
-    Application application(folder(), m_services);
+    Application application(folder(), m_services, m_dialogs);
     int finished = 0;
     QObject::connect(&application, &Application::finished, [&finished] { ++finished; });
 
@@ -86,7 +92,7 @@ TEST_F(ApplicationTest, ASecondCopyStaysOutAndTouchesNothing)
     m_instance.queueAnswer(true);
     m_instance.queueAnswer(true);
     m_instance.queueAnswer(true);
-    Application application(folder(), m_services);
+    Application application(folder(), m_services, m_dialogs);
     EXPECT_EQ(application.start(), ResidentWindow::Start::AnotherCopyRuns);
     EXPECT_FALSE(m_tray.isVisible());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(application.settings().defaultDataPath())));
@@ -100,7 +106,7 @@ TEST_F(ApplicationTest, ASecondStartBringsTheRunningCopyForward)
         for (int i = 0; i < 3; ++i) {
             m_instance.queueAnswer(true);
         }
-        Application second(folder(), m_services);
+        Application second(folder(), m_services, m_dialogs);
         EXPECT_EQ(second.start(channel), ResidentWindow::Start::AnotherCopyRuns);
         EXPECT_EQ(channel.askCount(), 1);
         EXPECT_EQ(channel.listenCount(), 0);
@@ -108,7 +114,7 @@ TEST_F(ApplicationTest, ASecondStartBringsTheRunningCopyForward)
     // The running copy listens and opens its window when asked.
     m_instance.queueAnswer(false);
     FakeRunningCopyChannel channel;
-    Application running(folder(), m_services);
+    Application running(folder(), m_services, m_dialogs);
     ASSERT_EQ(running.start(channel), ResidentWindow::Start::Running);
     EXPECT_EQ(channel.listenCount(), 1);
     EXPECT_EQ(channel.askCount(), 0);

@@ -9,10 +9,10 @@
 #include <QSysInfo>
 #include <QThread>
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -210,6 +210,30 @@ TEST(ResidentLifecycle, StaleRunningFlagCostsTwoWaitsThenStarts)
     }
 }
 
+// True once process `pid` catches `signalNumber` (its SigCgt mask in /proc).
+bool waitUntilCatching(qint64 pid, int signalNumber, int boundMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    const QString path = QStringLiteral("/proc/%1/status").arg(pid);
+    while (waited.elapsed() < boundMs) {
+        QFile status(path);
+        if (!status.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("SigCgt:")) {
+                const unsigned long long mask = line.mid(7).trimmed().toULongLong(nullptr, 16);
+                if ((mask >> (signalNumber - 1)) & 1ULL) {
+                    return true;
+                }
+            }
+        }
+        QThread::msleep(5);
+    }
+    return false;
+}
+
 // A logout or a service stop while the program still waits in its start gate
 // (a crash left the running flag up) ends it promptly and leaves every alarm
 // where it was.
@@ -223,6 +247,7 @@ TEST(ResidentLifecycle, ASessionEndDuringTheStartGateEndsPromptlyAndKeepsTheAlar
     };
     const Row rows[] = {
         {"at once", 10, true},
+        {"as the gate begins", 0, false},
         {"in the first wait", 500, false},
         {"in the second wait", 1500, false},
     };
@@ -241,7 +266,11 @@ TEST(ResidentLifecycle, ASessionEndDuringTheStartGateEndsPromptlyAndKeepsTheAlar
         ResidentProcess program(sandbox.environment(ready, kOffscreen), ready);
         ASSERT_TRUE(program.start()) << row.name;
         // The moment the end arrives is the point of the test: a real process
-        // on the real clock.
+        // on the real clock, counted from when it handles SIGTERM (the gate
+        // begins right after).
+        if (!row.beforeItsHandler) {
+            ASSERT_TRUE(waitUntilCatching(program.pid(), SIGTERM, kResidentBoundMs)) << row.name;
+        }
         QThread::msleep(static_cast<unsigned long>(row.signalAfterMs));
         ASSERT_TRUE(program.sendSignal(SIGTERM)) << row.name;
         QElapsedTimer sinceSignal;

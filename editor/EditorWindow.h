@@ -1,0 +1,104 @@
+#pragma once
+
+#include "editor/EditorContext.h"
+#include "schedule/AlarmRows.h"
+#include "schedule/DisplayOrder.h"
+#include "schedule/EditorDraft.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QComboBox;
+class QListView;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+namespace kvx {
+
+class AlarmListModel;
+class GeneralTab;
+class MessageTab;
+class NotificationWindow;
+class SoundTab;
+
+// The alarm editor `Form1`: the tabs of an alarm's fields on the left, the
+// alarm list with its view switch, quick timer and buttons on the right. It
+// works on the shared tables in place; "ＯＫ" makes the changes durable.
+class EditorWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    enum Tab { kGeneralTab = 0, kMessageTab, kSoundTab, kRoutineTab, kScreenTab, kLinkTab };
+
+    explicit EditorWindow(EditorContext context, QWidget* parent = nullptr);
+    ~EditorWindow() override;
+
+    // The open action: shows the window on top.
+    void open();
+    // The tables changed outside the editor (an alarm rang, a reload).
+    void refreshList();
+
+    // The window's operations, as its buttons run them.
+    void addAlarm();
+    void changeAlarm();
+    void deleteAlarms();
+    void resetFields();
+    void confirm();
+    void addQuickTimer(int minutes);
+    void dateClicked(const QDate& date);
+    void loadSelectedAlarm();
+
+    int selectedAlarm() const { return m_context.view.editorSelectedAlarm; }
+    EditorDraft draft() const;
+    AlarmListModel* listModel() const { return m_model; }
+    QListView* list() const { return m_list; }
+
+signals:
+    // "ＯＫ" wrote the files and reloaded them.
+    void confirmed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildListPane();
+    void wireMirrors();
+    void formLoad();
+    void applyDefaults();
+    void fillList();
+    void selectRow(int row);
+    std::vector<int> selectedRows() const;
+    bool checkDraft(const EditorDraft& draft);
+    bool pastTimeAccepted(const EditorDraft& draft);
+    void store(int index, const EditorDraft& draft, bool change);
+    void switchView(bool dayView);
+    void showPreview();
+    void browseSound();
+    void reloadData();
+    void warn(const QString& text);
+
+    EditorContext m_context;
+    QTabWidget* m_tabs;
+    GeneralTab* m_general;
+    MessageTab* m_message;
+    SoundTab* m_sound;
+    QRadioButton* m_allView;
+    QRadioButton* m_dayView;
+    QListView* m_list;
+    AlarmListModel* m_model;
+    QComboBox* m_quick;
+    QPushButton* m_add;
+    QPushButton* m_change;
+    QPushButton* m_delete;
+    QPushButton* m_ok;
+    std::unique_ptr<NotificationWindow> m_preview;
+    DisplayOrder m_order;
+    std::vector<int> m_dayRowMap;
+    bool m_formLoading = false;
+};
+
+} // namespace kvx

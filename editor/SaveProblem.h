@@ -1,0 +1,14 @@
+#pragma once
+
+#include "core/DataFile.h"
+#include "core/SaveRoutine.h"
+
+#include <QString>
+
+namespace kvx {
+
+// The warning of a save that failed: the file and the reason on the lines
+// after the headline. Empty when the save succeeded.
+QString saveFailureText(const SaveResult& result, const DataFile& dataFile, const std::string& dataPath);
+
+} // namespace kvx

@@ -1,0 +1,37 @@
+#include "doubles/FakeDialogs.h"
+
+namespace kvx {
+
+namespace {
+
+template <class T> std::optional<T> next(std::deque<std::optional<T>>& script)
+{
+    if (script.empty()) {
+        return std::nullopt;
+    }
+    auto answer = std::move(script.front());
+    script.pop_front();
+    return answer;
+}
+
+} // namespace
+
+std::optional<QColor> FakeDialogs::color(const QColor& preset, QWidget*)
+{
+    m_colorPresets.push_back(preset);
+    return next(m_colors);
+}
+
+std::optional<QFont> FakeDialogs::font(const QFont& preset, QWidget*)
+{
+    m_fontPresets.push_back(preset);
+    return next(m_fonts);
+}
+
+std::optional<QString> FakeDialogs::openFile(const FileRequest& request, QWidget*)
+{
+    m_fileRequests.push_back(request);
+    return next(m_files);
+}
+
+} // namespace kvx

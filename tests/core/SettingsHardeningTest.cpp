@@ -21,17 +21,9 @@ namespace kvx {
 namespace {
 
 using test::readFileBytes;
+using test::section;
 using test::TempDir;
 using test::writeFileBytes;
-
-std::string section(const std::vector<std::string>& lines)
-{
-    std::string text = "[Kalvendorix]\r\n";
-    for (const std::string& line : lines) {
-        text += line + "\r\n";
-    }
-    return text;
-}
 
 mode_t modeOf(const std::string& path)
 {

@@ -74,4 +74,14 @@ inline void writeFileBytes(const std::string& path, std::string_view bytes)
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// A settings file of the program's one section, its lines ending in CR LF.
+inline std::string section(const std::vector<std::string>& lines)
+{
+    std::string text = "[Kalvendorix]\r\n";
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
 } // namespace kvx::test

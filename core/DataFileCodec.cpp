@@ -179,7 +179,8 @@ bool isNewerVersion(std::string_view versionText)
     constexpr std::string_view kFormerName = "Tollbeck ";
     if (startsWith(versionText, kName)) {
         // A file cut inside its header may hold the start of the current name.
-        return !startsWith(kCurrentVersionText, versionText);
+        const std::string_view whole = kCurrentVersionText;
+        return !startsWith(whole, versionText);
     }
     if (!startsWith(versionText, kFormerName)) {
         return false;

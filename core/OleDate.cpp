@@ -39,7 +39,8 @@ OleDate OleDate::fromDay(std::chrono::sys_days day, int secondsOfDay)
 OleDate OleDate::fromCivil(int year, int month, int day, int hour, int minute, int second)
 {
     using namespace std::chrono;
-    const sys_days date{std::chrono::year{year} / static_cast<unsigned>(month) / static_cast<unsigned>(day)};
+    const sys_days date{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)}
+        / std::chrono::day{static_cast<unsigned>(day)}};
     return fromDay(date, hour * 3600 + minute * 60 + second);
 }
 

@@ -236,6 +236,7 @@ void ProfileText::set(std::string_view section, const std::vector<Entry>& entrie
         return;
     }
     std::vector<std::string_view> lines;
+    lines.reserve(added.size());
     for (std::string& line : added) {
         lines.push_back(keep(std::move(line)));
     }

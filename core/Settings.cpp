@@ -122,9 +122,9 @@ template <typename T> T integerOr(const std::string& text, const char* fallback)
 
 void assignField(AlarmDefaults& defaults, const DefaultsKey& entry, const std::string& text)
 {
-    if (auto* field = std::get_if<std::string AlarmDefaults::*>(&entry.field)) {
+    if (const auto* field = std::get_if<std::string AlarmDefaults::*>(&entry.field)) {
         defaults.*(*field) = entry.format == Format::Message ? decodeMessage(text) : text;
-    } else if (auto* field32 = std::get_if<std::int32_t AlarmDefaults::*>(&entry.field)) {
+    } else if (const auto* field32 = std::get_if<std::int32_t AlarmDefaults::*>(&entry.field)) {
         defaults.*(*field32) = integerOr<std::int32_t>(text, entry.fallback);
     } else {
         auto field16 = std::get<std::int16_t AlarmDefaults::*>(entry.field);
@@ -138,10 +138,10 @@ void assignField(AlarmDefaults& defaults, const DefaultsKey& entry, const std::s
 
 std::string fieldText(const AlarmDefaults& defaults, const DefaultsKey& entry)
 {
-    if (auto* field = std::get_if<std::string AlarmDefaults::*>(&entry.field)) {
+    if (const auto* field = std::get_if<std::string AlarmDefaults::*>(&entry.field)) {
         return entry.format == Format::Message ? encodeMessage(defaults.*(*field)) : defaults.*(*field);
     }
-    if (auto* field32 = std::get_if<std::int32_t AlarmDefaults::*>(&entry.field)) {
+    if (const auto* field32 = std::get_if<std::int32_t AlarmDefaults::*>(&entry.field)) {
         return std::to_string(defaults.*(*field32));
     }
     const std::int16_t value = defaults.*std::get<std::int16_t AlarmDefaults::*>(entry.field);
@@ -178,7 +178,7 @@ std::string resolveProgramDirectory()
     const char* xdg = std::getenv("XDG_DATA_HOME");
     const std::string base
         = xdg != nullptr && xdg[0] == '/' ? std::string(xdg) : homeDirectory() + "/.local/share";
-    const std::string directory = withTrailingSlash(base) + "Kalvendorix/";
+    std::string directory = withTrailingSlash(base) + "Kalvendorix/";
     createPrivateFolders(directory);
     return directory;
 }

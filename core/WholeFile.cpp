@@ -1,14 +1,15 @@
 #include "core/WholeFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <signal.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -113,12 +114,10 @@ bool isSystemFolder(const std::string& folder)
         return false;
     }
     const std::string_view path(resolved);
-    for (const std::string_view system : {"/dev", "/proc", "/sys"}) {
-        if (path == system || (path.starts_with(system) && path[system.size()] == '/')) {
-            return true;
-        }
-    }
-    return false;
+    constexpr std::array<std::string_view, 3> kSystemTrees{"/dev", "/proc", "/sys"};
+    return std::ranges::any_of(kSystemTrees, [path](std::string_view system) {
+        return path == system || (path.starts_with(system) && path[system.size()] == '/');
+    });
 }
 
 // The owner's own write bit decides for the owner, even one the system would

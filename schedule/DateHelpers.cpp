@@ -11,14 +11,14 @@ int weekdayNumber(sys_days day)
 
 int firstColumn(int year, int month, bool weekStartsMonday)
 {
-    const int first = weekdayNumber(sys_days{std::chrono::year{year} / static_cast<unsigned>(month) / 1});
+    const int first = weekdayNumber(sys_days{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} / std::chrono::day{1}});
     return weekStartsMonday ? (first + 5) % 7 : first - 1;
 }
 
 int daysInMonth(int year, int month)
 {
     const year_month_day_last last{
-        std::chrono::year{year} / static_cast<unsigned>(month) / std::chrono::last};
+        std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} / std::chrono::last};
     return static_cast<int>(static_cast<unsigned>(last.day()));
 }
 
@@ -54,7 +54,7 @@ int MonthTable::nthWeekdayDay(int n, int weekday) const
 OleDate MonthTable::nthWeekdayOfMonth(int n, int weekday) const
 {
     const int d = nthWeekdayDay(n, weekday);
-    return d == 0 ? OleDate() : OleDate::fromDay(sys_days{m_month / static_cast<unsigned>(d)});
+    return d == 0 ? OleDate() : OleDate::fromDay(sys_days{m_month / std::chrono::day{static_cast<unsigned>(d)}});
 }
 
 OleDate preAlarmOffset(int preMinutes)

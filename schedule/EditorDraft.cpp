@@ -162,11 +162,11 @@ EditorDraft draftFromRecord(const AlarmRecord& record, OleDate calendarDate, boo
 
 year_month_day forwardedDay(int yearNumber, int monthNumber, int day)
 {
-    year_month shown = std::chrono::year{yearNumber} / static_cast<unsigned>(monthNumber);
+    year_month shown = std::chrono::year{yearNumber} / std::chrono::month{static_cast<unsigned>(monthNumber)};
     // Every month has days 1..28 and every second month has 29..31, so this ends
     // within two steps (31 after a 30-day month, 29/30 after February).
     for (int step = 0; step < 12; ++step) {
-        const year_month_day candidate = shown / static_cast<unsigned>(day);
+        const year_month_day candidate = shown / std::chrono::day{static_cast<unsigned>(day)};
         if (candidate.ok()) {
             return candidate;
         }
@@ -188,7 +188,7 @@ std::optional<DraftProblem> firstProblem(const EditorDraft& draft, bool digitByp
 {
     for (int box = 0; box < kTimeBoxCount; ++box) {
         const auto& digits = box < 4 ? draft.startDigits : draft.endDigits;
-        const std::size_t place = static_cast<std::size_t>(box % 4);
+        const auto place = static_cast<std::size_t>(box % 4);
         if (digitBypass) {
             // The bypass lets exactly one check pass: the first one.
             digitBypass = false;

@@ -217,7 +217,7 @@ private:
                 return *table;
             }
         }
-        auto free = std::find_if(m_months.begin(), m_months.end(), [](const auto& t) { return !t; });
+        auto* free = std::find_if(m_months.begin(), m_months.end(), [](const auto& t) { return !t; });
         auto& slot = free != m_months.end() ? *free : m_months.back();
         slot.emplace(month);
         return *slot;

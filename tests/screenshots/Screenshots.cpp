@@ -1,0 +1,125 @@
+// Writes pictures of the program's windows as a user sees them, filled with a
+// few sample alarms, into the folder given on the command line. Runs on the
+// desktop it is started on (scripts/screenshots gives it a private X server).
+#include "app/Application.h"
+#include "core/DataFile.h"
+#include "core/Settings.h"
+#include "doubles/FakeDesktop.h"
+#include "editor/AlarmListModel.h"
+#include "editor/EditorWindow.h"
+#include "platform/AppIcons.h"
+#include "platform/FontSubstitutions.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QListView>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace kvx {
+namespace {
+
+AlarmRecord sampleAlarm(int kind, int hour, int minute, const char* message)
+{
+    AlarmRecord alarm;
+    alarm.kind = static_cast<std::int16_t>(kind);
+    alarm.weekdayMask = 127;
+    alarm.startTime = OleDate::fromCivil(2026, 12, 8, hour, minute);
+    alarm.endTime = OleDate::fromCivil(2026, 12, 8, hour + 1, minute);
+    alarm.message = message;
+    alarm.blinkCount = 10;
+    alarm.fontName = kDefaultFontName;
+    alarm.fontSize = 14;
+    alarm.backColor = kButtonFaceColor;
+    alarm.textColorIndex = 7;
+    alarm.backColorIndex = 5;
+    alarm.sound = 1;
+    alarm.soundFile = "目覚まし.wav";
+    alarm.preMode = kPreAndMain;
+    alarm.preMinutes = 10;
+    return alarm;
+}
+
+SharedTables sampleTables()
+{
+    SharedTables tables;
+    tables.alarms.add(sampleAlarm(kKindDaily, 7, 0, "起床・ゴミ出し"));
+    AlarmRecord weekly = sampleAlarm(kKindWeekly, 10, 30, "定例会議（第二会議室）");
+    weekly.weekdayMask = 0b0010100;
+    tables.alarms.add(weekly);
+    tables.alarms.add(sampleAlarm(kKindDaily, 12, 15, "昼休み"));
+    tables.alarms.add(sampleAlarm(kKindDaily, 23, 10, "就寝準備"));
+    return tables;
+}
+
+bool save(QWidget* widget, const QDir& folder, const QString& name)
+{
+    QApplication::processEvents();
+    const QString path = folder.filePath(name + QStringLiteral(".png"));
+    if (!widget->grab().save(path)) {
+        std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    QTextStream(stdout) << path << '\n';
+    return true;
+}
+
+int run(const QDir& folder)
+{
+    QTemporaryDir home;
+    const std::string programDirectory = home.path().toStdString() + "/";
+    FakeDesktop desktop(QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+    desktop.volumes.addDevice(VolumeDevices::Kind::Midi, QStringLiteral("Kalvendorix MIDI"), 0x20002000U);
+    desktop.volumes.addDevice(VolumeDevices::Kind::Wave, QStringLiteral("内蔵オーディオ"), 0x40004000U);
+    const Settings settings(programDirectory);
+    settings.writeSettingToBoth("MIDINM", "Kalvendorix MIDI");
+    settings.writeSettingToBoth("WAVENM", "内蔵オーディオ");
+    if (!DataFile().save(sampleTables(), settings.defaultDataPath(), OleDate())) {
+        std::fprintf(stderr, "screenshots: cannot write the sample data file\n");
+        return 1;
+    }
+
+    Application application(programDirectory, desktop.services, desktop.dialogs);
+    if (application.start() != ResidentWindow::Start::Running) {
+        std::fprintf(stderr, "screenshots: the program did not start\n");
+        return 1;
+    }
+    EditorWindow& editor = application.openEditor();
+    editor.list()->setCurrentIndex(editor.listModel()->index(1));
+    editor.loadSelectedAlarm();
+
+    auto* tabs = editor.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+    const char* names[] = {"editor-1-general", "editor-2-message", "editor-3-sound", "editor-4-routine",
+        "editor-5-screen", "editor-6-link"};
+    bool written = true;
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        written = save(&editor, folder, QString::fromLatin1(names[tab])) && written;
+    }
+    return written ? 0 : 1;
+}
+
+} // namespace
+} // namespace kvx
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kalvendorix"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(kvx::applicationIcon());
+    kvx::installFontSubstitutions();
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: kvx_screenshots <folder>\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "screenshots: cannot make %s\n", argv[1]);
+        return 1;
+    }
+    return kvx::run(folder);
+}

@@ -1,0 +1,91 @@
+// The alarm editor with many alarms: its first open (the window is built and
+// the list filled), a reopen of the hidden window, and the list fill alone.
+#include "app/Application.h"
+#include "bench/BenchTables.h"
+#include "core/DataFile.h"
+#include "core/Settings.h"
+#include "doubles/FakeDesktop.h"
+#include "editor/EditorWindow.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace kvx {
+namespace {
+
+// The program over the platform doubles with `count` alarms in its data file,
+// resident and with its editor not yet opened.
+class Program {
+public:
+    explicit Program(int count)
+        : m_desktop(QDateTime(QDate(2024, 6, 12), QTime(8, 15)))
+    {
+        const std::string folder = m_home.path().toStdString() + "/";
+        m_desktop.volumes.addDevice(VolumeDevices::Kind::Midi, QStringLiteral("MIDI"), 0x20002000U);
+        m_desktop.volumes.addDevice(VolumeDevices::Kind::Wave, QStringLiteral("内蔵オーディオ"), 0x40004000U);
+        const Settings settings(folder);
+        settings.writeSettingToBoth("MIDINM", "MIDI");
+        settings.writeSettingToBoth("WAVENM", "内蔵オーディオ");
+        SharedTables tables;
+        tables.alarms = randomTable(count);
+        if (!DataFile().save(tables, settings.defaultDataPath(), OleDate())) {
+            throw std::runtime_error("the data file cannot be written");
+        }
+        m_app = std::make_unique<Application>(folder, m_desktop.services, m_desktop.dialogs);
+        if (m_app->start() != ResidentWindow::Start::Running) {
+            throw std::runtime_error("the program did not start");
+        }
+    }
+    EditorWindow& open()
+    {
+        EditorWindow& editor = m_app->openEditor();
+        QApplication::processEvents();
+        return editor;
+    }
+
+private:
+    QTemporaryDir m_home;
+    FakeDesktop m_desktop;
+    std::unique_ptr<Application> m_app;
+};
+
+void BM_EditorFirstOpen(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto program = std::make_unique<Program>(static_cast<int>(state.range(0)));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(&program->open());
+        state.PauseTiming();
+        program.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_EditorFirstOpen)->Arg(1000)->Arg(32767)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_EditorReopen(benchmark::State& state)
+{
+    Program program(static_cast<int>(state.range(0)));
+    EditorWindow& editor = program.open();
+    for (auto _ : state) {
+        editor.hide();
+        benchmark::DoNotOptimize(&program.open());
+    }
+}
+BENCHMARK(BM_EditorReopen)->Arg(1000)->Arg(32767)->Unit(benchmark::kMillisecond);
+
+void BM_EditorListFill(benchmark::State& state)
+{
+    Program program(static_cast<int>(state.range(0)));
+    EditorWindow& editor = program.open();
+    for (auto _ : state) {
+        editor.refreshList();
+    }
+}
+BENCHMARK(BM_EditorListFill)->Arg(1000)->Arg(32767)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace kvx

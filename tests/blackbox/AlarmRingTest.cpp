@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -67,18 +69,77 @@ template <typename Check> bool pollUntil(int boundMs, Check check)
     return check();
 }
 
-TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
+// CI runs every test: there a missing server or tool is a failure, not a skip.
+#define KVX_REQUIRE_DESKTOP(missing)                                                                        \
+    do {                                                                                                    \
+        if (!(missing).isEmpty()) {                                                                         \
+            if (qgetenv("CI") == "true") {                                                                  \
+                FAIL() << "CI=true and this is missing: " << (missing).toStdString();                       \
+            }                                                                                               \
+            GTEST_SKIP() << "needs " << (missing).toStdString();                                            \
+        }                                                                                                   \
+    } while (false)
+
+QString missingForRing()
 {
     if (!desktopStackUp()) {
-        // CI runs every test: there a missing server is a failure, not a skip.
-        if (qgetenv("CI") == "true") {
-            FAIL() << "CI=true and the X server or the sound server of the test command is missing";
-        }
-        GTEST_SKIP() << "needs the X server and the sound server of the test command";
+        return QStringLiteral("the X server and the sound server of the test command");
     }
     if (kFakeTimeLibrary.isEmpty()) {
-        FAIL() << "libfaketime was not found when the tests were configured (scripts/install-deps installs it)";
+        return QStringLiteral("libfaketime (scripts/install-deps installs it)");
     }
+    return {};
+}
+
+const QString kPython = QStringLiteral("/usr/bin/python3");
+
+// What a user's session has besides the X server: a notification area and a
+// session bus with the accessibility bus, through which the editor's controls
+// are found by name.
+QString missingForEditor()
+{
+    QString missing = missingForRing();
+    if (!missing.isEmpty()) {
+        return missing;
+    }
+    for (const char* tool : {"trayer", "xdotool", "dbus-daemon"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
+            return QStringLiteral("%1 (scripts/install-deps installs it)").arg(QLatin1String(tool));
+        }
+    }
+    if (QProcess::execute(kPython, {QStringLiteral("-c"), QStringLiteral("import pyatspi")}) != 0) {
+        return QStringLiteral("python3-pyatspi (scripts/install-deps installs it)");
+    }
+    return {};
+}
+
+// A helper process of the test, ended with the test.
+class Helper {
+public:
+    Helper(const QString& program, const QStringList& arguments, const QProcessEnvironment& env)
+    {
+        m_process.setProcessEnvironment(env);
+        m_process.start(program, arguments);
+    }
+    ~Helper()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+    QProcess& process() { return m_process; }
+
+private:
+    QProcess m_process;
+};
+
+TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
+{
+    KVX_REQUIRE_DESKTOP(missingForRing());
     ProgramSandbox sandbox;
     ASSERT_TRUE(sandbox.isValid());
     const QString sound = sandbox.scratchFile(QStringLiteral("目覚まし.wav"));
@@ -128,6 +189,77 @@ TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
             == tables.alarms.alarms[static_cast<std::size_t>(i)])
             << "alarm " << i << " did not ring and must come back unchanged";
     }
+}
+
+// A user opens the editor from the tray menu, adds a daily alarm through its
+// controls and confirms with "ＯＫ": the data file holds the alarm, and the
+// alarm rings at its minute.
+TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
+{
+    KVX_REQUIRE_DESKTOP(missingForEditor());
+    ProgramSandbox sandbox;
+    ASSERT_TRUE(sandbox.isValid());
+    // Devices already chosen, so that the open action shows the editor.
+    ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}}));
+    ASSERT_TRUE(sandbox.writeTables(SharedTables()));
+
+    // A private session bus with its accessibility bus, and a notification area.
+    QProcessEnvironment env = sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb"));
+    Helper bus(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+        QStringLiteral("--print-address=1")}, env);
+    ASSERT_TRUE(bus.process().waitForReadyRead(10000)) << "the session bus did not start";
+    const QString address = QString::fromLocal8Bit(bus.process().readLine()).trimmed();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    // The session's accessibility bus runs before its programs start.
+    QProcess registry;
+    registry.setProcessEnvironment(env);
+    registry.start(kPython, {QStringLiteral("-c"), QStringLiteral("import pyatspi; pyatspi.Registry.getDesktop(0)")});
+    ASSERT_TRUE(registry.waitForFinished(20000) && registry.exitCode() == 0) << registry.readAllStandardError().toStdString();
+    Helper tray(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+        QStringLiteral("left"), QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+        QStringLiteral("32")}, env);
+    ASSERT_TRUE(tray.process().waitForStarted(5000));
+    ASSERT_TRUE(pollUntil(kShowBoundMs, [] { return DesktopProbe::windowWithTitle(QStringLiteral("panel")).has_value(); }));
+
+    // Tomorrow at 7:00 in the program's clock, which starts kEditorLeadSeconds before.
+    constexpr int kEditorLeadSeconds = 40;
+    const QDateTime minute(QDate::currentDate().addDays(1), QTime(7, 0));
+    const qint64 offset = QDateTime::currentDateTime().secsTo(minute) - kEditorLeadSeconds;
+    const auto programNow = [offset] { return QDateTime::currentDateTime().addSecs(offset); };
+    // The user's tools run on the real clock, only the program on the faked one.
+    const QProcessEnvironment userEnv = env;
+    fakeWallClock(env, offset);
+    ResidentProcess program(env, sandbox.scratchFile(QStringLiteral("ready")));
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
+
+    const QString message = QStringLiteral("Blackbox alarm");
+    QProcess user;
+    user.setProcessEnvironment(userEnv);
+    user.start(kPython, {QStringLiteral(KVX_SOURCE_DIR "/tests/blackbox/drive_editor.py"),
+        QString::number(program.pid()), QStringLiteral("0700"), message});
+    ASSERT_TRUE(user.waitForFinished(90000)) << "the editor was not done with in 90 s";
+    ASSERT_EQ(user.exitCode(), 0) << user.readAllStandardError().toStdString() << program.output().toStdString();
+    ASSERT_LT(programNow(), minute) << "the editor took too long to see the alarm's minute begin";
+
+    const std::optional<SharedTables> saved = sandbox.readTables();
+    ASSERT_TRUE(saved.has_value());
+    ASSERT_EQ(saved->alarms.alarmCount, 1);
+    const AlarmRecord& added = saved->alarms.alarms[0];
+    EXPECT_EQ(added.kind, kKindDaily);
+    EXPECT_EQ(added.message, message.toStdString());
+    EXPECT_EQ(added.startTime.minuteOfDay(), 7 * 60);
+
+    EXPECT_TRUE(pollUntil(kRingBoundMs + kEditorLeadSeconds * 1000,
+        [] { return DesktopProbe::windowWithTitle(kAlarmTitle).has_value(); }))
+        << program.output().toStdString();
+    EXPECT_GE(programNow(), minute);
+    ASSERT_TRUE(program.sendSignal(SIGTERM));
+    EXPECT_EQ(program.waitForExit(kExitBoundMs), std::optional<int>(0)) << program.output().toStdString();
+    const std::optional<SharedTables> rung = sandbox.readTables();
+    ASSERT_TRUE(rung.has_value() && rung->alarms.alarmCount == 1);
+    EXPECT_EQ(rung->alarms.alarms[0].lastAlarm.formatDateTime(), oleDateOf(minute).formatDateTime());
 }
 
 } // namespace

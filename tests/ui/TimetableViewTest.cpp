@@ -15,13 +15,13 @@ namespace {
 TEST(TimetableView, ScrollBarIsNamedByItsOwnerAndMovesOnlyOnAChange)
 {
     TimetableView view("HScroll1");
-    QScrollBar* scroll = view.findChild<QScrollBar*>(QStringLiteral("HScroll1"));
+    auto* scroll = view.findChild<QScrollBar*>(QStringLiteral("HScroll1"));
     ASSERT_NE(scroll, nullptr);
     EXPECT_EQ(scroll->accessibleName(), QStringLiteral("時間帯スクロール"));
     EXPECT_EQ(scroll->minimum(), 14);
     EXPECT_EQ(scroll->maximum(), 24);
     EXPECT_EQ(view.scrollValue(), 14);
-    const QLabel* caption = view.findChild<QLabel*>(QStringLiteral("Label9"));
+    const auto* caption = view.findChild<QLabel*>(QStringLiteral("Label9"));
     ASSERT_NE(caption, nullptr);
     EXPECT_EQ(caption->text(), QStringLiteral("タイムテーブル"));
 

@@ -8,8 +8,6 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include <vector>
-
 namespace kvx {
 
 using namespace timetable;
@@ -114,15 +112,15 @@ void TimetableView::paintScale(QPainter& painter) const
 
 void TimetableView::paintBars(QPainter& painter) const
 {
-    std::vector<QRect> bars;
-    bars.reserve(m_layout->bars.size());
+    // A border-coloured box with the bar colour inside it: two solid fills per
+    // bar are the fastest way through a day of thousands of bars.
+    const QColor border(kBarBorder);
+    const QColor fill(kBarColor);
     for (const TimetableBar& bar : m_layout->bars) {
-        // The outline is drawn on the rectangle's edge pixels.
-        bars.push_back(pixelsOf(bar.box()).adjusted(0, 0, -1, -1));
+        const QRect box = pixelsOf(bar.box());
+        painter.fillRect(box, border);
+        painter.fillRect(box.adjusted(1, 1, -1, -1), fill);
     }
-    painter.setPen(QColor(kBarBorder));
-    painter.setBrush(QColor(kBarColor));
-    painter.drawRects(bars.data(), static_cast<int>(bars.size()));
     if (m_framedBar < 0) {
         return;
     }

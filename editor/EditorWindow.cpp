@@ -8,7 +8,9 @@
 #include "resident/NotificationWindow.h"
 #include "resident/SoundController.h"
 #include "platform/AppIcons.h"
+#include "schedule/Timetable.h"
 #include "ui/Controls.h"
+#include "ui/TimetableView.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -71,7 +73,9 @@ EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvendorix"));
     setAccessibleName(QStringLiteral("アラームの編集"));
-    auto* row = new QHBoxLayout(this);
+    auto* column = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    column->addLayout(row);
     m_tabs = named(new QTabWidget, "SSTab1", QStringLiteral("編集のタブ"));
     m_general = new GeneralTab;
     m_message = new MessageTab(m_context.dialogs);
@@ -88,6 +92,9 @@ EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     }
     row->addWidget(m_tabs);
     row->addWidget(buildListPane());
+    m_timetable = new TimetableView("HScroll3");
+    column->addWidget(m_timetable);
+    connect(m_timetable, &TimetableView::scrolled, this, &EditorWindow::timetableScrolled);
     wireMirrors();
     m_preview = std::make_unique<NotificationWindow>();
     formLoad();
@@ -244,7 +251,18 @@ void EditorWindow::showEvent(QShowEvent* event)
 {
     rebuildDisplayOrder(m_context.tables.alarms, m_order);
     fillList();
+    redrawTimetable();
     QWidget::showEvent(event);
+}
+
+void EditorWindow::changeEvent(QEvent* event)
+{
+    // The calendar window may have chosen another day meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        rebuildDisplayOrder(m_context.tables.alarms, m_order);
+        redrawTimetable();
+    }
+    QWidget::changeEvent(event);
 }
 
 void EditorWindow::refreshList()
@@ -264,6 +282,7 @@ void EditorWindow::refreshList()
         }
     }
     m_context.view.editorSelectedAlarm = selected;
+    redrawTimetable();
 }
 
 void EditorWindow::fillList()
@@ -314,6 +333,8 @@ void EditorWindow::loadSelectedAlarm()
     m_message->load(loaded);
     m_sound->load(loaded);
     m_context.view.calendar.selectDate(oleOf(m_general->date()));
+    m_timetable->setScrollValue(scrollToAlarm(record.startTime));
+    redrawTimetable();
 }
 
 bool EditorWindow::checkDraft(const EditorDraft& draft)
@@ -395,6 +416,7 @@ void EditorWindow::addAlarm()
         selectRow(row);
         loadSelectedAlarm();
     }
+    redrawTimetable();
 }
 
 void EditorWindow::changeAlarm()
@@ -429,6 +451,7 @@ void EditorWindow::changeAlarm()
     if (row >= 0) {
         selectRow(row);
     }
+    redrawTimetable();
 }
 
 void EditorWindow::deleteAlarms()
@@ -451,6 +474,7 @@ void EditorWindow::deleteAlarms()
     rebuildDisplayOrder(m_context.tables.alarms, m_order);
     fillList();
     applyDefaults();
+    redrawTimetable();
 }
 
 void EditorWindow::resetFields()
@@ -462,6 +486,7 @@ void EditorWindow::resetFields()
         m_list->setFocus();
     }
     m_context.view.editorSelectedAlarm = -1;
+    redrawTimetable();
 }
 
 void EditorWindow::confirm()
@@ -493,6 +518,7 @@ void EditorWindow::addQuickTimer(int minutes)
     m_context.tables.defaults.lastSavedIndex = static_cast<std::int16_t>(table.alarmCount - 1);
     rebuildDisplayOrder(table, m_order);
     fillList();
+    redrawTimetable();
 }
 
 void EditorWindow::dateClicked(const QDate& date)
@@ -505,6 +531,7 @@ void EditorWindow::dateClicked(const QDate& date)
     m_general->setDayOfMonth(date.day());
     m_general->tickDateWeekday();
     fillList();
+    redrawTimetable();
     if (isVisible()) {
         m_list->setFocus();
     }
@@ -519,6 +546,7 @@ void EditorWindow::switchView(bool dayView)
     if (row >= 0 && !m_formLoading) {
         selectRow(row);
     }
+    redrawTimetable();
     if (isVisible()) {
         m_list->setFocus();
     }
@@ -573,6 +601,27 @@ void EditorWindow::closeEvent(QCloseEvent* event)
 void EditorWindow::warn(const QString& text)
 {
     m_context.prompter.message(text, this);
+}
+
+// The daily view frames the bar of the alarm loaded into the fields, the list
+// view the bar of the list's current row.
+void EditorWindow::redrawTimetable()
+{
+    TimetableLayout layout = layoutTimetable(
+        m_context.tables.alarms, m_order, m_context.view.calendar.selectedDate, m_timetable->scrollValue());
+    const QModelIndex current = m_list->currentIndex();
+    const int framed = layout.barOfSelected(m_dayView->isChecked() ? kListDay : kListAll,
+        m_context.view.editorSelectedAlarm, current.isValid() ? current.row() : -1);
+    m_timetable->showLayout(std::move(layout), framed);
+}
+
+void EditorWindow::timetableScrolled()
+{
+    rebuildDisplayOrder(m_context.tables.alarms, m_order);
+    redrawTimetable();
+    if (isVisible()) {
+        m_list->setFocus();
+    }
 }
 
 } // namespace kvx

@@ -23,6 +23,7 @@ class GeneralTab;
 class MessageTab;
 class NotificationWindow;
 class SoundTab;
+class TimetableView;
 
 // The alarm editor `Form1`: the tabs of an alarm's fields on the left, the
 // alarm list with its view switch, quick timer and buttons on the right. It
@@ -63,6 +64,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QWidget* buildListPane();
@@ -80,6 +82,8 @@ private:
     void browseSound();
     void reloadData();
     void warn(const QString& text);
+    void redrawTimetable();
+    void timetableScrolled();
 
     EditorContext m_context;
     QTabWidget* m_tabs;
@@ -95,6 +99,7 @@ private:
     QPushButton* m_change;
     QPushButton* m_delete;
     QPushButton* m_ok;
+    TimetableView* m_timetable;
     std::unique_ptr<NotificationWindow> m_preview;
     DisplayOrder m_order;
     std::vector<int> m_dayRowMap;

@@ -20,6 +20,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -73,6 +74,8 @@ EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvendorix"));
     setAccessibleName(QStringLiteral("アラームの編集"));
+    // Month and weekday names in Japanese, whatever the desktop's language.
+    setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* column = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     column->addLayout(row);

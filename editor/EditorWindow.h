@@ -20,8 +20,11 @@ namespace kvx {
 
 class AlarmListModel;
 class GeneralTab;
+class LinkTab;
 class MessageTab;
 class NotificationWindow;
+class RoutineTab;
+class ScreenTab;
 class SoundTab;
 
 // The alarm editor `Form1`: the tabs of an alarm's fields on the left, the
@@ -59,6 +62,8 @@ public:
 signals:
     // "ＯＫ" wrote the files and reloaded them.
     void confirmed();
+    // The tables were saved and then loaded from another data file.
+    void dataFileSwitched();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,6 +84,7 @@ private:
     void showPreview();
     void browseSound();
     void reloadData();
+    bool switchDataFile(const QString& path);
     void warn(const QString& text);
 
     EditorContext m_context;
@@ -86,6 +92,9 @@ private:
     GeneralTab* m_general;
     MessageTab* m_message;
     SoundTab* m_sound;
+    RoutineTab* m_routine;
+    ScreenTab* m_screen;
+    LinkTab* m_link;
     QRadioButton* m_allView;
     QRadioButton* m_dayView;
     QListView* m_list;
@@ -99,6 +108,7 @@ private:
     DisplayOrder m_order;
     std::vector<int> m_dayRowMap;
     bool m_formLoading = false;
+    int m_saveHook = 0;
 };
 
 } // namespace kvx

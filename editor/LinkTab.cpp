@@ -22,18 +22,20 @@ LinkTab::LinkTab(WindowSettings& window, QWidget* parent)
     auto* portColumn = new QVBoxLayout(port);
     m_port = named(new QLineEdit, "Text16", QStringLiteral("ポート番号"));
     m_port->setFixedWidth(80);
-    auto* hint = named(new QLabel(QStringLiteral("付箋紙ヌーラで使用しているポート番号を指定します")), "Label7",
-        QStringLiteral("付箋紙ヌーラで使用しているポート番号を指定します"));
+    auto* hint = named(new QLabel(QStringLiteral("付箋紙ヌーラで使用しているポート番号を指定します")),
+        "Label7", QStringLiteral("付箋紙ヌーラで使用しているポート番号を指定します"));
     hint->setWordWrap(true);
     portColumn->addWidget(m_port);
     portColumn->addWidget(hint);
     column->addWidget(port);
 
-    auto* action = named(new QGroupBox(QStringLiteral("転送時の動作")), "Frame9", QStringLiteral("転送時の動作"));
+    auto* action
+        = named(new QGroupBox(QStringLiteral("転送時の動作")), "Frame9", QStringLiteral("転送時の動作"));
     auto* actions = new QVBoxLayout(action);
-    m_copyOnly = named(new QRadioButton(QStringLiteral("コピーのみ")), "Option11", QStringLiteral("コピーのみ"));
-    m_copyAndPeel
-        = named(new QRadioButton(QStringLiteral("コピーしてはがす")), "Option12", QStringLiteral("コピーしてはがす"));
+    m_copyOnly
+        = named(new QRadioButton(QStringLiteral("コピーのみ")), "Option11", QStringLiteral("コピーのみ"));
+    m_copyAndPeel = named(
+        new QRadioButton(QStringLiteral("コピーしてはがす")), "Option12", QStringLiteral("コピーしてはがす"));
     actions->addWidget(m_copyOnly);
     actions->addWidget(m_copyAndPeel);
     column->addWidget(action);

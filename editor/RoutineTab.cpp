@@ -78,7 +78,8 @@ RoutineTab::RoutineTab(QWidget* parent)
     m_box->hide();
     m_box->installEventFilter(this);
 
-    m_menu = named(new QMenu(QStringLiteral("定期右メニュー"), this), "m_routine", QStringLiteral("定期右メニュー"));
+    m_menu = named(
+        new QMenu(QStringLiteral("定期右メニュー"), this), "m_routine", QStringLiteral("定期右メニュー"));
     m_edit = m_menu->addAction(QStringLiteral("編集"), this, &RoutineTab::editName);
     m_edit->setObjectName(QStringLiteral("m_routine_edit"));
     m_delete = m_menu->addAction(QStringLiteral("削除"), this, &RoutineTab::deleteName);
@@ -163,7 +164,8 @@ bool RoutineTab::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_grid && type == QEvent::KeyPress) {
         return gridKey(static_cast<QKeyEvent*>(event));
     }
-    if (watched == m_grid->viewport() && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
+    if (watched == m_grid->viewport()
+        && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
         return gridMouse(static_cast<QMouseEvent*>(event), type == QEvent::MouseButtonDblClick);
     }
     if (watched == m_box && type == QEvent::KeyPress) {

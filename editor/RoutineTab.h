@@ -1,6 +1,9 @@
 #pragma once
 
+// moc stops at a standard header read before the Qt ones.
+// clang-format off
 #include <QWidget>
+// clang-format on
 
 #include "core/Records.h"
 #include "schedule/Rota.h"

@@ -28,7 +28,8 @@ void placeByFormFlag(QWidget& window, const std::string& formFlag)
     const QRect area = screen->geometry();
     const QSize size = window.frameGeometry().size();
     if (formFlag == "1") {
-        window.move(area.left() + (area.width() - size.width()) / 2, area.top() + (area.height() - size.height()) / 2);
+        window.move(area.left() + (area.width() - size.width()) / 2,
+            area.top() + (area.height() - size.height()) / 2);
     } else if (formFlag == "2") {
         window.move(area.topLeft());
     } else {
@@ -65,8 +66,8 @@ ScreenTab::ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string progr
     otherColumn->addWidget(m_editorFirst);
     column->addWidget(other);
 
-    auto* file = named(new QGroupBox(QStringLiteral("データファイルパス")), "Frame10",
-        QStringLiteral("データファイルパス"));
+    auto* file = named(
+        new QGroupBox(QStringLiteral("データファイルパス")), "Frame10", QStringLiteral("データファイルパス"));
     auto* fileRow = new QHBoxLayout(file);
     m_path = named(new QLineEdit, "Text17", QStringLiteral("データファイルパス"));
     m_browse = named(new QPushButton, "Command15", QStringLiteral("データファイルを開く"));

@@ -41,7 +41,8 @@ void RotaDraft::storeInto(RoutineList& list) const
 
 RotaDraft::NewRow RotaDraft::newRow()
 {
-    const auto empty = std::find_if(m_names.rbegin(), m_names.rend(), [](const std::string& n) { return n.empty(); });
+    const auto empty
+        = std::find_if(m_names.rbegin(), m_names.rend(), [](const std::string& n) { return n.empty(); });
     if (empty != m_names.rend()) {
         return {static_cast<int>(m_names.rend() - empty), false};
     }

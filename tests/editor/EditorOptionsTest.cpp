@@ -1,5 +1,4 @@
 #include "EditorFixture.h"
-
 #include "core/ProfileFile.h"
 #include "editor/EditorWindow.h"
 #include "schedule/EditorInput.h"
@@ -200,7 +199,8 @@ TEST_F(DataPathTest, TheFileDialogsChoiceSwitchesAndOkWritesTheNewFile)
     ASSERT_EQ(m_dialogs.fileRequests().size(), 1);
     const Dialogs::FileRequest& asked = m_dialogs.fileRequests().front();
     EXPECT_EQ(asked.title, QStringLiteral("Fileを開く"));
-    EXPECT_EQ(asked.filters, (QStringList{QStringLiteral("データファイル (*.dat)"), QStringLiteral("すべてのファイル (*)")}));
+    EXPECT_EQ(asked.filters,
+        (QStringList{QStringLiteral("データファイル (*.dat)"), QStringLiteral("すべてのファイル (*)")}));
     EXPECT_EQ(asked.presetName, QStringLiteral("Kalvendorix"));
     EXPECT_EQ(asked.defaultSuffix, QStringLiteral(".dat"));
     EXPECT_TRUE(asked.mayCreate);
@@ -229,7 +229,8 @@ TEST_F(DataPathTest, ASwitchThatCannotSaveOrStoreThePathSwitchesNothing)
     m_app->settings().setDataPath(gone);
     enterPath(other);
     ASSERT_EQ(m_prompter.messages().size(), 1);
-    EXPECT_TRUE(m_prompter.messages().front().startsWith(QStringLiteral("データファイルを保存できませんでした。")));
+    EXPECT_TRUE(
+        m_prompter.messages().front().startsWith(QStringLiteral("データファイルを保存できませんでした。")));
     EXPECT_EQ(m_app->settings().dataPath(), gone);
     EXPECT_EQ(alarms().alarmCount, 1);
     EXPECT_TRUE(m_app->view().dataChanged);

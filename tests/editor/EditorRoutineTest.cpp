@@ -1,5 +1,4 @@
 #include "EditorFixture.h"
-
 #include "editor/EditorWindow.h"
 #include "editor/RotaModel.h"
 
@@ -54,7 +53,7 @@ public:
         QTest::mouseClick(grid()->viewport(), Qt::RightButton, {}, at);
         auto* routineMenu = get<QMenu>("m_routine");
         ASSERT_TRUE(routineMenu->isVisible());
-        QAction* action = routineMenu->findChild<QAction*>(QLatin1String(item));
+        auto* action = routineMenu->findChild<QAction*>(QLatin1String(item));
         ASSERT_NE(action, nullptr) << item;
         routineMenu->hide();
         action->trigger();
@@ -91,7 +90,8 @@ TEST_F(RoutineTest, TheGridShowsTheRotaAndEditsANameInPlace)
     EXPECT_EQ(box()->text(), QStringLiteral("B"));
     EXPECT_EQ(box()->selectedText(), QStringLiteral("B"));
     const QRect cell = grid()->visualRect(grid()->model()->index(1, 1));
-    EXPECT_EQ(box()->geometry(), QRect(grid()->viewport()->mapTo(box()->parentWidget(), cell.topLeft()), cell.size()));
+    EXPECT_EQ(box()->geometry(),
+        QRect(grid()->viewport()->mapTo(box()->parentWidget(), cell.topLeft()), cell.size()));
     type(box(), QStringLiteral("夜勤"));
     QTest::keyClick(box(), Qt::Key_Return);
     EXPECT_FALSE(box()->isVisible());

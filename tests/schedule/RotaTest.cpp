@@ -9,9 +9,9 @@ namespace {
 
 using namespace std::chrono;
 
-sys_days day(int y, unsigned m, unsigned d)
+sys_days civil(int y, unsigned m, unsigned d)
 {
-    return sys_days{year{y} / month{m} / d};
+    return sys_days{year{y} / month{m} / std::chrono::day{d}};
 }
 
 struct LookupRow {
@@ -20,29 +20,33 @@ struct LookupRow {
     const char* line;
 };
 
-class RotaLookupTest : public ::testing::TestWithParam<LookupRow> {};
+class RotaLookupTest : public ::testing::TestWithParam<LookupRow> { };
 
 TEST_P(RotaLookupTest, CountsFromTheFirstDayBothWays)
 {
     const std::vector<std::string> names{"A", "B", "C"};
-    EXPECT_EQ(rotaCellLine(names, day(2004, 12, 1), GetParam().date), GetParam().line);
+    EXPECT_EQ(rotaCellLine(names, civil(2004, 12, 1), GetParam().date), GetParam().line);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rota, RotaLookupTest,
-    ::testing::Values(LookupRow{"d20041201", day(2004, 12, 1), " A\r"}, LookupRow{"d20041202", day(2004, 12, 2), " B\r"},
-        LookupRow{"d20041203", day(2004, 12, 3), " C\r"}, LookupRow{"d20041204", day(2004, 12, 4), " A\r"},
-        LookupRow{"d20041130", day(2004, 11, 30), " C\r"}, LookupRow{"d20041129", day(2004, 11, 29), " B\r"},
-        LookupRow{"d20041128", day(2004, 11, 28), " A\r"}, LookupRow{"d20041127", day(2004, 11, 27), " C\r"}),
+    ::testing::Values(LookupRow{"d20041201", civil(2004, 12, 1), " A\r"},
+        LookupRow{"d20041202", civil(2004, 12, 2), " B\r"},
+        LookupRow{"d20041203", civil(2004, 12, 3), " C\r"},
+        LookupRow{"d20041204", civil(2004, 12, 4), " A\r"},
+        LookupRow{"d20041130", civil(2004, 11, 30), " C\r"},
+        LookupRow{"d20041129", civil(2004, 11, 29), " B\r"},
+        LookupRow{"d20041128", civil(2004, 11, 28), " A\r"},
+        LookupRow{"d20041127", civil(2004, 11, 27), " C\r"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RotaLookupTest, OneNameEveryDayAndNoNamesNoName)
 {
     for (int offset = -400; offset <= 400; ++offset) {
-        const sys_days date = day(2004, 12, 1) + days{offset};
-        EXPECT_EQ(rotaCellLine({"当番"}, day(2004, 12, 1), date), " 当番\r") << offset;
-        EXPECT_EQ(rotaCellLine({}, day(2004, 12, 1), date), " \r") << offset;
+        const sys_days date = civil(2004, 12, 1) + days{offset};
+        EXPECT_EQ(rotaCellLine({"当番"}, civil(2004, 12, 1), date), " 当番\r") << offset;
+        EXPECT_EQ(rotaCellLine({}, civil(2004, 12, 1), date), " \r") << offset;
     }
-    EXPECT_EQ(rotaIndex(0, day(2004, 12, 1), day(2004, 12, 1)), -1);
+    EXPECT_EQ(rotaIndex(0, civil(2004, 12, 1), civil(2004, 12, 1)), -1);
 }
 
 TEST(RotaDraftTest, TakesTheTableAndStoresItBackWithItsSpareSlot)
@@ -50,11 +54,11 @@ TEST(RotaDraftTest, TakesTheTableAndStoresItBackWithItsSpareSlot)
     RoutineList list;
     list.routineCount = 2;
     list.routineNames = {"早番", "遅番", ""};
-    const RotaDraft unset(list, day(2026, 12, 8));
-    EXPECT_EQ(unset.firstDay(), day(2026, 12, 8));
+    const RotaDraft unset(list, civil(2026, 12, 8));
+    EXPECT_EQ(unset.firstDay(), civil(2026, 12, 8));
     list.routineStart = test::at(2004, 12, 1);
-    RotaDraft draft(list, day(2026, 12, 8));
-    EXPECT_EQ(draft.firstDay(), day(2004, 12, 1));
+    RotaDraft draft(list, civil(2026, 12, 8));
+    EXPECT_EQ(draft.firstDay(), civil(2004, 12, 1));
     ASSERT_EQ(draft.rowCount(), 2);
     EXPECT_EQ(draft.name(2), "遅番");
     draft.setName(1, "日勤");
@@ -102,7 +106,7 @@ struct WalkRow {
     RotaScroll to;
 };
 
-class RotaWalkTest : public ::testing::TestWithParam<WalkRow> {};
+class RotaWalkTest : public ::testing::TestWithParam<WalkRow> { };
 
 TEST_P(RotaWalkTest, Moves)
 {
@@ -113,9 +117,10 @@ TEST_P(RotaWalkTest, Moves)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rota, RotaWalkTest,
-    ::testing::Values(WalkRow{"FirstRowDown", 11, {1, 1}, {2, 1}}, WalkRow{"NinthRowDown", 11, {9, 1}, {10, 1}},
-        WalkRow{"TenthRowScrolls", 11, {10, 1}, {11, 2}}, WalkRow{"LastRowStays", 11, {11, 2}, {11, 2}},
-        WalkRow{"TenOfTenStays", 10, {10, 1}, {10, 1}}, WalkRow{"TenthOfTwentyScrolls", 20, {12, 3}, {13, 4}},
+    ::testing::Values(WalkRow{"FirstRowDown", 11, {1, 1}, {2, 1}},
+        WalkRow{"NinthRowDown", 11, {9, 1}, {10, 1}}, WalkRow{"TenthRowScrolls", 11, {10, 1}, {11, 2}},
+        WalkRow{"LastRowStays", 11, {11, 2}, {11, 2}}, WalkRow{"TenOfTenStays", 10, {10, 1}, {10, 1}},
+        WalkRow{"TenthOfTwentyScrolls", 20, {12, 3}, {13, 4}},
         WalkRow{"EleventhOfTwelveScrolls", 12, {11, 2}, {12, 3}}, WalkRow{"NoRows", 0, {0, 1}, {0, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
 

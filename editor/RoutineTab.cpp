@@ -71,6 +71,7 @@ RoutineTab::RoutineTab(QWidget* parent)
     column->addWidget(new QLabel(QStringLiteral("■　定期予定の初日")));
     m_calendar = named(new QCalendarWidget, "MonthView20", QStringLiteral("定期予定の初日"));
     m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    m_calendar->setFirstDayOfWeek(Qt::Sunday);
     column->addWidget(m_calendar);
     column->addStretch();
 

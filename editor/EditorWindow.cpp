@@ -309,6 +309,11 @@ std::vector<int> EditorWindow::selectedRows() const
     return rows;
 }
 
+RotaDraft EditorWindow::shownRota() const
+{
+    return m_routine->current();
+}
+
 EditorDraft EditorWindow::draft() const
 {
     EditorDraft draft;

@@ -4,6 +4,7 @@
 #include "schedule/AlarmRows.h"
 #include "schedule/DisplayOrder.h"
 #include "schedule/EditorDraft.h"
+#include "schedule/Rota.h"
 
 #include <QWidget>
 
@@ -55,6 +56,8 @@ public:
     void loadSelectedAlarm();
 
     int selectedAlarm() const { return m_context.view.editorSelectedAlarm; }
+    // The rota as the grid shows it, confirmed or not: what the day cells name.
+    RotaDraft shownRota() const;
     EditorDraft draft() const;
     AlarmListModel* listModel() const { return m_model; }
     QListView* list() const { return m_list; }

@@ -270,6 +270,7 @@ void EditorWindow::refreshList()
     const int selected = m_context.view.editorSelectedAlarm;
     const std::vector<int> rows = selectedRows();
     std::vector<int> alarms;
+    alarms.reserve(rows.size());
     for (const int row : rows) {
         alarms.push_back(m_model->alarmIndex(row));
     }
@@ -462,6 +463,7 @@ void EditorWindow::deleteAlarms()
     }
     m_context.view.dataChanged = true;
     std::vector<int> doomed;
+    doomed.reserve(rows.size());
     for (const int row : rows) {
         doomed.push_back(m_model->alarmIndex(row));
     }

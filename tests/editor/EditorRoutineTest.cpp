@@ -200,7 +200,8 @@ TEST_F(RoutineTest, UnsavedNamesSurviveLeavingTheEditorAndComingBack)
     EXPECT_EQ(get<QCalendarWidget>("MonthView20")->selectedDate(), QDate(2004, 12, 2));
     EXPECT_EQ(m_app->tables().routines.routineNames[0], "A");
     const RotaDraft shown = m_app->editor()->shownRota();
-    EXPECT_EQ(rotaCellLine(shown.names(), shown.firstDay(), OleDate::fromCivil(2004, 12, 2).day()), " 休み\r");
+    EXPECT_EQ(
+        rotaCellLine(shown.names(), shown.firstDay(), OleDate::fromCivil(2004, 12, 2).day()), " 休み\r");
 
     click("Command8");
     EXPECT_EQ(storedRota().routineNames[0], "休み");

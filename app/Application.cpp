@@ -39,7 +39,8 @@ EditorWindow& Application::openEditor()
         EditorContext context{m_tables, m_settings, m_dataFile, m_view, m_saver, m_services.clock,
             m_services.prompter, m_dialogs, m_resident.sound(), [this] { return m_resident.alarmSounding(); },
             [this](QWidget* parent) { m_resident.chooseSoundDevices(parent); },
-            [this](const QString& midi, const QString& wave) { m_resident.adoptSoundDevices(midi, wave); }};
+            [this](const QString& midi, const QString& wave) { m_resident.adoptSoundDevices(midi, wave); },
+            [this] { return m_calendarWindow ? m_calendarWindow() : nullptr; }};
         m_editor = std::make_unique<EditorWindow>(std::move(context));
     }
     m_editor->open();

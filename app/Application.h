@@ -13,6 +13,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,8 @@ public:
     // The open action: until the calendar window exists, it shows the editor
     // whatever "DEFFORM" says.
     EditorWindow& openEditor();
+    // The window the editor's position options move, once there is one.
+    void setCalendarWindow(std::function<QWidget*()> window) { m_calendarWindow = std::move(window); }
 
 signals:
     // The exit sequence has ended.
@@ -66,6 +69,7 @@ private:
     Dialogs& m_dialogs;
     ResidentWindow m_resident;
     std::unique_ptr<EditorWindow> m_editor;
+    std::function<QWidget*()> m_calendarWindow;
 };
 
 } // namespace kvx

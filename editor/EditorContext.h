@@ -38,6 +38,8 @@ struct EditorContext {
     std::function<void(QWidget*)> chooseSoundDevices;
     // A device chosen in the sound tab, remembered at once.
     std::function<void(const QString&, const QString&)> adoptSoundDevices;
+    // The calendar window that the position options move; null while there is none.
+    std::function<QWidget*()> calendarWindow;
 };
 
 } // namespace kvx

@@ -2,11 +2,15 @@
 
 #include "editor/AlarmListModel.h"
 #include "editor/GeneralTab.h"
+#include "editor/LinkTab.h"
 #include "editor/MessageTab.h"
+#include "editor/RoutineTab.h"
 #include "editor/SaveProblem.h"
+#include "editor/ScreenTab.h"
 #include "editor/SoundTab.h"
 #include "resident/NotificationWindow.h"
 #include "resident/SoundController.h"
+#include "schedule/EditorInput.h"
 #include "platform/AppIcons.h"
 #include "schedule/Timetable.h"
 #include "ui/Controls.h"
@@ -31,6 +35,8 @@
 namespace kvx {
 
 namespace {
+
+constexpr const char* kUnstorablePathMessage = "データファイルパスに、設定ファイルに保存できない文字が含まれています";
 
 OleDate oleOf(const QDate& date)
 {
@@ -86,13 +92,13 @@ EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     m_tabs->addTab(m_general, QStringLiteral("一般"));
     m_tabs->addTab(m_message, QStringLiteral("表示メッセージ"));
     m_tabs->addTab(m_sound, QStringLiteral("サウンド"));
-    const std::array<std::pair<const char*, QString>, 3> later{{{"Frame5", QStringLiteral("定期予定")},
-        {"Frame6", QStringLiteral("画面設定")}, {"Frame8", QStringLiteral("データ連携")}}};
-    for (const auto& [name, caption] : later) {
-        auto* page = new QWidget;
-        page->setObjectName(QLatin1String(name));
-        m_tabs->addTab(page, caption);
-    }
+    m_routine = new RoutineTab;
+    m_screen = new ScreenTab(m_context.tables.window, m_context.dialogs, m_context.settings.programDirectory(),
+        m_context.calendarWindow);
+    m_link = new LinkTab(m_context.tables.window);
+    m_tabs->addTab(m_routine, QStringLiteral("定期予定"));
+    m_tabs->addTab(m_screen, QStringLiteral("画面設定"));
+    m_tabs->addTab(m_link, QStringLiteral("データ連携"));
     row->addWidget(m_tabs);
     row->addWidget(buildListPane());
     m_timetable = new TimetableView("HScroll3");
@@ -102,9 +108,15 @@ EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     m_preview = std::make_unique<NotificationWindow>();
     formLoad();
     setFixedSize(sizeHint());
+    // Every save takes the position choice into "FORMFLAG".
+    m_saveHook = m_context.saver.addHook(
+        [this] { m_context.tables.window.formPosition = m_screen->formFlag(); });
 }
 
-EditorWindow::~EditorWindow() = default;
+EditorWindow::~EditorWindow()
+{
+    m_context.saver.removeHook(m_saveHook);
+}
 
 QWidget* EditorWindow::buildListPane()
 {
@@ -199,6 +211,9 @@ void EditorWindow::wireMirrors()
         m_context.sound.sliderMoved(midi ? VolumeDevices::Kind::Midi : VolumeDevices::Kind::Wave, value,
             m_context.alarmSounding && m_context.alarmSounding());
     });
+    connect(m_routine, &RoutineTab::doneEditing, this, [this] { m_ok->setFocus(); });
+    connect(m_screen, &ScreenTab::dataPathChosen, this, &EditorWindow::switchDataFile);
+    connect(m_link, &LinkTab::portRefused, this, [this] { warn(QString::fromUtf8(kPortRangeMessage)); });
 }
 
 void EditorWindow::formLoad()
@@ -210,12 +225,15 @@ void EditorWindow::formLoad()
         m_context.chooseSoundDevices(this);
     }
     m_message->setWarnPastTime(defaults.warnPastTime != 0);
+    m_screen->load(QString::fromStdString(m_context.settings.dataPath()));
+    m_link->load();
     const bool dayView = defaults.listMode == kListDay;
     (dayView ? m_dayView : m_allView)->setChecked(true);
     switchView(dayView);
     m_sound->fillDevices(QString::fromStdString(m_context.tables.defaults.midiDevice),
         QString::fromStdString(m_context.tables.defaults.waveDevice));
     applyDefaults();
+    m_routine->load(m_context.tables.routines, m_context.clock.nowOle().day());
     rebuildDisplayOrder(m_context.tables.alarms, m_order);
     fillList();
     m_formLoading = false;
@@ -273,6 +291,7 @@ void EditorWindow::refreshList()
     const int selected = m_context.view.editorSelectedAlarm;
     const std::vector<int> rows = selectedRows();
     std::vector<int> alarms;
+    alarms.reserve(rows.size());
     for (const int row : rows) {
         alarms.push_back(m_model->alarmIndex(row));
     }
@@ -311,6 +330,11 @@ std::vector<int> EditorWindow::selectedRows() const
     }
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+RotaDraft EditorWindow::shownRota() const
+{
+    return m_routine->current();
 }
 
 EditorDraft EditorWindow::draft() const
@@ -465,6 +489,7 @@ void EditorWindow::deleteAlarms()
     }
     m_context.view.dataChanged = true;
     std::vector<int> doomed;
+    doomed.reserve(rows.size());
     for (const int row : rows) {
         doomed.push_back(m_model->alarmIndex(row));
     }
@@ -494,6 +519,10 @@ void EditorWindow::resetFields()
 
 void EditorWindow::confirm()
 {
+    if (const std::optional<QString> typed = m_screen->enteredDataPath(); typed && !switchDataFile(*typed)) {
+        return;
+    }
+    m_routine->storeInto(m_context.tables.routines);
     const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
     if (!result.ok()) {
         // The edits stay in memory and the window stays open: nothing is lost.
@@ -503,6 +532,7 @@ void EditorWindow::confirm()
     m_context.view.editorSelectedAlarm = -1;
     m_context.view.dataChanged = false;
     m_context.sound.stopTestSound();
+    m_screen->forgetPosition();
     reloadData();
     m_tabs->setCurrentWidget(m_general);
     hide();
@@ -581,8 +611,42 @@ void EditorWindow::reloadData()
     context.legacyWaveVolume = static_cast<std::int32_t>(m_context.sound.savedWaveVolume());
     context.now = m_context.clock.nowOle();
     m_context.dataFile.load(m_context.tables, m_context.settings.dataPath(), context);
+    m_routine->load(m_context.tables.routines, context.now.day());
+    m_screen->showDataPath(QString::fromStdString(m_context.settings.dataPath()));
     rebuildDisplayOrder(m_context.tables.alarms, m_order);
     fillList();
+}
+
+// The tables go to the file in force first, as "ＯＫ" writes them; then the
+// other file becomes the data file in both settings files and is loaded.
+bool EditorWindow::switchDataFile(const QString& path)
+{
+    Settings& settings = m_context.settings;
+    const std::string target = path.toStdString();
+    const QString current = QString::fromStdString(settings.dataPath());
+    if (target == settings.dataPath()) {
+        return true;
+    }
+    if (!settings.storedDataPath(target)) {
+        warn(QString::fromUtf8(kUnstorablePathMessage));
+        m_screen->showDataPath(current);
+        return false;
+    }
+    m_routine->storeInto(m_context.tables.routines);
+    const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
+    if (!result.ok()) {
+        warn(saveFailureText(result, m_context.dataFile, settings.dataPath()));
+        m_screen->showDataPath(current);
+        return false;
+    }
+    settings.setDataPath(target);
+    m_context.tables.window.dataPath = target;
+    settings.writeSettingToBoth("DATAPATH", target);
+    m_context.view.dataChanged = false;
+    m_context.view.editorSelectedAlarm = -1;
+    reloadData();
+    emit dataFileSwitched();
+    return true;
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event)
@@ -590,6 +654,7 @@ void EditorWindow::closeEvent(QCloseEvent* event)
     event->ignore();
     m_context.view.editorSelectedAlarm = -1;
     m_tabs->setCurrentWidget(m_general);
+    m_screen->restorePosition();
     if (m_context.view.dataChanged) {
         if (!m_context.prompter.question(QString::fromUtf8(kDiscardQuestion), this)) {
             return;

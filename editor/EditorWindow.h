@@ -4,6 +4,7 @@
 #include "schedule/AlarmRows.h"
 #include "schedule/DisplayOrder.h"
 #include "schedule/EditorDraft.h"
+#include "schedule/Rota.h"
 
 #include <QWidget>
 
@@ -20,8 +21,11 @@ namespace kvx {
 
 class AlarmListModel;
 class GeneralTab;
+class LinkTab;
 class MessageTab;
 class NotificationWindow;
+class RoutineTab;
+class ScreenTab;
 class SoundTab;
 class TimetableView;
 
@@ -53,6 +57,8 @@ public:
     void loadSelectedAlarm();
 
     int selectedAlarm() const { return m_context.view.editorSelectedAlarm; }
+    // The rota as the grid shows it, confirmed or not: what the day cells name.
+    RotaDraft shownRota() const;
     EditorDraft draft() const;
     AlarmListModel* listModel() const { return m_model; }
     QListView* list() const { return m_list; }
@@ -60,6 +66,8 @@ public:
 signals:
     // "ＯＫ" wrote the files and reloaded them.
     void confirmed();
+    // The tables were saved and then loaded from another data file.
+    void dataFileSwitched();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -81,6 +89,7 @@ private:
     void showPreview();
     void browseSound();
     void reloadData();
+    bool switchDataFile(const QString& path);
     void warn(const QString& text);
     void redrawTimetable();
     void timetableScrolled();
@@ -90,6 +99,9 @@ private:
     GeneralTab* m_general;
     MessageTab* m_message;
     SoundTab* m_sound;
+    RoutineTab* m_routine;
+    ScreenTab* m_screen;
+    LinkTab* m_link;
     QRadioButton* m_allView;
     QRadioButton* m_dayView;
     QListView* m_list;
@@ -104,6 +116,7 @@ private:
     DisplayOrder m_order;
     std::vector<int> m_dayRowMap;
     bool m_formLoading = false;
+    int m_saveHook = 0;
 };
 
 } // namespace kvx

@@ -112,6 +112,23 @@ FilteredText keepDigitsUpTo(std::string_view text, long long limit)
     return result;
 }
 
+PortText cleanPortNumber(std::string_view text)
+{
+    PortText result;
+    const FilteredText digits = keepDigits(text);
+    result.filtered.removed = digits.removed;
+    result.tooLarge = leadingValue(digits.text) > kLargestPort;
+    for (const char c : digits.text) {
+        std::string& kept = result.filtered.text;
+        if (kept.size() < 5 && leadingValue(kept + c) <= kLargestPort) {
+            kept.push_back(c);
+            continue;
+        }
+        result.filtered.removed = true;
+    }
+    return result;
+}
+
 bool timeDigitPasses(int box, std::string_view text, std::string_view hourTens)
 {
     const long long value = leadingValue(text);

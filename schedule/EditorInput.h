@@ -47,6 +47,16 @@ FilteredText keepDigits(std::string_view text);
 // number so far would exceed `limit`.
 FilteredText keepDigitsUpTo(std::string_view text, long long limit);
 
+// The port box: digits only, at most five, and none that would take the
+// number past 65535 (`tooLarge`: the digits as typed named a larger number).
+inline constexpr long long kLargestPort = 65535;
+inline constexpr const char* kPortRangeMessage = "ポート番号を、１から６５５３５までの値にしてください";
+struct PortText {
+    FilteredText filtered;
+    bool tooLarge = false;
+};
+PortText cleanPortNumber(std::string_view text);
+
 // The check of one time box (no message): `hourTens` is the text of the hour
 // tens box of the same time, used by the hour units boxes.
 bool timeDigitPasses(int box, std::string_view text, std::string_view hourTens);

@@ -125,3 +125,37 @@ TEST(LeadingValueTest, ReadsLeadingDigitsAndSaturates)
 
 } // namespace
 } // namespace kvx
+
+namespace kvx {
+namespace {
+
+struct PortRow {
+    const char* name;
+    const char* typed;
+    const char* kept;
+    bool removed;
+    bool tooLarge;
+};
+
+class PortFilterTest : public ::testing::TestWithParam<PortRow> {};
+
+TEST_P(PortFilterTest, KeepsAPortNumber)
+{
+    const PortRow& row = GetParam();
+    const PortText cleaned = cleanPortNumber(row.typed);
+    EXPECT_EQ(cleaned.filtered.text, row.kept);
+    EXPECT_EQ(cleaned.filtered.removed, row.removed);
+    EXPECT_EQ(cleaned.tooLarge, row.tooLarge);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, PortFilterTest,
+    ::testing::Values(PortRow{"FullWidthThenLetter", "１２a", "12", true, false},
+        PortRow{"FullWidthAloneIsNoRemoval", "１２", "12", false, false},
+        PortRow{"LetterAfterDigits", "80a", "80", true, false}, PortRow{"Largest", "65535", "65535", false, false},
+        PortRow{"OnePastLargest", "65536", "6553", true, true}, PortRow{"FiveNines", "99999", "9999", true, true},
+        PortRow{"SixthDigitOfAFitting", "655350", "65535", true, true},
+        PortRow{"LeadingZerosKeepFive", "000001", "00000", true, false}, PortRow{"Empty", "", "", false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kvx

@@ -1,0 +1,77 @@
+#pragma once
+
+// moc stops at a standard header read before the Qt ones.
+// clang-format off
+#include <QWidget>
+// clang-format on
+
+#include "core/Records.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace kvx {
+
+class Dialogs;
+
+// Moves a top-level window to a "FORMFLAG" position: "1" centred, "2" the
+// top-left corner, "3" the top-right corner of its screen; any other value
+// leaves it where it is.
+void placeByFormFlag(QWidget& window, const std::string& formFlag);
+
+// The tab "画面設定": the calendar window's position (`Frame6`), the old
+// screen mode (`Frame7`) and the data file path (`Frame10`).
+class ScreenTab : public QWidget {
+    Q_OBJECT
+
+public:
+    // `calendarWindow` answers the calendar window, or null while there is none.
+    ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string programDirectory,
+        std::function<QWidget*()> calendarWindow, QWidget* parent = nullptr);
+
+    void load(const QString& dataPath);
+    // "FORMFLAG" as the position buttons say: "1" centre, "2" top left, else "3".
+    std::string formFlag() const;
+    // The close box puts the calendar window back where "FORMFLAG" had it
+    // before the first position change since the last close.
+    void restorePosition();
+    // The choice became the setting ("ＯＫ"): nothing to put back.
+    void forgetPosition() { m_remembered.reset(); }
+
+    // The typed path when it names an existing file other than the one in force.
+    std::optional<QString> enteredDataPath() const;
+    // Shows the data path in force.
+    void showDataPath(const QString& dataPath);
+
+signals:
+    // The user named another data file: Enter or leaving the box with the path
+    // of an existing file, or a choice in the file dialog.
+    void dataPathChosen(const QString& path);
+
+private:
+    void choosePosition(const std::string& formFlag);
+    void selectPosition(const std::string& formFlag);
+    void pathEntered();
+    void browse();
+
+    WindowSettings& m_window;
+    Dialogs& m_dialogs;
+    std::string m_programDirectory;
+    std::function<QWidget*()> m_calendarWindow;
+    QRadioButton* m_centre;
+    QRadioButton* m_topLeft;
+    QRadioButton* m_topRight;
+    QCheckBox* m_editorFirst;
+    QLineEdit* m_path;
+    QPushButton* m_browse;
+    QString m_dataPath;
+    std::optional<std::string> m_remembered;
+};
+
+} // namespace kvx

@@ -1,0 +1,256 @@
+#include "EditorFixture.h"
+#include "core/ProfileFile.h"
+#include "editor/EditorWindow.h"
+#include "schedule/EditorInput.h"
+
+#include <QMenu>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTableView>
+
+namespace kvx {
+namespace {
+
+std::string settingIn(const std::string& file, const char* key)
+{
+    return ProfileFile(file).readString(kSettingsSection, key, "<absent>");
+}
+
+TEST_F(EditorTest, ThePortBoxKeepsAPortNumberAndOkWritesTheTransferSettings)
+{
+    startWith();
+    showTab(EditorWindow::kLinkTab);
+    QLineEdit* port = edit("Text16");
+    struct Typed {
+        const char* keys;
+        const char* shown;
+    };
+    for (const Typed& row : {Typed{"１２a", "12"}, Typed{"80a", "80"}, Typed{"１２", "１２"}}) {
+        port->clear();
+        type(port, QString::fromUtf8(row.keys));
+        EXPECT_EQ(port->text(), QString::fromUtf8(row.shown)) << row.keys;
+        EXPECT_EQ(port->cursorPosition(), port->text().size()) << row.keys;
+    }
+    EXPECT_TRUE(m_prompter.messages().isEmpty());
+    port->clear();
+    type(port, QStringLiteral("65536"));
+    EXPECT_EQ(port->text(), QStringLiteral("6553"));
+    EXPECT_EQ(m_prompter.messages(), QStringList{QString::fromUtf8(kPortRangeMessage)});
+    type(port, QStringLiteral("0"));
+    EXPECT_EQ(port->text(), QStringLiteral("65530"));
+    EXPECT_EQ(m_prompter.messages().size(), 1);
+
+    click("Option12");
+    click("Command8");
+    for (const std::string& file : {m_app->settings().mainFile(), m_app->settings().dataSideFile()}) {
+        EXPECT_EQ(settingIn(file, "PORTNUM"), "65530");
+        EXPECT_EQ(settingIn(file, "COPYACTION"), "2");
+    }
+}
+
+class PositionTest : public EditorTest {
+public:
+    void SetUp() override
+    {
+        Settings(folder()).writeSettingToBoth("FORMFLAG", "2");
+        m_calendar.resize(300, 200);
+        m_calendar.move(40, 50);
+        m_calendar.show();
+        m_screen = m_calendar.screen()->geometry();
+    }
+    void startWithCalendar()
+    {
+        SharedTables earlier;
+        ASSERT_TRUE(DataFile().save(earlier, Settings(folder()).defaultDataPath(), OleDate()));
+        m_app = std::make_unique<Application>(folder(), m_services, m_dialogs);
+        m_app->setCalendarWindow([this] { return &m_calendar; });
+        ASSERT_EQ(m_app->start(), ResidentWindow::Start::Running);
+        m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+        showTab(EditorWindow::kScreenTab);
+    }
+
+    QWidget m_calendar;
+    QRect m_screen;
+};
+
+TEST_F(PositionTest, EachOptionMovesTheCalendarWindowAndSavingKeepsTheChoice)
+{
+    startWithCalendar();
+    EXPECT_TRUE(button("Option9")->isChecked());
+    struct Row {
+        const char* option;
+        QPoint at;
+    };
+    const int w = m_calendar.frameGeometry().width();
+    const int h = m_calendar.frameGeometry().height();
+    for (const Row& row : {Row{"Option10", {m_screen.width() - w, 0}}, Row{"Option9", {0, 0}},
+             Row{"Option8", {(m_screen.width() - w) / 2, (m_screen.height() - h) / 2}},
+             Row{"Option10", {m_screen.width() - w, 0}}}) {
+        click(row.option);
+        EXPECT_EQ(m_calendar.pos(), row.at) << row.option;
+    }
+    click("Check30");
+    click("Command8");
+    for (const std::string& file : {m_app->settings().mainFile(), m_app->settings().dataSideFile()}) {
+        EXPECT_EQ(settingIn(file, "FORMFLAG"), "3");
+        EXPECT_EQ(settingIn(file, "DEFFORM"), "1");
+    }
+    EXPECT_EQ(m_app->tables().window.editorFirst, 1);
+}
+
+TEST_F(PositionTest, TheCloseBoxPutsTheCalendarWindowBackWhereTheSettingHadIt)
+{
+    startWithCalendar();
+    click("Option8");
+    click("Option10");
+    m_app->editor()->close();
+    EXPECT_EQ(m_calendar.pos(), QPoint(0, 0));
+    m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    EXPECT_TRUE(button("Option9")->isChecked());
+    // The exit save keeps the setting the close box went back to.
+    m_app->resident().menuAction(QStringLiteral("mend"))->trigger();
+    EXPECT_EQ(settingIn(m_app->settings().mainFile(), "FORMFLAG"), "2");
+}
+
+class DataPathTest : public EditorTest {
+public:
+    // A second data file in a folder of its own, with one alarm and a rota.
+    std::string otherFile()
+    {
+        const std::string folder = m_other.path().toStdString() + "/";
+        SharedTables tables;
+        tables.alarms.add(dailyAt(8, 0, "別のファイル"));
+        tables.routines.routineCount = 1;
+        tables.routines.routineNames = {"当番", ""};
+        tables.routines.routineStart = OleDate::fromCivil(2004, 12, 1);
+        EXPECT_TRUE(DataFile().save(tables, folder + "other.dat", OleDate()));
+        return folder + "other.dat";
+    }
+    // An alarm added and a rota name typed, neither confirmed.
+    void changeWithoutOk()
+    {
+        setTimes("1200", "1200");
+        click("Option5");
+        click("Command5");
+        showTab(EditorWindow::kRoutineTab);
+        auto* grid = get<QTableView>("FGrid20");
+        QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        get<QMenu>("m_routine")->hide();
+        get<QAction>("m_routine_new")->trigger();
+        type(edit("Text20"), QStringLiteral("未確定"));
+        QTest::keyClick(edit("Text20"), Qt::Key_Return);
+        showTab(EditorWindow::kScreenTab);
+    }
+    void enterPath(const std::string& path) const
+    {
+        QLineEdit* box = edit("Text17");
+        box->setFocus();
+        box->clear();
+        type(box, QString::fromStdString(path));
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+
+    QTemporaryDir m_other;
+};
+
+TEST_F(DataPathTest, EnterSwitchesAfterSavingTheTablesToTheOldFile)
+{
+    startWith({dailyAt(7, 0, "元のファイル")});
+    const std::string old = m_app->settings().dataPath();
+    const std::string other = otherFile();
+    changeWithoutOk();
+    QSignalSpy switched(m_app->editor(), &EditorWindow::dataFileSwitched);
+    QLineEdit* box = edit("Text17");
+    box->setFocus();
+    box->clear();
+    type(box, QString::fromStdString(other));
+    EXPECT_EQ(m_app->settings().dataPath(), old);
+
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(m_prompter.messages().isEmpty()) << m_prompter.messages().join(u'|').toStdString();
+    EXPECT_EQ(switched.count(), 1);
+    SharedTables saved;
+    ASSERT_TRUE(DataFile().load(saved, old, {}));
+    EXPECT_EQ(saved.alarms.alarmCount, 2);
+    EXPECT_EQ(saved.routines.routineNames[0], "未確定");
+    EXPECT_EQ(m_app->settings().dataPath(), other);
+    EXPECT_EQ(settingIn(m_app->settings().mainFile(), "DATAPATH"), other);
+    EXPECT_EQ(settingIn(m_other.path().toStdString() + "/Kalvendorix.ini", "DATAPATH"), other);
+    ASSERT_EQ(alarms().alarmCount, 1);
+    EXPECT_EQ(alarm(0).message, "別のファイル");
+    EXPECT_EQ(rows().size(), 1);
+    EXPECT_EQ(get<QTableView>("FGrid20")->model()->index(0, 1).data().toString(), QStringLiteral("当番"));
+    EXPECT_FALSE(m_app->view().dataChanged);
+    EXPECT_EQ(box->text(), QString::fromStdString(other));
+
+    // The same file again changes nothing.
+    enterPath(other);
+    EXPECT_EQ(switched.count(), 1);
+    EXPECT_TRUE(m_prompter.messages().isEmpty());
+}
+
+TEST_F(DataPathTest, TheFileDialogsChoiceSwitchesAndOkWritesTheNewFile)
+{
+    startWith();
+    const std::string other = otherFile();
+    showTab(EditorWindow::kScreenTab);
+    m_dialogs.queueFile(QString::fromStdString(m_app->settings().dataPath()));
+    click("Command15");
+    ASSERT_EQ(m_dialogs.fileRequests().size(), 1);
+    const Dialogs::FileRequest& asked = m_dialogs.fileRequests().front();
+    EXPECT_EQ(asked.title, QStringLiteral("Fileを開く"));
+    EXPECT_EQ(asked.filters,
+        (QStringList{QStringLiteral("データファイル (*.dat)"), QStringLiteral("すべてのファイル (*)")}));
+    EXPECT_EQ(asked.presetName, QStringLiteral("Kalvendorix"));
+    EXPECT_EQ(asked.defaultSuffix, QStringLiteral(".dat"));
+    EXPECT_TRUE(asked.mayCreate);
+    EXPECT_EQ(asked.startFolder.toStdString(), folder());
+    EXPECT_EQ(alarms().alarmCount, 0);
+
+    m_dialogs.queueFile(QString::fromStdString(other));
+    click("Command15");
+    EXPECT_EQ(m_app->settings().dataPath(), other);
+    EXPECT_EQ(alarms().alarmCount, 1);
+    setTimes("1300", "1300");
+    click("Option5");
+    click("Command5");
+    click("Command8");
+    SharedTables saved;
+    ASSERT_TRUE(DataFile().load(saved, other, {}));
+    EXPECT_EQ(saved.alarms.alarmCount, 2);
+}
+
+TEST_F(DataPathTest, ASwitchThatCannotSaveOrStoreThePathSwitchesNothing)
+{
+    startWith();
+    const std::string other = otherFile();
+    changeWithoutOk();
+    const std::string gone = m_dir.path().toStdString() + "/gone/Kalvendorix.dat";
+    m_app->settings().setDataPath(gone);
+    enterPath(other);
+    ASSERT_EQ(m_prompter.messages().size(), 1);
+    EXPECT_TRUE(
+        m_prompter.messages().front().startsWith(QStringLiteral("データファイルを保存できませんでした。")));
+    EXPECT_EQ(m_app->settings().dataPath(), gone);
+    EXPECT_EQ(alarms().alarmCount, 1);
+    EXPECT_TRUE(m_app->view().dataChanged);
+    EXPECT_NE(settingIn(m_app->settings().mainFile(), "DATAPATH"), other);
+    EXPECT_EQ(edit("Text17")->text().toStdString(), gone);
+
+    // A path that code page 932 cannot hold is refused before anything is written.
+    m_app->settings().setDataPath(Settings(folder()).defaultDataPath());
+    m_prompter.clear();
+    QFile unstorable(m_other.path() + QStringLiteral("/\u00e9t\u00e9.dat"));
+    ASSERT_TRUE(unstorable.open(QIODevice::WriteOnly));
+    unstorable.close();
+    enterPath(unstorable.fileName().toStdString());
+    ASSERT_EQ(m_prompter.messages().size(), 1);
+    EXPECT_EQ(m_prompter.messages().front(),
+        QStringLiteral("データファイルパスに、設定ファイルに保存できない文字が含まれています"));
+    EXPECT_EQ(m_app->settings().dataPath(), Settings(folder()).defaultDataPath());
+    EXPECT_TRUE(m_app->view().dataChanged);
+    EXPECT_EQ(alarms().alarmCount, 1);
+}
+
+} // namespace
+} // namespace kvx

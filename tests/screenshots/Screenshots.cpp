@@ -52,6 +52,10 @@ SharedTables sampleTables()
     tables.alarms.add(weekly);
     tables.alarms.add(sampleAlarm(kKindDaily, 12, 15, "昼休み"));
     tables.alarms.add(sampleAlarm(kKindDaily, 23, 10, "就寝準備"));
+    // A shift rota of four names from the first of the month; the spare slot ends it.
+    tables.routines.routineCount = 4;
+    tables.routines.routineStart = OleDate::fromCivil(2026, 12, 1);
+    tables.routines.routineNames = {"早番", "遅番", "夜勤", "休み", ""};
     return tables;
 }
 
@@ -88,7 +92,8 @@ int run(const QDir& folder)
         return 1;
     }
     EditorWindow& editor = application.openEditor();
-    editor.list()->setCurrentIndex(editor.listModel()->index(1));
+    // The lunch alarm of the day: its bar in the timetable is framed.
+    editor.list()->setCurrentIndex(editor.listModel()->index(2));
     editor.loadSelectedAlarm();
 
     auto* tabs = editor.findChild<QTabWidget*>(QStringLiteral("SSTab1"));

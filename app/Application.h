@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calendar/CalendarWindow.h"
 #include "core/DataFile.h"
 #include "core/Records.h"
 #include "core/SaveRoutine.h"
@@ -49,6 +50,10 @@ public:
     // The open action: until the calendar window exists, it shows the editor
     // whatever "DEFFORM" says.
     EditorWindow& openEditor();
+    // The calendar window, created the first time it is opened; null before.
+    CalendarWindow* calendar() const { return m_calendar.get(); }
+    // Shows the calendar window at today, placed by "FORMFLAG" when it is new.
+    CalendarWindow& openCalendar();
 
 signals:
     // The exit sequence has ended.
@@ -56,6 +61,10 @@ signals:
 
 private:
     bool exitSaveFailed(const SaveResult& result, bool fromMenu);
+    void wireCalendar();
+    void placeCalendar();
+    // The editor, created hidden when it does not exist yet.
+    EditorWindow& editorWindow();
 
     SharedTables m_tables;
     Settings m_settings;
@@ -66,6 +75,7 @@ private:
     Dialogs& m_dialogs;
     ResidentWindow m_resident;
     std::unique_ptr<EditorWindow> m_editor;
+    std::unique_ptr<CalendarWindow> m_calendar;
 };
 
 } // namespace kvx

@@ -3,7 +3,7 @@
 #include "editor/AlarmListModel.h"
 #include "editor/GeneralTab.h"
 #include "editor/MessageTab.h"
-#include "editor/SaveProblem.h"
+#include "ui/SaveProblem.h"
 #include "editor/SoundTab.h"
 #include "resident/NotificationWindow.h"
 #include "resident/SoundController.h"

@@ -223,7 +223,7 @@ void CalendarWindow::buildBottom(QWidget* central)
 
 void CalendarWindow::buildMenus()
 {
-    auto action = [this](QWidget* owner, const char* name, const QString& caption) {
+    auto action = [](QWidget* owner, const char* name, const QString& caption) {
         auto* item = new QAction(caption, owner);
         item->setObjectName(QLatin1String(name));
         owner->addAction(item);

@@ -4,6 +4,7 @@
 #include "calendar/MonthGridView.h"
 #include "doubles/FakeClock.h"
 #include "doubles/FakePrompter.h"
+#include "platform/FontSubstitutions.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -256,6 +257,34 @@ TEST_F(CalendarWindowTest, MenusAndClosing)
     EXPECT_EQ(m_window->windowTitle(), QStringLiteral("Kalvendorix"));
     m_window->close();
     EXPECT_FALSE(m_window->isVisible());
+}
+
+// The window for February 2026 with holidays, a rota and alarms, in both week
+// starts; saved as pictures when a folder for them is given.
+TEST_F(CalendarWindowTest, ScreenshotsInBothWeekStarts)
+{
+    installFontSubstitutions();
+    m_clock.setNow(QDateTime(QDate(2026, 2, 10), QTime(12, 0)));
+    m_tables.routines.routineCount = 3;
+    m_tables.routines.routineStart = OleDate::fromCivil(2026, 2, 1);
+    m_tables.routines.routineNames = {"早番", "遅番", "休み", ""};
+    for (const auto& [day, message] : {std::pair{11, "式典"}, std::pair{11, "会食"}, std::pair{18, "歯医者"},
+             std::pair{18, "会議"}, std::pair{18, "定例"}, std::pair{23, "誕生日会"}}) {
+        AlarmRecord record = daily(10, day, message);
+        record.kind = kKindOnce;
+        record.startTime = OleDate::fromCivil(2026, 2, day, 10, day);
+        m_tables.alarms.add(record);
+    }
+    const QString folder = qEnvironmentVariable("KVX_SCREENSHOT_DIR");
+    for (const bool monday : {false, true}) {
+        m_tables.defaults.weekStartsMonday = monday ? 1 : 0;
+        open();
+        const QPixmap shot = m_window->grab();
+        EXPECT_FALSE(shot.isNull());
+        if (!folder.isEmpty()) {
+            EXPECT_TRUE(shot.save(folder + (monday ? "/calendar-monday.png" : "/calendar-sunday.png")));
+        }
+    }
 }
 
 } // namespace

@@ -1,7 +1,11 @@
 #include "app/Application.h"
 
 #include "app/ExitRescue.h"
-#include "editor/SaveProblem.h"
+#include "ui/SaveProblem.h"
+#include "ui/WindowPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace kvx {
 
@@ -18,33 +22,105 @@ Application::Application(
         if (m_editor) {
             m_editor->hide();
         }
+        if (m_calendar) {
+            m_calendar->hide();
+        }
         emit finished();
     });
-    connect(&m_resident, &ResidentWindow::openMainWindowRequested, this, [this] { openEditor(); });
+    connect(&m_resident, &ResidentWindow::openMainWindowRequested, this, [this] {
+        if (m_tables.window.editorFirst != 0) {
+            openEditor();
+        } else {
+            openCalendar();
+        }
+    });
     connect(&m_resident, &ResidentWindow::alarmListsChanged, this, [this] {
         if (m_editor) {
             m_editor->refreshList();
         }
+        if (m_calendar) {
+            m_calendar->refresh();
+        }
     });
-    m_resident.onExitSaveFailed = [this](const SaveResult& result, bool fromMenu) {
-        return exitSaveFailed(result, fromMenu);
-    };
+    m_resident.onExitSaveFailed
+        = [this](const SaveResult& result, bool fromMenu) { return exitSaveFailed(result, fromMenu); };
 }
 
 Application::~Application() = default;
 
 EditorWindow& Application::openEditor()
 {
+    EditorWindow& editor = editorWindow();
+    editor.open();
+    return editor;
+}
+
+EditorWindow& Application::editorWindow()
+{
     if (!m_editor) {
         EditorContext context{m_tables, m_settings, m_dataFile, m_view, m_saver, m_services.clock,
             m_services.prompter, m_dialogs, m_resident.sound(), [this] { return m_resident.alarmSounding(); },
             [this](QWidget* parent) { m_resident.chooseSoundDevices(parent); },
             [this](const QString& midi, const QString& wave) { m_resident.adoptSoundDevices(midi, wave); },
-            [this] { return m_calendarWindow ? m_calendarWindow() : nullptr; }};
+            [this]() -> QWidget* { return m_calendarWindow ? m_calendarWindow() : m_calendar.get(); }};
         m_editor = std::make_unique<EditorWindow>(std::move(context));
+        connect(m_editor.get(), &EditorWindow::confirmed, this, [this] {
+            if (m_calendar) {
+                m_calendar->showSelectedMonth();
+                m_calendar->refresh();
+            }
+        });
+        // Another data file: the calendar shows its tables.
+        connect(m_editor.get(), &EditorWindow::dataFileSwitched, this, [this] {
+            if (m_calendar) {
+                m_calendar->refresh();
+            }
+        });
     }
-    m_editor->open();
     return *m_editor;
+}
+
+CalendarWindow& Application::openCalendar()
+{
+    if (!m_calendar) {
+        CalendarContext context{m_tables, m_settings, m_dataFile, m_view, m_saver, m_services.clock,
+            m_services.prompter, [this] { return m_resident.alarmSounding(); },
+            [this](int minutes) { editorWindow().addQuickTimer(minutes); }};
+        m_calendar = std::make_unique<CalendarWindow>(std::move(context));
+        wireCalendar();
+        placeCalendar();
+    }
+    m_calendar->goToToday();
+    m_calendar->show();
+    m_calendar->raise();
+    m_calendar->activateWindow();
+    return *m_calendar;
+}
+
+void Application::wireCalendar()
+{
+    CalendarWindow* calendar = m_calendar.get();
+    connect(calendar, &CalendarWindow::newAlarmRequested, this, [this] {
+        EditorWindow& editor = openEditor();
+        editor.resetFields();
+    });
+    connect(calendar, &CalendarWindow::editAlarmRequested, this, [this] { openEditor(); });
+    connect(calendar, &CalendarWindow::optionsRequested, this, [this] { openEditor(); });
+    connect(calendar, &CalendarWindow::aboutRequested, &m_resident, &ResidentWindow::showAbout);
+    connect(calendar, &CalendarWindow::exitRequested, &m_resident, &ResidentWindow::exitFromMenu);
+}
+
+void Application::placeCalendar()
+{
+    const std::string& position = m_tables.window.formPosition;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr || (position != "2" && position != "3")) {
+        centreOnScreen(*m_calendar);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    m_calendar->move(
+        position == "2" ? area.left() : area.right() + 1 - m_calendar->frameGeometry().width(), area.top());
 }
 
 bool Application::exitSaveFailed(const SaveResult& result, bool fromMenu)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calendar/CalendarWindow.h"
 #include "core/DataFile.h"
 #include "core/Records.h"
 #include "core/SaveRoutine.h"
@@ -52,6 +53,10 @@ public:
     EditorWindow& openEditor();
     // The window the editor's position options move, once there is one.
     void setCalendarWindow(std::function<QWidget*()> window) { m_calendarWindow = std::move(window); }
+    // The calendar window, created the first time it is opened; null before.
+    CalendarWindow* calendar() const { return m_calendar.get(); }
+    // Shows the calendar window at today, placed by "FORMFLAG" when it is new.
+    CalendarWindow& openCalendar();
 
 signals:
     // The exit sequence has ended.
@@ -59,6 +64,10 @@ signals:
 
 private:
     bool exitSaveFailed(const SaveResult& result, bool fromMenu);
+    void wireCalendar();
+    void placeCalendar();
+    // The editor, created hidden when it does not exist yet.
+    EditorWindow& editorWindow();
 
     SharedTables m_tables;
     Settings m_settings;
@@ -70,6 +79,7 @@ private:
     ResidentWindow m_resident;
     std::unique_ptr<EditorWindow> m_editor;
     std::function<QWidget*()> m_calendarWindow;
+    std::unique_ptr<CalendarWindow> m_calendar;
 };
 
 } // namespace kvx

@@ -22,6 +22,15 @@ std::string rotaCellLine(
     return index < 0 ? std::string(" \r") : " " + names[static_cast<std::size_t>(index)] + "\r";
 }
 
+std::string routineNameOn(const RoutineList& routines, OleDate date)
+{
+    if (routines.routineCount <= 0 || routines.routineNames.size() < static_cast<std::size_t>(routines.routineCount)) {
+        return {};
+    }
+    const int index = rotaIndex(routines.routineCount, routines.routineStart.day(), date.day());
+    return routines.routineNames[static_cast<std::size_t>(index)];
+}
+
 RotaDraft::RotaDraft(const RoutineList& list, std::chrono::sys_days today)
     : m_firstDay(list.routineStart.isZero() ? today : list.routineStart.day())
 {

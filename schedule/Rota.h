@@ -17,6 +17,9 @@ int rotaIndex(int count, std::chrono::sys_days firstDay, std::chrono::sys_days d
 std::string rotaCellLine(
     const std::vector<std::string>& names, std::chrono::sys_days firstDay, std::chrono::sys_days day);
 
+// The rota name of a day in the stored table; empty when the rota has no names.
+std::string routineNameOn(const RoutineList& routines, OleDate date);
+
 // The rota as the editor's grid holds it until "ＯＫ" stores it. Rows are
 // numbered 1..rowCount() as the grid shows them.
 class RotaDraft {

@@ -49,6 +49,8 @@ public:
         const Settings settings(folder());
         settings.writeSettingToBoth("MIDINM", "Kalvendorix MIDI");
         settings.writeSettingToBoth("WAVENM", "内蔵オーディオ");
+        // The open action shows the editor rather than the calendar.
+        settings.writeSettingToBoth("DEFFORM", "1");
     }
 
     std::string folder() const { return m_dir.path().toStdString() + "/"; }

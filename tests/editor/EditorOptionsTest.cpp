@@ -89,13 +89,15 @@ TEST_F(PositionTest, EachOptionMovesTheCalendarWindowAndSavingKeepsTheChoice)
         click(row.option);
         EXPECT_EQ(m_calendar.pos(), row.at) << row.option;
     }
+    // The fixture starts in the old screen mode, so that its open action shows the editor.
+    EXPECT_TRUE(button("Check30")->isChecked());
     click("Check30");
     click("Command8");
     for (const std::string& file : {m_app->settings().mainFile(), m_app->settings().dataSideFile()}) {
         EXPECT_EQ(settingIn(file, "FORMFLAG"), "3");
-        EXPECT_EQ(settingIn(file, "DEFFORM"), "1");
+        EXPECT_EQ(settingIn(file, "DEFFORM"), "0");
     }
-    EXPECT_EQ(m_app->tables().window.editorFirst, 1);
+    EXPECT_EQ(m_app->tables().window.editorFirst, 0);
 }
 
 TEST_F(PositionTest, TheCloseBoxPutsTheCalendarWindowBackWhereTheSettingHadIt)

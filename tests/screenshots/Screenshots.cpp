@@ -2,6 +2,7 @@
 // few sample alarms, into the folder given on the command line. Runs on the
 // desktop it is started on (scripts/screenshots gives it a private X server).
 #include "app/Application.h"
+#include "calendar/CalendarWindow.h"
 #include "core/DataFile.h"
 #include "core/Settings.h"
 #include "doubles/FakeDesktop.h"
@@ -17,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <utility>
+
 #include <cstdio>
 
 namespace kvx {
@@ -27,8 +30,8 @@ AlarmRecord sampleAlarm(int kind, int hour, int minute, const char* message)
     AlarmRecord alarm;
     alarm.kind = static_cast<std::int16_t>(kind);
     alarm.weekdayMask = 127;
-    alarm.startTime = OleDate::fromCivil(2026, 12, 8, hour, minute);
-    alarm.endTime = OleDate::fromCivil(2026, 12, 8, hour + 1, minute);
+    alarm.startTime = OleDate::fromCivil(2026, 2, 1, hour, minute);
+    alarm.endTime = OleDate::fromCivil(2026, 2, 1, hour + 1, minute);
     alarm.message = message;
     alarm.blinkCount = 10;
     alarm.fontName = kDefaultFontName;
@@ -103,6 +106,29 @@ int run(const QDir& folder)
     for (int tab = 0; tab < tabs->count(); ++tab) {
         tabs->setCurrentIndex(tab);
         written = save(&editor, folder, QString::fromLatin1(names[tab])) && written;
+    }
+    editor.hide();
+
+    // The calendar for February 2026, with its holidays, a rota, and days with
+    // more alarms than a cell shows, in both week starts.
+    desktop.clock.setNow(QDateTime(QDate(2026, 2, 10), QTime(12, 0)));
+    SharedTables& tables = application.tables();
+    tables.routines.routineCount = 3;
+    tables.routines.routineStart = OleDate::fromCivil(2026, 2, 1);
+    tables.routines.routineNames = {"早番", "遅番", "休み", ""};
+    for (const auto& [day, message] : {std::pair{11, "式典"}, std::pair{11, "会食"}, std::pair{18, "歯医者"},
+             std::pair{18, "会議"}, std::pair{18, "定例"}, std::pair{23, "誕生日会"}}) {
+        AlarmRecord once = sampleAlarm(kKindOnce, 10, day, message);
+        once.startTime = OleDate::fromCivil(2026, 2, day, 10, day);
+        once.endTime = once.startTime.plusSeconds(1800);
+        tables.alarms.add(once);
+    }
+    for (const bool monday : {false, true}) {
+        tables.defaults.weekStartsMonday = monday ? 1 : 0;
+        CalendarWindow& calendar = application.openCalendar();
+        written = save(&calendar, folder, QString::fromLatin1(monday ? "calendar-monday" : "calendar-sunday"))
+            && written;
+        calendar.hide();
     }
     return written ? 0 : 1;
 }

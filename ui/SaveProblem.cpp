@@ -1,4 +1,4 @@
-#include "editor/SaveProblem.h"
+#include "ui/SaveProblem.h"
 
 namespace kvx {
 

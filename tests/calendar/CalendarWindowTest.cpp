@@ -1,0 +1,263 @@
+#include "calendar/CalendarWindow.h"
+
+#include "calendar/CalendarListModel.h"
+#include "calendar/MonthGridView.h"
+#include "doubles/FakeClock.h"
+#include "doubles/FakePrompter.h"
+#include "platform/FontSubstitutions.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace kvx {
+namespace {
+
+AlarmRecord daily(int hour, int minute, const char* message)
+{
+    AlarmRecord record;
+    record.kind = kKindDaily;
+    record.startTime = OleDate::fromCivil(2026, 1, 1, hour, minute);
+    record.endTime = record.startTime;
+    record.message = message;
+    return record;
+}
+
+// The calendar window over the shared tables, its clock at Saturday 2026-01-31 10:00.
+class CalendarWindowTest : public ::testing::Test {
+public:
+    CalendarWindowTest()
+        : m_clock(QDateTime(QDate(2026, 1, 31), QTime(10, 0)))
+        , m_settings(m_dir.path().toStdString() + "/")
+        , m_saver(m_tables, m_settings, m_dataFile)
+    {
+        m_settings.setDataPath(m_settings.defaultDataPath());
+        m_saver.setTablesLoaded(true);
+    }
+
+    void open(int alarms = 0)
+    {
+        for (int i = 0; i < alarms; ++i) {
+            m_tables.alarms.add(daily(9 + i % 14, i % 60, "定例"));
+        }
+        CalendarContext context{m_tables, m_settings, m_dataFile, m_view, m_saver, m_clock, m_prompter,
+            [this] { return m_sounding; }, {}};
+        m_window = std::make_unique<CalendarWindow>(std::move(context));
+        m_window->show();
+    }
+
+    template <class T = QWidget> T* get(const char* name) const
+    {
+        T* widget = m_window->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QAction* action(const char* name) const { return get<QAction>(name); }
+    void click(const char* button) const { QTest::mouseClick(get<QPushButton>(button), Qt::LeftButton); }
+
+    int savedAlarms() const
+    {
+        SharedTables saved;
+        EXPECT_TRUE(m_dataFile.load(saved, m_settings.dataPath(), {}));
+        return saved.alarms.alarmCount;
+    }
+
+protected:
+    QTemporaryDir m_dir;
+    FakeClock m_clock;
+    FakePrompter m_prompter;
+    SharedTables m_tables;
+    Settings m_settings;
+    mutable DataFile m_dataFile;
+    ViewState m_view;
+    SaveRoutine m_saver;
+    bool m_sounding = false;
+    std::unique_ptr<CalendarWindow> m_window;
+};
+
+TEST_F(CalendarWindowTest, ListRowsHeaderAndModelChecks)
+{
+    struct Row {
+        int alarms;
+        int rows; // without the header row
+    };
+    for (const Row row : {Row{0, 14}, Row{1, 14}, Row{14, 14}, Row{15, 15}, Row{20, 20}}) {
+        m_tables.alarms = {};
+        open(row.alarms);
+        CalendarListModel* model = m_window->listModel();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
+        EXPECT_EQ(model->rowCount(), row.rows) << row.alarms;
+        EXPECT_EQ(model->columnCount(), 5);
+    }
+    CalendarListModel* model = m_window->listModel();
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("開始"));
+    EXPECT_EQ(model->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("内容"));
+    EXPECT_EQ(model->data(model->index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("09:00"));
+    EXPECT_EQ(model->data(model->index(0, 4), Qt::DisplayRole).toString(), QStringLiteral("定例"));
+    EXPECT_EQ(model->data(model->index(3, 2), Qt::BackgroundRole).value<QColor>(), QColor(255, 238, 206));
+    EXPECT_EQ(get<QTabWidget>("SSTab1")->tabText(1), QStringLiteral("デイリー"));
+}
+
+TEST_F(CalendarWindowTest, NavigationAndGreyedCells)
+{
+    open();
+    const CalendarState& state = m_view.calendar;
+    EXPECT_EQ(state.selectedDate, OleDate::fromCivil(2026, 1, 31));
+    click("Command1_2");
+    EXPECT_EQ(state.shownMonth, 2);
+    EXPECT_EQ(state.selectedDate, OleDate::fromCivil(2026, 3, 3));
+    EXPECT_EQ(get<MonthGridView>("RichTextBox1")->selectedCell(), 30);
+    click("Command1_3");
+    EXPECT_EQ(state.shownYear, 2027);
+    click("Command1_0");
+    click("Command1_0");
+    EXPECT_EQ(state.shownYear, 2025);
+    click("Command2");
+    EXPECT_EQ(state.selectedDate, OleDate::fromCivil(2026, 1, 31));
+    EXPECT_EQ(state.shownMonth, 1);
+    click("Command1_1");
+    EXPECT_EQ(state.shownMonth, 12);
+    EXPECT_EQ(state.shownYear, 2025);
+    // December 2025 starts on a Monday: cell 0 is the greyed 30 November.
+    QTest::mouseClick(
+        get<MonthGridView>("RichTextBox1"), Qt::LeftButton, {}, MonthGridView::cellRect(0).center());
+    EXPECT_EQ(state.selectedDate, OleDate::fromCivil(2025, 11, 30));
+    EXPECT_EQ(state.shownMonth, 12);
+}
+
+TEST_F(CalendarWindowTest, DoubleClickOnADayStartsANewAlarmThere)
+{
+    open();
+    QSignalSpy spy(m_window.get(), &CalendarWindow::newAlarmRequested);
+    get<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    QTest::mouseDClick(
+        get<MonthGridView>("RichTextBox1"), Qt::LeftButton, {}, MonthGridView::cellRect(10).center());
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_FALSE(m_window->isVisible());
+    const NewAlarmPreparation preparation = m_window->newAlarmPreparation();
+    EXPECT_EQ(preparation.view, EditorView::Day);
+    EXPECT_EQ(preparation.dateText, "2026/01/07"); // January 2026 starts in cell 4
+    EXPECT_EQ(preparation.draft.startDigits[1], "0");
+    m_window->show();
+    action("m_file_new")->trigger();
+    EXPECT_EQ(spy.count(), 2);
+}
+
+TEST_F(CalendarWindowTest, DeleteRemovesTheCurrentRowAndSaves)
+{
+    open(3);
+    m_window->setCurrentRow(2);
+    action("m_grid1_delete")->trigger();
+    EXPECT_EQ(m_tables.alarms.alarmCount, 2);
+    EXPECT_EQ(savedAlarms(), 2);
+    // The row emptied: the row above becomes current.
+    EXPECT_EQ(m_window->currentRow(), 1);
+
+    m_sounding = true;
+    action("m_grid1_delete")->trigger();
+    EXPECT_EQ(m_tables.alarms.alarmCount, 2);
+    m_sounding = false;
+    m_window->setCurrentRow(5);
+    action("m_grid1_delete")->trigger();
+    EXPECT_EQ(m_tables.alarms.alarmCount, 2);
+    EXPECT_TRUE(m_prompter.shown().isEmpty());
+}
+
+TEST_F(CalendarWindowTest, EditOnAnEmptyRowAsksForAnAlarm)
+{
+    open(1);
+    QSignalSpy spy(m_window.get(), &CalendarWindow::editAlarmRequested);
+    m_window->setCurrentRow(4);
+    action("m_edit")->trigger();
+    ASSERT_EQ(m_prompter.messages().size(), 1);
+    EXPECT_EQ(m_prompter.messages().front(), QStringLiteral("アラームデータを選択してください"));
+    m_window->setCurrentRow(0);
+    action("m_grid1_edit")->trigger();
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.front().at(0).toInt(), 0);
+}
+
+TEST_F(CalendarWindowTest, QuickTimerSavesAtOnceAndSelectsItsRow)
+{
+    open(2);
+    auto* combo = get<QComboBox>("Combo1");
+    ASSERT_EQ(combo->count(), 11);
+    EXPECT_EQ(combo->itemText(10), QStringLiteral("120分"));
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    EXPECT_EQ(m_tables.alarms.alarmCount, 2);
+    m_clock.advanceMs(100);
+    ASSERT_EQ(m_tables.alarms.alarmCount, 3);
+    EXPECT_EQ(m_tables.alarms.alarms[2].kind, kKindQuick);
+    EXPECT_EQ(m_tables.alarms.alarms[2].startTime.formatTime(), "10:05");
+    EXPECT_EQ(savedAlarms(), 3);
+    // 09:00, 10:01, then the timer at 10:05.
+    EXPECT_EQ(m_window->currentRow(), 2);
+}
+
+TEST_F(CalendarWindowTest, FailedSaveWarnsWithThePathAndKeepsTheAlarm)
+{
+    open(1);
+    m_settings.setDataPath(m_dir.path().toStdString() + "/missing/Kalvendorix.dat");
+    m_window->setCurrentRow(0);
+    action("m_grid1_delete")->trigger();
+    EXPECT_EQ(m_tables.alarms.alarmCount, 0);
+    ASSERT_EQ(m_prompter.messages().size(), 1);
+    EXPECT_TRUE(
+        m_prompter.messages().front().startsWith(QStringLiteral("データファイルを保存できませんでした")));
+    EXPECT_TRUE(m_prompter.messages().front().contains(QStringLiteral("missing")));
+    EXPECT_TRUE(m_view.dataChanged);
+    click("Command5");
+    EXPECT_TRUE(m_window->isVisible());
+}
+
+TEST_F(CalendarWindowTest, SplitterKeepsBothTabsAboveTheirLimits)
+{
+    open();
+    auto* upper = get<QTabWidget>("SSTab1");
+    auto* lower = get<QTabWidget>("SSTab2");
+    auto* bar = get<QWidget>("Picture10");
+    const int upperHeight = upper->height();
+    const int lowerHeight = lower->height();
+    QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(10, 2));
+    QTest::mouseMove(bar, QPoint(10, 32));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(10, 32));
+    EXPECT_EQ(upper->height(), upperHeight + 30);
+    EXPECT_EQ(lower->height(), lowerHeight - 30);
+    // The lower tab would become 900 twips or less.
+    const int tooFar = lower->height() - 900 / 15 + 1;
+    EXPECT_FALSE(m_window->moveSplitter(tooFar * 15));
+    EXPECT_EQ(lower->height(), lowerHeight - 30);
+    EXPECT_FALSE(m_window->moveSplitter(-(upper->height() * 15 - 1160)));
+    EXPECT_TRUE(m_window->moveSplitter(-(upper->height() * 15 - 1175)));
+}
+
+TEST_F(CalendarWindowTest, MenusAndClosing)
+{
+    open();
+    struct Row {
+        const char* name;
+        const char* caption;
+    };
+    const Row rows[] = {{"m_file_new", "新規作成"}, {"m_file_end", "終了"}, {"m_edit", "編集"},
+        {"m_option", "オプション"}, {"m_hlelp", "バージョン"}, {"m_grid1_delete", "削除"},
+        {"m_grid2_null", "空行削除"}, {"m_grid2_nuura", "付箋紙ヌーラへ"}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(action(row.name)->text(), QString::fromUtf8(row.caption)) << row.name;
+    }
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("Kalvendorix"));
+    m_window->close();
+    EXPECT_FALSE(m_window->isVisible());
+}
+
+} // namespace
+} // namespace kvx

@@ -199,8 +199,9 @@ TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
     KVX_REQUIRE_DESKTOP(missingForEditor());
     ProgramSandbox sandbox;
     ASSERT_TRUE(sandbox.isValid());
-    // Devices already chosen, so that the open action shows the editor.
-    ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}}));
+    // Devices already chosen, and the old screen mode, in which the tray's
+    // "編集" opens the editor rather than the calendar.
+    ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}, {"DEFFORM", "1"}}));
     ASSERT_TRUE(sandbox.writeTables(SharedTables()));
 
     // A private session bus with its accessibility bus, and a notification area.

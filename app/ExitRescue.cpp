@@ -36,13 +36,13 @@ std::string rescueStateFolder()
 std::string writeRescueFile(const SharedTables& tables, const std::string& dataPath, OleDate now)
 {
     const std::string name = rescueFileName(dataPath, now);
-    const std::string beside = directoryOf(dataPath) + name;
+    std::string beside = directoryOf(dataPath) + name;
     if (DataFile().save(tables, beside, now)) {
         return beside;
     }
     const std::string folder = rescueStateFolder();
     QDir().mkpath(QString::fromStdString(folder));
-    const std::string state = folder + name;
+    std::string state = folder + name;
     if (DataFile().save(tables, state, now)) {
         return state;
     }

@@ -179,8 +179,7 @@ bool isNewerVersion(std::string_view versionText)
     constexpr std::string_view kFormerName = "Tollbeck ";
     if (startsWith(versionText, kName)) {
         // A file cut inside its header may hold the start of the current name.
-        const std::string_view whole = kCurrentVersionText;
-        return !startsWith(whole, versionText);
+        return !kCurrentVersionText.starts_with(versionText);
     }
     if (!startsWith(versionText, kFormerName)) {
         return false;

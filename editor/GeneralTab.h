@@ -71,7 +71,7 @@ private:
     void choiceMade(KindChoice choice);
     void applyWeeklyRule();
     void weekStartChanged(bool monday);
-    void setBoxes(const std::array<bool, 7>& boxes);
+    void setBoxes(const std::array<bool, 7>& values);
     std::array<bool, 7> boxes() const;
     void enableBoxes(bool enabled);
     void paintBoxCaptions();

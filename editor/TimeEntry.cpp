@@ -142,14 +142,15 @@ void TimeEntry::boxEdited(int place)
 void TimeEntry::spinnerChanged(int part, int value)
 {
     const QString text = QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
-    m_boxes[static_cast<std::size_t>(part * 2)]->setText(text.left(1));
-    m_boxes[static_cast<std::size_t>(part * 2 + 1)]->setText(text.right(1));
+    const auto tens = static_cast<std::size_t>(part) * 2;
+    m_boxes[tens]->setText(text.left(1));
+    m_boxes[tens + 1]->setText(text.right(1));
 }
 
 void TimeEntry::syncSpinner(int part)
 {
-    const std::string text = m_boxes[static_cast<std::size_t>(part * 2)]->text().toStdString()
-        + m_boxes[static_cast<std::size_t>(part * 2 + 1)]->text().toStdString();
+    const auto tens = static_cast<std::size_t>(part) * 2;
+    const std::string text = m_boxes[tens]->text().toStdString() + m_boxes[tens + 1]->text().toStdString();
     QSpinBox* spin = m_spinners[static_cast<std::size_t>(part)];
     const long long value = leadingValue(text);
     if (value <= spin->maximum()) {

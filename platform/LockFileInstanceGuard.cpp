@@ -59,7 +59,7 @@ LockFileInstanceGuard::~LockFileInstanceGuard() = default;
 
 QString LockFileInstanceGuard::defaultDirectory()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (isPrivateFolder(runtime)) {
         return runtime;
     }
@@ -160,7 +160,7 @@ bool LockFileInstanceGuard::removeStaleLock()
 
 QString LockFileInstanceGuard::whyNotLocked() const
 {
-    const QString probe = probeWrite(QFileInfo(m_path).absolutePath());
+    QString probe = probeWrite(QFileInfo(m_path).absolutePath());
     if (!probe.isEmpty()) {
         return probe;
     }

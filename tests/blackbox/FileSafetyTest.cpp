@@ -9,9 +9,9 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <iostream>
 #include <optional>
-#include <signal.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>

@@ -4,10 +4,12 @@ namespace kvx {
 
 bool FakeAutostart::registerEntry()
 {
-    if (m_registered)
+    if (m_registered) {
         return true;
-    if (!m_writable)
+    }
+    if (!m_writable) {
         return false;
+    }
     ++m_writes;
     m_registered = true;
     return true;
@@ -15,8 +17,9 @@ bool FakeAutostart::registerEntry()
 
 bool FakeAutostart::removeEntry()
 {
-    if (!m_registered)
+    if (!m_registered) {
         return false;
+    }
     ++m_removes;
     m_registered = false;
     return true;

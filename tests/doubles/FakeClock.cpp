@@ -14,16 +14,18 @@ public:
 
     ~FakeTimer() override
     {
-        if (m_clock)
+        if (m_clock) {
             std::erase(m_clock->m_timers, this);
+        }
     }
 
     void start(int intervalMs) override
     {
         m_interval = std::max(intervalMs, 0);
         m_active = true;
-        if (m_clock)
+        if (m_clock) {
             arm(m_clock->m_elapsedMs + m_interval);
+        }
     }
 
     void stop() override { m_active = false; }
@@ -42,10 +44,11 @@ public:
     // a periodic timer is due again one interval after this one.
     void rearmForNextTimeout()
     {
-        if (m_singleShot)
+        if (m_singleShot) {
             m_active = false;
-        else
+        } else {
             arm(m_due + m_interval);
+        }
     }
 
     void detach() { m_clock = nullptr; }
@@ -72,8 +75,9 @@ FakeClock::FakeClock(QDateTime start)
 
 FakeClock::~FakeClock()
 {
-    for (FakeTimer* timer : m_timers)
+    for (FakeTimer* timer : m_timers) {
         timer->detach();
+    }
 }
 
 std::unique_ptr<Timer> FakeClock::createTimer()
@@ -91,8 +95,9 @@ FakeClock::FakeTimer* FakeClock::nextDue(qint64 until) const
 {
     FakeTimer* next = nullptr;
     for (FakeTimer* timer : m_timers) {
-        if (timer->isDueBy(until) && (!next || timer->firesBefore(*next)))
+        if (timer->isDueBy(until) && (!next || timer->firesBefore(*next))) {
             next = timer;
+        }
     }
     return next;
 }
@@ -108,8 +113,9 @@ void FakeClock::advanceMs(qint64 ms)
         timer->rearmForNextTimeout();
         // A copy, so that a callback may delete its own timer.
         const std::function<void()> callback = timer->onTimeout;
-        if (callback)
+        if (callback) {
             callback();
+        }
     }
     if (until > m_elapsedMs) {
         m_now = m_now.addMSecs(until - m_elapsedMs);

@@ -15,7 +15,7 @@ public:
     std::optional<QFont> font(const QFont& preset, QWidget* parent) override;
     std::optional<QString> openFile(const FileRequest& request, QWidget* parent) override;
 
-    void queueColor(std::optional<QColor> answer) { m_colors.push_back(std::move(answer)); }
+    void queueColor(std::optional<QColor> answer) { m_colors.push_back(answer); }
     void queueFont(std::optional<QFont> answer) { m_fonts.push_back(std::move(answer)); }
     void queueFile(std::optional<QString> answer) { m_files.push_back(std::move(answer)); }
 

@@ -10,16 +10,18 @@ FakeMediaChannel::FakeMediaChannel(QStringList* log)
 QString FakeMediaChannel::status()
 {
     ++m_statusQueries;
-    if (!m_open)
+    if (!m_open) {
         return QString();
+    }
     return m_playing ? QStringLiteral("playing") : QStringLiteral("stopped");
 }
 
 bool FakeMediaChannel::open(const QString& path)
 {
     m_log->append(QStringLiteral("open ") + path);
-    if (m_open || m_missing.contains(path))
+    if (m_open || m_missing.contains(path)) {
         return false;
+    }
     m_open = true;
     m_playing = false;
     m_path = path;
@@ -58,8 +60,9 @@ void FakeMediaChannel::endPlayback()
 bool FakeMediaChannel::start(const QString& entry)
 {
     m_log->append(entry);
-    if (!m_open || m_unplayable.contains(m_path))
+    if (!m_open || m_unplayable.contains(m_path)) {
         return false;
+    }
     m_playing = true;
     return true;
 }

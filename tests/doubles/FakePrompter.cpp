@@ -12,8 +12,9 @@ bool FakePrompter::question(const QString& text, QWidget*)
 {
     m_shown.append(text);
     m_questions.append(text);
-    if (m_answers.empty())
+    if (m_answers.empty()) {
         return m_defaultAnswer;
+    }
     const bool answer = m_answers.front();
     m_answers.pop_front();
     return answer;

@@ -17,8 +17,9 @@ int FakeVolumeDevices::addDevice(
 QList<VolumeDevices::Device> FakeVolumeDevices::devices(Kind kind)
 {
     QList<Device> result;
-    for (const State& state : list(kind))
+    for (const State& state : list(kind)) {
         result.append(state.device);
+    }
     return result;
 }
 
@@ -26,8 +27,9 @@ bool FakeVolumeDevices::volume(Kind kind, int index, std::uint32_t& packed)
 {
     record(QStringLiteral("volume"), kind, index);
     const State* device = volumeDevice(kind, index);
-    if (!device)
+    if (!device) {
         return false;
+    }
     packed = device->volume;
     return true;
 }
@@ -36,8 +38,9 @@ bool FakeVolumeDevices::setVolume(Kind kind, int index, std::uint32_t packed)
 {
     record(QStringLiteral("setVolume"), kind, index, QString::number(packed));
     State* device = volumeDevice(kind, index);
-    if (!device)
+    if (!device) {
         return false;
+    }
     device->volume = packed;
     return true;
 }
@@ -53,8 +56,9 @@ bool FakeVolumeDevices::setMuted(Kind kind, int index, bool muted)
 {
     record(QStringLiteral("setMuted"), kind, index, muted ? QStringLiteral("true") : QStringLiteral("false"));
     State* device = volumeDevice(kind, index);
-    if (!device)
+    if (!device) {
         return false;
+    }
     device->muted = muted;
     return true;
 }
@@ -62,8 +66,9 @@ bool FakeVolumeDevices::setMuted(Kind kind, int index, bool muted)
 const FakeVolumeDevices::State* FakeVolumeDevices::state(Kind kind, int index) const
 {
     const QList<State>& devices = kind == Kind::Midi ? m_midi : m_wave;
-    if (index < 0 || index >= devices.size())
+    if (index < 0 || index >= devices.size()) {
         return nullptr;
+    }
     return &devices[index];
 }
 
@@ -76,16 +81,18 @@ QString FakeVolumeDevices::kindName(Kind kind)
 FakeVolumeDevices::State* FakeVolumeDevices::volumeDevice(Kind kind, int index)
 {
     QList<State>& devices = list(kind);
-    if (index < 0 || index >= devices.size() || !devices[index].device.supportsVolume)
+    if (index < 0 || index >= devices.size() || !devices[index].device.supportsVolume) {
         return nullptr;
+    }
     return &devices[index];
 }
 
 void FakeVolumeDevices::record(const QString& call, Kind kind, int index, const QString& value)
 {
     QString entry = call + QLatin1Char(' ') + kindName(kind) + QLatin1Char(' ') + QString::number(index);
-    if (!value.isEmpty())
+    if (!value.isEmpty()) {
         entry += QLatin1Char(' ') + value;
+    }
     m_log->append(entry);
 }
 

@@ -10,8 +10,9 @@ FakeWaveFallback::FakeWaveFallback(QStringList* log)
 bool FakeWaveFallback::play(const QString& path)
 {
     m_log->append(QStringLiteral("wave play ") + path);
-    if (isPlaying() || path.isEmpty() || m_unplayable.contains(path))
+    if (isPlaying() || path.isEmpty() || m_unplayable.contains(path)) {
         return false;
+    }
     m_playing = path;
     return true;
 }

@@ -71,16 +71,16 @@ TEST(FakeClock, TimerStateFollowsStartStopAndSingleShot)
 {
     struct Row {
         const char* name;
-        bool singleShot;
-        int interval;
         qint64 advance;
+        int interval;
+        bool singleShot;
         bool activeAfter;
     };
     const Row rows[] = {
-        {"periodic stays active", false, 1000, 2500, true},
-        {"single shot ends after firing", true, 1000, 1000, false},
-        {"single shot stays active until due", true, 1000, 999, true},
-        {"interval 0 stays active without firing", false, 0, 5000, true},
+        {"periodic stays active", 2500, 1000, false, true},
+        {"single shot ends after firing", 1000, 1000, true, false},
+        {"single shot stays active until due", 999, 1000, true, true},
+        {"interval 0 stays active without firing", 5000, 0, false, true},
     };
     for (const Row& row : rows) {
         FakeClock clock(kStart);

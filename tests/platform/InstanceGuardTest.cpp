@@ -232,7 +232,7 @@ TEST(LockFileInstanceGuard, ALockThatCanBeNeitherTakenNorClearedIsReportedAndBlo
         QTemporaryDir scratch;
         ASSERT_TRUE(scratch.isValid());
         const QString folder = scratch.filePath(QStringLiteral("runtime"));
-        if (QString(row.name).contains(QStringLiteral("runtime folder's place")) == false) {
+        if (!QString(row.name).contains(QStringLiteral("runtime folder's place"))) {
             ASSERT_TRUE(QDir().mkpath(folder));
         }
         LockFileInstanceGuard guard(folder);

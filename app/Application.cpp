@@ -65,6 +65,7 @@ EditorWindow& Application::editorWindow()
             [this]() -> QWidget* { return m_calendarWindow ? m_calendarWindow() : m_calendar.get(); }};
         m_editor = std::make_unique<EditorWindow>(std::move(context));
         connect(m_editor.get(), &EditorWindow::confirmed, this, [this] {
+            m_resident.restartAlarmTick();
             if (m_calendar) {
                 m_calendar->showSelectedMonth();
                 m_calendar->refresh();
@@ -100,12 +101,16 @@ CalendarWindow& Application::openCalendar()
 void Application::wireCalendar()
 {
     CalendarWindow* calendar = m_calendar.get();
-    connect(calendar, &CalendarWindow::newAlarmRequested, this, [this] {
-        EditorWindow& editor = openEditor();
-        editor.resetFields();
+    // The editor is shown first: showing refills its list, which would drop a chosen row.
+    connect(calendar, &CalendarWindow::newAlarmRequested, this,
+        [this, calendar] { openEditor().startNewAlarm(calendar->newAlarmPreparation()); });
+    connect(calendar, &CalendarWindow::editAlarmRequested, this,
+        [this, calendar](int alarm) { openEditor().openAlarm(editorViewOf(calendar->tab()), alarm); });
+    connect(calendar, &CalendarWindow::optionsRequested, this, [this, calendar](int alarm) {
+        openEditor().openAlarm(editorViewOf(calendar->tab()), alarm, EditorWindow::kScreenTab);
     });
-    connect(calendar, &CalendarWindow::editAlarmRequested, this, [this] { openEditor(); });
-    connect(calendar, &CalendarWindow::optionsRequested, this, [this] { openEditor(); });
+    // What the calendar saved, the alarm tick looks at from now on.
+    connect(calendar, &CalendarWindow::saved, &m_resident, &ResidentWindow::restartAlarmTick);
     connect(calendar, &CalendarWindow::aboutRequested, &m_resident, &ResidentWindow::showAbout);
     connect(calendar, &CalendarWindow::exitRequested, &m_resident, &ResidentWindow::exitFromMenu);
 }
@@ -147,6 +152,11 @@ ResidentWindow::Start Application::start()
         return ResidentWindow::Start::Ended;
     }
     m_view.calendar.selectDate(m_services.clock.nowOle());
+    // Without a notification area the icon cannot be reached: the main window
+    // comes up at once instead.
+    if (!m_services.tray.available()) {
+        m_resident.openAction();
+    }
     return result;
 }
 

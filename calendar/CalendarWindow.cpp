@@ -445,6 +445,7 @@ bool CalendarWindow::saveNow()
     const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
     if (result.ok()) {
         m_context.view.dataChanged = false;
+        emit saved();
         return true;
     }
     m_context.prompter.message(

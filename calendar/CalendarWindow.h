@@ -75,6 +75,8 @@ signals:
     void optionsRequested(int alarmIndex);
     void aboutRequested();
     void exitRequested();
+    // "OK", the quick timer or a delete wrote the files.
+    void saved();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -10,6 +10,7 @@
 #include "resident/NotificationWindow.h"
 #include "resident/SoundController.h"
 #include "schedule/EditorInput.h"
+#include "schedule/NewAlarm.h"
 #include "platform/AppIcons.h"
 #include "ui/SaveProblem.h"
 #include "schedule/Timetable.h"
@@ -43,32 +44,11 @@ OleDate oleOf(const QDate& date)
     return OleDate::fromCivil(date.year(), date.month(), date.day());
 }
 
-// The fields a new alarm starts from: the remembered values of the alarm saved last.
-EditorDraft draftOfDefaults(const AlarmDefaults& d)
+QDate qDateOf(OleDate date)
 {
-    EditorDraft draft;
-    draft.message = d.message;
-    draft.preAlarm = d.preMode == kPreOnly || d.preMode == kPreAndMain;
-    draft.mainBellToo = d.preMode == kPreAndMain;
-    draft.preMinutes = std::to_string(d.preMinutes);
-    draft.blink = d.blink != 0;
-    draft.blinkCount = std::to_string(d.blinkCount);
-    draft.sound = d.sound == 1;
-    draft.soundFile = d.soundFile;
-    draft.soundFileCopy = d.soundFile;
-    draft.endless = d.endless != 0;
-    draft.keepWindow = d.keepWindow != 0;
-    draft.textColor = d.textColor;
-    draft.backColor = d.backColor;
-    draft.fontName = d.fontName;
-    draft.fontSize = d.fontSize;
-    draft.fontBold = d.fontBold != 0;
-    draft.fontItalic = d.fontItalic != 0;
-    draft.fontUnderline = d.fontUnderline != 0;
-    draft.fontStrikethru = d.fontStrikethru != 0;
-    draft.textColorIndex = std::clamp<int>(d.textColorIndex, 0, 7);
-    draft.backColorIndex = std::clamp<int>(d.backColorIndex, 0, 7);
-    return draft;
+    const std::chrono::year_month_day ymd = date.ymd();
+    return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+        static_cast<int>(static_cast<unsigned>(ymd.day()))};
 }
 
 } // namespace
@@ -241,24 +221,49 @@ void EditorWindow::formLoad()
 
 void EditorWindow::applyDefaults()
 {
-    const AlarmDefaults& defaults = m_context.tables.defaults;
-    const QDateTime now = m_context.clock.now();
+    const OleDate now = m_context.clock.nowOle();
+    showNewAlarmFields(newAlarmDraft(m_context.tables.defaults, now, now));
+}
+
+// The fields of a new alarm; the sliders show the volumes the devices had at start.
+void EditorWindow::showNewAlarmFields(EditorDraft draft)
+{
     m_list->clearSelection();
-    m_general->setTime(now.time().hour(), now.time().minute());
-    m_general->setDate(now.date());
-    m_general->setDayOfMonth(now.date().day());
-    m_general->setWeekStartsMonday(defaults.weekStartsMonday != 0);
-    m_general->selectChoice(KindChoice::Once);
-    m_general->tickDateWeekday();
-    EditorDraft draft = draftOfDefaults(defaults);
+    m_general->setDate(qDateOf(draft.calendarDate));
+    m_general->setWeekStartsMonday(draft.weekStartsMonday);
     draft.midiVolume = static_cast<std::int32_t>(m_context.sound.savedMidiVolume());
     draft.waveVolume = static_cast<std::int32_t>(m_context.sound.savedWaveVolume());
+    m_general->load(draft);
+    m_general->setWeeklyIndex(draft.weeklyIndex);
     m_message->load(draft);
-    m_general->setMessage(QString::fromStdString(draft.message));
-    m_general->setSound(draft.sound);
-    m_general->setSoundFile(QString::fromStdString(draft.soundFile));
     m_sound->load(draft);
-    m_general->setWeeklyIndex(weeklyIndexOfDefault(defaults.weeklyKind));
+}
+
+void EditorWindow::startNewAlarm(const NewAlarmPreparation& preparation)
+{
+    const bool dayView = preparation.view == EditorView::Day;
+    (dayView ? m_dayView : m_allView)->setChecked(true);
+    showNewAlarmFields(preparation.draft);
+    m_context.view.editorSelectedAlarm = preparation.selectedAlarm;
+    rebuildDisplayOrder(m_context.tables.alarms, m_order);
+    switchView(dayView);
+}
+
+void EditorWindow::openAlarm(EditorView view, int alarmIndex, Tab tab)
+{
+    const bool dayView = view == EditorView::Day;
+    (dayView ? m_dayView : m_allView)->setChecked(true);
+    m_list->clearSelection();
+    m_general->setDate(qDateOf(m_context.view.calendar.selectedDate));
+    m_context.view.editorSelectedAlarm = -1;
+    rebuildDisplayOrder(m_context.tables.alarms, m_order);
+    switchView(dayView);
+    const int row = m_model->rowOf(alarmIndex);
+    if (alarmIndex >= 0 && row >= 0) {
+        selectRow(row);
+        loadSelectedAlarm();
+    }
+    m_tabs->setCurrentIndex(tab);
 }
 
 void EditorWindow::open()

@@ -4,6 +4,7 @@
 #include "schedule/AlarmRows.h"
 #include "schedule/DisplayOrder.h"
 #include "schedule/EditorDraft.h"
+#include "schedule/NewAlarm.h"
 #include "schedule/Rota.h"
 
 #include <QWidget>
@@ -51,6 +52,12 @@ public:
     void changeAlarm();
     void deleteAlarms();
     void resetFields();
+    // A new alarm for the day the calendar chose: its list view, the fields
+    // of the preparation, no alarm loaded.
+    void startNewAlarm(const NewAlarmPreparation& preparation);
+    // This alarm (none for -1) of the table loaded into the fields, with the
+    // list in this view for the calendar's chosen day, on this tab.
+    void openAlarm(EditorView view, int alarmIndex, Tab tab = kGeneralTab);
     void confirm();
     void addQuickTimer(int minutes);
     void dateClicked(const QDate& date);
@@ -79,6 +86,7 @@ private:
     void wireMirrors();
     void formLoad();
     void applyDefaults();
+    void showNewAlarmFields(EditorDraft draft);
     void fillList();
     void selectRow(int row);
     std::vector<int> selectedRows() const;

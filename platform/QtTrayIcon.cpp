@@ -51,6 +51,11 @@ void QtTrayIcon::popUpMenu()
     }
 }
 
+bool QtTrayIcon::available() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 QString QtTrayIcon::cutToolTip(const QString& toolTip)
 {
     const std::string encoded = toCp932(toolTip.toStdString());

@@ -21,6 +21,7 @@ public:
     void remove() override;
     void setMenu(QMenu* menu) override;
     void popUpMenu() override;
+    bool available() const override;
 
     // The tray's own record keeps 63 bytes of the tip in code page 932.
     static QString cutToolTip(const QString& toolTip);

@@ -34,6 +34,8 @@ public:
     virtual void setMenu(QMenu* menu) = 0;
     // Pops up the menu at the cursor (the right button).
     virtual void popUpMenu() = 0;
+    // Whether the desktop has a notification area to show the icon in.
+    virtual bool available() const = 0;
 
     // The sounding state decides what a single left click means: while an
     // alarm sounds it is the button-down that arms the delayed stop, otherwise

@@ -347,6 +347,18 @@ void ResidentWindow::alarmTick()
     refreshToolTip(now);
 }
 
+void ResidentWindow::restartAlarmTick()
+{
+    if (!m_loaded || m_exiting || m_exited) {
+        return;
+    }
+    m_timer1->stop();
+    armAlarmTick();
+    if (!m_alarmsPaused) {
+        refreshToolTip(m_services.clock.nowOle());
+    }
+}
+
 void ResidentWindow::refreshToolTip(OleDate now)
 {
     OleDate nextRingAt;

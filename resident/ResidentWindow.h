@@ -67,6 +67,9 @@ public:
 
     // The alarm tick: fires at most one due alarm and refreshes the tooltip.
     void alarmTick();
+    // A window saved the tables: the alarm tick starts over, as after every
+    // save, and the tooltip tells the next bell of the saved tables at once.
+    void restartAlarmTick();
 
     QMenu* iconMenu() const { return m_iconMenu.get(); }
     QAction* menuAction(const QString& objectName) const;

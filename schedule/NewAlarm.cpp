@@ -51,11 +51,16 @@ EditorDraft newAlarmDraft(const AlarmDefaults& d, OleDate chosenDate, OleDate no
     return draft;
 }
 
+EditorView editorViewOf(CalendarTab tab)
+{
+    return tab == CalendarTab::AllAlarms ? EditorView::AllAlarms : EditorView::Day;
+}
+
 NewAlarmPreparation prepareNewAlarm(
     const AlarmDefaults& defaults, OleDate chosenDate, CalendarTab tab, OleDate now)
 {
     NewAlarmPreparation preparation;
-    preparation.view = tab == CalendarTab::AllAlarms ? EditorView::AllAlarms : EditorView::Day;
+    preparation.view = editorViewOf(tab);
     preparation.draft = newAlarmDraft(defaults, chosenDate, now);
     preparation.dateText = chosenDate.formatDate();
     return preparation;

@@ -21,6 +21,9 @@ struct NewAlarmPreparation {
 // end at the time of `now`, the day of month of `now`.
 EditorDraft newAlarmDraft(const AlarmDefaults& defaults, OleDate chosenDate, OleDate now);
 
+// The editor's list view that matches a calendar list tab.
+EditorView editorViewOf(CalendarTab tab);
+
 NewAlarmPreparation prepareNewAlarm(
     const AlarmDefaults& defaults, OleDate chosenDate, CalendarTab tab, OleDate now);
 

@@ -13,6 +13,9 @@ public:
     void remove() override;
     void setMenu(QMenu* menu) override { m_menu = menu; }
     void popUpMenu() override { ++m_popUps; }
+    bool available() const override { return m_available; }
+    // A desktop without a notification area.
+    void setAvailable(bool available) { m_available = available; }
 
     // Delivers an action as the desktop's tray would.
     void trigger(Action action);
@@ -29,6 +32,7 @@ public:
     int popUpCount() const { return m_popUps; }
 
 private:
+    bool m_available = true;
     bool m_visible = false;
     Image m_image = Image::Application;
     QString m_toolTip;

@@ -1,0 +1,272 @@
+#include "app/Application.h"
+#include "calendar/CalendarListModel.h"
+#include "calendar/MonthGridView.h"
+#include "doubles/FakeAutostart.h"
+#include "doubles/FakeClock.h"
+#include "doubles/FakeDialogs.h"
+#include "doubles/FakeInstanceGuard.h"
+#include "doubles/FakeLauncher.h"
+#include "doubles/FakeMediaChannel.h"
+#include "doubles/FakePrompter.h"
+#include "doubles/FakeTrayIcon.h"
+#include "doubles/FakeVolumeDevices.h"
+#include "doubles/FakeWaveFallback.h"
+#include "editor/AlarmListModel.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace kvx {
+namespace {
+
+AlarmRecord alarmAt(std::int16_t kind, int day, int hour, const char* message)
+{
+    AlarmRecord record;
+    record.kind = kind;
+    record.startTime = OleDate::fromCivil(2026, 12, day, hour, 0);
+    record.endTime = record.startTime;
+    record.message = message;
+    return record;
+}
+
+// December 2026 starts on a Tuesday: with Sunday first, the 1st is cell 2.
+constexpr int kCellOf19th = 2 + 18;
+
+// The whole program over the platform doubles, its clock at Tuesday
+// 2026-12-08 09:00:00, with a daily alarm at 07:00, one on the 19th at 12:00
+// and one on the 25th at 18:00.
+class CalendarWiringTest : public ::testing::Test {
+protected:
+    CalendarWiringTest()
+        : m_clock(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0)))
+        , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
+              m_launcher}
+    {
+        settings().writeSettingToBoth("MIDINM", "MIDI");
+        settings().writeSettingToBoth("WAVENM", "Wave");
+    }
+
+    Settings settings() const { return Settings(m_dir.path().toStdString() + "/"); }
+
+    void start()
+    {
+        SharedTables earlier;
+        earlier.alarms.add(alarmAt(kKindDaily, 1, 7, "朝会"));
+        earlier.alarms.add(alarmAt(kKindOnce, 19, 12, "昼食"));
+        earlier.alarms.add(alarmAt(kKindOnce, 25, 18, "夕食"));
+        ASSERT_TRUE(DataFile().save(earlier, settings().defaultDataPath(), OleDate()));
+        m_app = std::make_unique<Application>(m_dir.path().toStdString() + "/", m_services, m_dialogs);
+        ASSERT_EQ(m_app->start(), ResidentWindow::Start::Running);
+    }
+
+    // The tray's open action, then the 19th chosen on this list tab.
+    void openCalendarOn19th(int tab)
+    {
+        m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+        ASSERT_NE(m_app->calendar(), nullptr);
+        ASSERT_TRUE(m_app->calendar()->isVisible());
+        calendar<QTabWidget>("SSTab1")->setCurrentIndex(tab);
+        QTest::mouseClick(calendar<MonthGridView>("RichTextBox1"), Qt::LeftButton, {},
+            MonthGridView::cellRect(kCellOf19th).center());
+    }
+
+    template <class T = QWidget> T* calendar(const char* name) const
+    {
+        T* widget = m_app->calendar()->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    template <class T = QWidget> T* editor(const char* name) const
+    {
+        T* widget = m_app->editor()->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QString startTime() const
+    {
+        QString text;
+        for (const char* box : {"Text1", "Text2", "Text3", "Text4"}) {
+            text += editor<QLineEdit>(box)->text();
+        }
+        return text;
+    }
+    // The alarm the editor list's current row shows; -1 for none.
+    int editorCurrentAlarm() const
+    {
+        const QModelIndex current = editor<QListView>("List1")->currentIndex();
+        return current.isValid() ? m_app->editor()->listModel()->alarmIndex(current.row()) : -1;
+    }
+    void doubleClickCalendarRow(int tab, int row) const
+    {
+        auto* grid = calendar<QTableView>(tab == 0 ? "MSGrid1_0" : "MSGrid1_1");
+        const QPoint at = grid->visualRect(grid->model()->index(row, 4)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    QTemporaryDir m_dir;
+    FakeClock m_clock;
+    FakePrompter m_prompter;
+    FakeDialogs m_dialogs;
+    FakeTrayIcon m_tray;
+    FakeMediaChannel m_media;
+    FakeWaveFallback m_fallback;
+    FakeVolumeDevices m_volumes;
+    FakeInstanceGuard m_instance;
+    FakeAutostart m_autostart;
+    FakeLauncher m_launcher;
+    ResidentServices m_services;
+    std::unique_ptr<Application> m_app;
+};
+
+TEST_F(CalendarWiringTest, DoubleClickOnADayStartsANewAlarmForItInTheEditor)
+{
+    settings().writeSettingToBoth("WEEKLYTIMING", "9");
+    settings().writeSettingToBoth("PREFLAG", "1");
+    start();
+    struct Row {
+        int tab;
+        bool dayView;
+        int listRows; // the 19th has the daily alarm and its own
+    };
+    for (const Row row : {Row{1, true, 2}, Row{0, false, 3}}) {
+        SCOPED_TRACE(row.tab);
+        openCalendarOn19th(row.tab);
+        QTest::mouseDClick(calendar<MonthGridView>("RichTextBox1"), Qt::LeftButton, {},
+            MonthGridView::cellRect(kCellOf19th).center());
+
+        ASSERT_NE(m_app->editor(), nullptr);
+        EXPECT_TRUE(m_app->editor()->isVisible());
+        EXPECT_FALSE(m_app->calendar()->isVisible());
+        EXPECT_EQ(editor<QLineEdit>("Rich1")->text(), QStringLiteral("2026/12/19"));
+        EXPECT_EQ(editor<QCalendarWidget>("MonthView1")->selectedDate(), QDate(2026, 12, 19));
+        EXPECT_EQ(editor<QRadioButton>("Option2")->isChecked(), row.dayView);
+        EXPECT_EQ(editor<QRadioButton>("Option1")->isChecked(), !row.dayView);
+        EXPECT_TRUE(editor<QRadioButton>("Option6")->isChecked());
+        EXPECT_EQ(startTime(), QStringLiteral("0900"));
+        // The day of month is today's, not the chosen day's.
+        EXPECT_EQ(editor<QLineEdit>("Text5")->text(), QStringLiteral("8"));
+        for (int box = 0; box < 7; ++box) {
+            // The 19th is a Saturday: the last box with Sunday first.
+            const QByteArray name = "Check2_" + QByteArray::number(box);
+            EXPECT_EQ(editor<QCheckBox>(name.constData())->isChecked(), box == 6) << box;
+        }
+        EXPECT_EQ(editor<QComboBox>("Combo1")->currentText(), QStringLiteral("第３"));
+        EXPECT_TRUE(editor<QCheckBox>("Check20")->isChecked());
+        EXPECT_FALSE(editor<QCheckBox>("Check21")->isChecked());
+        EXPECT_EQ(m_app->editor()->selectedAlarm(), -1);
+        EXPECT_EQ(m_app->editor()->listModel()->rowCount(), row.listRows);
+        EXPECT_TRUE(editor<QListView>("List1")->selectionModel()->selectedRows().isEmpty());
+
+        // Load an alarm, then leave: the next new alarm starts clean again.
+        editor<QListView>("List1")->setCurrentIndex(
+            m_app->editor()->listModel()->index(m_app->editor()->listModel()->rowOf(0)));
+        m_app->editor()->loadSelectedAlarm();
+        EXPECT_EQ(startTime(), QStringLiteral("0700"));
+        m_app->editor()->close();
+    }
+}
+
+TEST_F(CalendarWiringTest, EditAndOptionsOpenTheEditorOnTheRowsAlarm)
+{
+    start();
+    struct Row {
+        const char* name;
+        int tab;
+        const char* message; // of the alarm on the row chosen
+        const char* start;
+        bool options;
+        int editorTab;
+    };
+    const Row rows[] = {
+        {"double click on the day list", 1, "昼食", "1200", false, EditorWindow::kGeneralTab},
+        {"double click on the list of all", 0, "夕食", "1800", false, EditorWindow::kGeneralTab},
+        {"options on the day list", 1, "朝会", "0700", true, EditorWindow::kScreenTab},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        openCalendarOn19th(row.tab);
+        const std::vector<AlarmRecord>& alarms = m_app->tables().alarms.alarms;
+        const int alarm
+            = static_cast<int>(std::find_if(alarms.begin(), alarms.end(), [&row](const AlarmRecord& a) {
+                  return a.message == row.message;
+              }) - alarms.begin());
+        const int listRow = m_app->calendar()->listModel()->rowOf(alarm);
+        ASSERT_GE(listRow, 0);
+        if (row.options) {
+            m_app->calendar()->setCurrentRow(listRow);
+            calendar<QAction>("m_option")->trigger();
+        } else {
+            doubleClickCalendarRow(row.tab, listRow);
+        }
+        ASSERT_NE(m_app->editor(), nullptr);
+        EXPECT_TRUE(m_app->editor()->isVisible());
+        EXPECT_FALSE(m_app->calendar()->isVisible());
+        EXPECT_EQ(editor<QRadioButton>("Option2")->isChecked(), row.tab == 1);
+        EXPECT_EQ(editor<QLineEdit>("Rich1")->text(), QStringLiteral("2026/12/19"));
+        EXPECT_EQ(m_app->editor()->selectedAlarm(), alarm);
+        EXPECT_EQ(editorCurrentAlarm(), alarm);
+        EXPECT_EQ(editor<QLineEdit>("Text6")->text(), QString::fromUtf8(row.message));
+        EXPECT_EQ(startTime(), QLatin1String(row.start));
+        EXPECT_EQ(editor<QTabWidget>("SSTab1")->currentIndex(), row.editorTab);
+        m_app->editor()->close();
+    }
+}
+
+TEST_F(CalendarWiringTest, WithoutANotificationAreaTheMainWindowShowsAtStart)
+{
+    struct Row {
+        const char* name;
+        bool tray;
+        const char* editorFirst;
+        bool calendarShown;
+        bool editorShown;
+    };
+    const Row rows[] = {
+        {"a tray: nothing shows", true, "0", false, false},
+        {"no tray: the calendar", false, "0", true, false},
+        {"no tray, the editor first: the editor", false, "1", false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_app.reset();
+        m_tray.setAvailable(row.tray);
+        settings().writeSettingToBoth("DEFFORM", row.editorFirst);
+        start();
+        EXPECT_EQ(m_app->calendar() != nullptr && m_app->calendar()->isVisible(), row.calendarShown);
+        EXPECT_EQ(m_app->editor() != nullptr && m_app->editor()->isVisible(), row.editorShown);
+        m_app->resident().exitSequence();
+    }
+}
+
+TEST_F(CalendarWiringTest, AQuickTimerFromTheCalendarReachesTheAlarmTickAtOnce)
+{
+    start();
+    m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    ASSERT_EQ(m_tray.toolTip(), QStringLiteral("Kalvendorix"));
+    auto* quick = calendar<QComboBox>("Combo1");
+    quick->setCurrentIndex(0);
+    emit quick->activated(0);
+    // The choice is taken after 100 ms; the alarm tick is not due before a second.
+    m_clock.advanceMs(100);
+    ASSERT_EQ(m_app->tables().alarms.alarmCount, 4);
+    EXPECT_TRUE(m_tray.toolTip().endsWith(QStringLiteral("本日09:03"))) << m_tray.toolTip().toStdString();
+    EXPECT_TRUE(m_app->resident().alarmTimerActive());
+}
+
+} // namespace
+} // namespace kvx

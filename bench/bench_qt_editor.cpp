@@ -11,7 +11,9 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <fstream>
 #include <memory>
+#include <string>
 
 namespace kvx {
 namespace {
@@ -44,6 +46,11 @@ public:
         EditorWindow& editor = m_app->openEditor();
         QApplication::processEvents();
         return editor;
+    }
+    void openCalendar()
+    {
+        m_app->openCalendar();
+        QApplication::processEvents();
     }
 
 private:
@@ -86,6 +93,34 @@ void BM_EditorListFill(benchmark::State& state)
     }
 }
 BENCHMARK(BM_EditorListFill)->Arg(1000)->Arg(32767)->Unit(benchmark::kMillisecond);
+
+// Resident memory of this process (kB), as the kernel counts it.
+double residentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmRSS:")) {
+            return std::stod(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+// The whole program over the doubles, resident, then with both windows opened once.
+void BM_MemoryWithBothWindows(benchmark::State& state)
+{
+    for (auto _ : state) {
+        Program program(static_cast<int>(state.range(0)));
+        QApplication::processEvents();
+        state.counters["resident_kB"] = residentKb();
+        program.open();
+        state.counters["editor_kB"] = residentKb();
+        program.openCalendar();
+        state.counters["both_kB"] = residentKb();
+    }
+}
+BENCHMARK(BM_MemoryWithBothWindows)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 } // namespace kvx

@@ -66,11 +66,11 @@ EditorWindow& Application::editorWindow()
         m_editor = std::make_unique<EditorWindow>(std::move(context));
         connect(m_editor.get(), &EditorWindow::confirmed, this, [this] {
             m_resident.restartAlarmTick();
-            if (m_calendar) {
-                m_calendar->showSelectedMonth();
-                m_calendar->refresh();
-            }
+            // The calendar comes back on the chosen month, unless the old
+            // screen mode keeps the editor as the main window.
+            showCalendarAgain(m_tables.window.editorFirst == 0);
         });
+        connect(m_editor.get(), &EditorWindow::closedByUser, this, [this] { showCalendarAgain(true); });
         // Another data file: the calendar shows its tables.
         connect(m_editor.get(), &EditorWindow::dataFileSwitched, this, [this] {
             if (m_calendar) {
@@ -79,6 +79,20 @@ EditorWindow& Application::editorWindow()
         });
     }
     return *m_editor;
+}
+
+void Application::showCalendarAgain(bool show)
+{
+    if (!m_calendar && !show) {
+        return;
+    }
+    CalendarWindow& calendar = m_calendar ? *m_calendar : openCalendar();
+    calendar.showSelectedMonth();
+    calendar.refresh();
+    if (show) {
+        calendar.show();
+        calendar.raise();
+    }
 }
 
 CalendarWindow& Application::openCalendar()

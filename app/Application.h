@@ -64,6 +64,8 @@ signals:
 
 private:
     bool exitSaveFailed(const SaveResult& result, bool fromMenu);
+    // After the editor: the calendar brought up to date, and shown when `show`.
+    void showCalendarAgain(bool show);
     void wireCalendar();
     void placeCalendar();
     // The editor, created hidden when it does not exist yet.

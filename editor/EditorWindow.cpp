@@ -7,14 +7,14 @@
 #include "editor/RoutineTab.h"
 #include "editor/ScreenTab.h"
 #include "editor/SoundTab.h"
+#include "platform/AppIcons.h"
 #include "resident/NotificationWindow.h"
 #include "resident/SoundController.h"
 #include "schedule/EditorInput.h"
 #include "schedule/NewAlarm.h"
-#include "platform/AppIcons.h"
-#include "ui/SaveProblem.h"
 #include "schedule/Timetable.h"
 #include "ui/Controls.h"
+#include "ui/SaveProblem.h"
 #include "ui/TimetableView.h"
 
 #include <QCloseEvent>
@@ -37,7 +37,8 @@ namespace kvx {
 
 namespace {
 
-constexpr const char* kUnstorablePathMessage = "データファイルパスに、設定ファイルに保存できない文字が含まれています";
+constexpr const char* kUnstorablePathMessage
+    = "データファイルパスに、設定ファイルに保存できない文字が含まれています";
 
 OleDate oleOf(const QDate& date)
 {
@@ -73,8 +74,8 @@ EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     m_tabs->addTab(m_message, QStringLiteral("表示メッセージ"));
     m_tabs->addTab(m_sound, QStringLiteral("サウンド"));
     m_routine = new RoutineTab;
-    m_screen = new ScreenTab(m_context.tables.window, m_context.dialogs, m_context.settings.programDirectory(),
-        m_context.calendarWindow);
+    m_screen = new ScreenTab(m_context.tables.window, m_context.dialogs,
+        m_context.settings.programDirectory(), m_context.calendarWindow);
     m_link = new LinkTab(m_context.tables.window);
     m_tabs->addTab(m_routine, QStringLiteral("定期予定"));
     m_tabs->addTab(m_screen, QStringLiteral("画面設定"));
@@ -89,8 +90,8 @@ EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     formLoad();
     setFixedSize(sizeHint());
     // Every save takes the position choice into "FORMFLAG".
-    m_saveHook = m_context.saver.addHook(
-        [this] { m_context.tables.window.formPosition = m_screen->formFlag(); });
+    m_saveHook
+        = m_context.saver.addHook([this] { m_context.tables.window.formPosition = m_screen->formFlag(); });
 }
 
 EditorWindow::~EditorWindow()
@@ -121,10 +122,12 @@ QWidget* EditorWindow::buildListPane()
     fixed.setStyleHint(QFont::Monospace);
     fixed.setPointSize(10);
     m_list->setFont(fixed);
-    m_list->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QStringLiteral("■00:00 0000/00/00 毎週 日月火水木金土 ")) + 24);
+    m_list->setMinimumWidth(
+        QFontMetrics(fixed).horizontalAdvance(QStringLiteral("■00:00 0000/00/00 毎週 日月火水木金土 ")) + 24);
     column->addWidget(m_list, 1);
 
-    auto* frame = named(new QGroupBox(QStringLiteral("クイックタイマー")), "Frame2", QStringLiteral("クイックタイマー"));
+    auto* frame = named(
+        new QGroupBox(QStringLiteral("クイックタイマー")), "Frame2", QStringLiteral("クイックタイマー"));
     auto* buttons = new QHBoxLayout(frame);
     m_quick = named(new QComboBox, "Combo2", QStringLiteral("クイックタイマーの分"));
     for (const int minutes : kQuickTimerMinutes) {
@@ -132,7 +135,8 @@ QWidget* EditorWindow::buildListPane()
     }
     m_quick->setCurrentIndex(-1);
     buttons->addWidget(m_quick);
-    m_add = named(new QPushButton(QStringLiteral("アラーム追加")), "Command5", QStringLiteral("アラーム追加"));
+    m_add
+        = named(new QPushButton(QStringLiteral("アラーム追加")), "Command5", QStringLiteral("アラーム追加"));
     m_change = named(new QPushButton, "Command6", QStringLiteral("アラーム変更"));
     m_change->setIcon(buttonIcon(QStringLiteral("EDIT")));
     m_change->setToolTip(QStringLiteral("アラーム変更"));
@@ -149,9 +153,8 @@ QWidget* EditorWindow::buildListPane()
     connect(m_list, &QListView::clicked, this, &EditorWindow::loadSelectedAlarm);
     connect(m_allView, &QRadioButton::clicked, this, [this] { switchView(false); });
     connect(m_dayView, &QRadioButton::clicked, this, [this] { switchView(true); });
-    connect(m_quick, &QComboBox::activated, this, [this](int index) {
-        addQuickTimer(kQuickTimerMinutes[static_cast<std::size_t>(index)]);
-    });
+    connect(m_quick, &QComboBox::activated, this,
+        [this](int index) { addQuickTimer(kQuickTimerMinutes[static_cast<std::size_t>(index)]); });
     connect(m_add, &QPushButton::clicked, this, &EditorWindow::addAlarm);
     connect(m_change, &QPushButton::clicked, this, &EditorWindow::changeAlarm);
     connect(m_delete, &QPushButton::clicked, this, &EditorWindow::deleteAlarms);
@@ -360,7 +363,8 @@ void EditorWindow::loadSelectedAlarm()
     const int index = m_model->alarmIndex(current.row());
     m_context.view.editorSelectedAlarm = index;
     const AlarmRecord& record = m_context.tables.alarms.alarms[static_cast<std::size_t>(index)];
-    const EditorDraft loaded = draftFromRecord(record, oleOf(m_general->date()), m_general->weekStartsMonday());
+    const EditorDraft loaded
+        = draftFromRecord(record, oleOf(m_general->date()), m_general->weekStartsMonday());
     m_general->load(loaded);
     m_message->load(loaded);
     m_sound->load(loaded);
@@ -577,8 +581,8 @@ void EditorWindow::dateClicked(const QDate& date)
 
 void EditorWindow::switchView(bool dayView)
 {
-    m_dayView->setStyleSheet(dayView ? QStringLiteral("QRadioButton { font-weight: bold; background: #ff0000; }")
-                                     : QString());
+    m_dayView->setStyleSheet(
+        dayView ? QStringLiteral("QRadioButton { font-weight: bold; background: #ff0000; }") : QString());
     fillList();
     const int row = m_model->rowOf(m_context.view.editorSelectedAlarm);
     if (row >= 0 && !m_formLoading) {
@@ -593,14 +597,16 @@ void EditorWindow::switchView(bool dayView)
 void EditorWindow::showPreview()
 {
     const AlarmRecord record = recordFromDraft(draft(), {}, false);
-    m_preview->showPreview(NotificationWindow::appearanceOf(record), QString::fromStdString(record.startTime.formatTime()));
+    m_preview->showPreview(
+        NotificationWindow::appearanceOf(record), QString::fromStdString(record.startTime.formatTime()));
 }
 
 void EditorWindow::browseSound()
 {
     Dialogs::FileRequest request;
     request.title = QStringLiteral("Fileを開く");
-    request.filters = {QStringLiteral("サウンドファイル (*.wav *.mp3 *.wma *.mid)"), QStringLiteral("すべてのファイル (*)")};
+    request.filters = {
+        QStringLiteral("サウンドファイル (*.wav *.mp3 *.wma *.mid)"), QStringLiteral("すべてのファイル (*)")};
     request.startFolder = QString::fromStdString(
         initialDialogDirectory(m_context.settings.programDirectory(), draft().soundFile));
     if (const auto chosen = m_context.dialogs.openFile(request, this)) {
@@ -669,6 +675,7 @@ void EditorWindow::closeEvent(QCloseEvent* event)
     }
     m_context.sound.stopTestSound();
     hide();
+    emit closedByUser();
 }
 
 void EditorWindow::warn(const QString& text)

@@ -75,6 +75,8 @@ signals:
     void confirmed();
     // The tables were saved and then loaded from another data file.
     void dataFileSwitched();
+    // The user closed the window with its close box (not the program).
+    void closedByUser();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -13,6 +13,7 @@
 #include "doubles/FakeWaveFallback.h"
 #include "editor/AlarmListModel.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -266,6 +267,38 @@ TEST_F(CalendarWiringTest, AQuickTimerFromTheCalendarReachesTheAlarmTickAtOnce)
     ASSERT_EQ(m_app->tables().alarms.alarmCount, 4);
     EXPECT_TRUE(m_tray.toolTip().endsWith(QStringLiteral("本日09:03"))) << m_tray.toolTip().toStdString();
     EXPECT_TRUE(m_app->resident().alarmTimerActive());
+}
+
+// Leaving the editor brings the calendar back: its ＯＫ unless the editor is the
+// main window (old screen mode), its close box always.
+TEST_F(CalendarWiringTest, LeavingTheEditorShowsTheCalendarAgain)
+{
+    struct Row {
+        const char* name;
+        const char* editorFirst;
+        const char* control; // the editor's control that ends it; null: the close box
+        bool calendarShown;
+    };
+    const Row rows[] = {
+        {"ＯＫ", "0", "Command8", true},
+        {"ＯＫ in the old screen mode", "1", "Command8", false},
+        {"the close box in the old screen mode", "1", nullptr, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_app.reset();
+        settings().writeSettingToBoth("DEFFORM", row.editorFirst);
+        start();
+        m_app->openEditor();
+        if (row.control != nullptr) {
+            editor<QAbstractButton>(row.control)->click();
+        } else {
+            m_app->editor()->close();
+        }
+        EXPECT_FALSE(m_app->editor()->isVisible());
+        EXPECT_EQ(m_app->calendar() != nullptr && m_app->calendar()->isVisible(), row.calendarShown);
+        m_app->resident().exitSequence();
+    }
 }
 
 } // namespace

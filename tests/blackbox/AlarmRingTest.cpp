@@ -10,8 +10,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 
 // An alarm rings in the built program on a real X server and a real sound
 // server (the test command starts both; see scripts/test-stack). The program
@@ -46,7 +46,8 @@ void fakeWallClock(QProcessEnvironment& env, qint64 offsetSeconds)
     const QString preload = env.value(QStringLiteral("LD_PRELOAD"));
     env.insert(QStringLiteral("LD_PRELOAD"),
         preload.isEmpty() ? kFakeTimeLibrary : kFakeTimeLibrary + u':' + preload);
-    env.insert(QStringLiteral("FAKETIME"), QStringLiteral("%1%2").arg(offsetSeconds < 0 ? "" : "+").arg(offsetSeconds));
+    env.insert(QStringLiteral("FAKETIME"),
+        QStringLiteral("%1%2").arg(offsetSeconds < 0 ? "" : "+").arg(offsetSeconds));
     env.insert(QStringLiteral("FAKETIME_NO_CACHE"), QStringLiteral("1"));
     env.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
     env.insert(QStringLiteral("NO_FAKE_STAT"), QStringLiteral("1"));
@@ -54,7 +55,8 @@ void fakeWallClock(QProcessEnvironment& env, qint64 offsetSeconds)
     // preloaded clock comes before it and replaces none of its functions.
     const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
     env.insert(QStringLiteral("ASAN_OPTIONS"),
-        asan.isEmpty() ? QStringLiteral("verify_asan_link_order=0") : asan + QStringLiteral(":verify_asan_link_order=0"));
+        asan.isEmpty() ? QStringLiteral("verify_asan_link_order=0")
+                       : asan + QStringLiteral(":verify_asan_link_order=0"));
 }
 
 template <typename Check> bool pollUntil(int boundMs, Check check)
@@ -70,14 +72,14 @@ template <typename Check> bool pollUntil(int boundMs, Check check)
 }
 
 // CI runs every test: there a missing server or tool is a failure, not a skip.
-#define KVX_REQUIRE_DESKTOP(missing)                                                                        \
-    do {                                                                                                    \
-        if (!(missing).isEmpty()) {                                                                         \
-            if (qgetenv("CI") == "true") {                                                                  \
-                FAIL() << "CI=true and this is missing: " << (missing).toStdString();                       \
-            }                                                                                               \
-            GTEST_SKIP() << "needs " << (missing).toStdString();                                            \
-        }                                                                                                   \
+#define KVX_REQUIRE_DESKTOP(missing)                                                                         \
+    do {                                                                                                     \
+        if (!(missing).isEmpty()) {                                                                          \
+            if (qgetenv("CI") == "true") {                                                                   \
+                FAIL() << "CI=true and this is missing: " << (missing).toStdString();                        \
+            }                                                                                                \
+            GTEST_SKIP() << "needs " << (missing).toStdString();                                             \
+        }                                                                                                    \
     } while (false)
 
 QString missingForRing()
@@ -205,9 +207,10 @@ TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
     ASSERT_TRUE(sandbox.writeTables(SharedTables()));
 
     // A private session bus with its accessibility bus, and a notification area.
-    QProcessEnvironment env = sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb"));
-    Helper bus(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-        QStringLiteral("--print-address=1")}, env);
+    QProcessEnvironment env
+        = sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb"));
+    Helper bus(QStringLiteral("dbus-daemon"),
+        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")}, env);
     ASSERT_TRUE(bus.process().waitForReadyRead(10000)) << "the session bus did not start";
     const QString address = QString::fromLocal8Bit(bus.process().readLine()).trimmed();
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
@@ -215,13 +218,18 @@ TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
     // The session's accessibility bus runs before its programs start.
     QProcess registry;
     registry.setProcessEnvironment(env);
-    registry.start(kPython, {QStringLiteral("-c"), QStringLiteral("import pyatspi; pyatspi.Registry.getDesktop(0)")});
-    ASSERT_TRUE(registry.waitForFinished(20000) && registry.exitCode() == 0) << registry.readAllStandardError().toStdString();
-    Helper tray(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-        QStringLiteral("left"), QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
-        QStringLiteral("32")}, env);
+    registry.start(
+        kPython, {QStringLiteral("-c"), QStringLiteral("import pyatspi; pyatspi.Registry.getDesktop(0)")});
+    ASSERT_TRUE(registry.waitForFinished(20000) && registry.exitCode() == 0)
+        << registry.readAllStandardError().toStdString();
+    Helper tray(QStringLiteral("trayer"),
+        {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("left"),
+            QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+            QStringLiteral("32")},
+        env);
     ASSERT_TRUE(tray.process().waitForStarted(5000));
-    ASSERT_TRUE(pollUntil(kShowBoundMs, [] { return DesktopProbe::windowWithTitle(QStringLiteral("panel")).has_value(); }));
+    ASSERT_TRUE(pollUntil(
+        kShowBoundMs, [] { return DesktopProbe::windowWithTitle(QStringLiteral("panel")).has_value(); }));
 
     // Tomorrow at 7:00 in the program's clock, which starts kEditorLeadSeconds before.
     constexpr int kEditorLeadSeconds = 40;
@@ -238,10 +246,12 @@ TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
     const QString message = QStringLiteral("Blackbox alarm");
     QProcess user;
     user.setProcessEnvironment(userEnv);
-    user.start(kPython, {QStringLiteral(KVX_SOURCE_DIR "/tests/blackbox/drive_editor.py"),
-        QString::number(program.pid()), QStringLiteral("0700"), message});
+    user.start(kPython,
+        {QStringLiteral(KVX_SOURCE_DIR "/tests/blackbox/drive_editor.py"), QString::number(program.pid()),
+            QStringLiteral("0700"), message});
     ASSERT_TRUE(user.waitForFinished(90000)) << "the editor was not done with in 90 s";
-    ASSERT_EQ(user.exitCode(), 0) << user.readAllStandardError().toStdString() << program.output().toStdString();
+    ASSERT_EQ(user.exitCode(), 0) << user.readAllStandardError().toStdString()
+                                  << program.output().toStdString();
     ASSERT_LT(programNow(), minute) << "the editor took too long to see the alarm's minute begin";
 
     const std::optional<SharedTables> saved = sandbox.readTables();
@@ -252,9 +262,9 @@ TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
     EXPECT_EQ(added.message, message.toStdString());
     EXPECT_EQ(added.startTime.minuteOfDay(), 7 * 60);
 
-    EXPECT_TRUE(pollUntil(kRingBoundMs + kEditorLeadSeconds * 1000,
-        [] { return DesktopProbe::windowWithTitle(kAlarmTitle).has_value(); }))
-        << program.output().toStdString();
+    EXPECT_TRUE(pollUntil(kRingBoundMs + kEditorLeadSeconds * 1000, [] {
+        return DesktopProbe::windowWithTitle(kAlarmTitle).has_value();
+    })) << program.output().toStdString();
     EXPECT_GE(programNow(), minute);
     ASSERT_TRUE(program.sendSignal(SIGTERM));
     EXPECT_EQ(program.waitForExit(kExitBoundMs), std::optional<int>(0)) << program.output().toStdString();

@@ -18,9 +18,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <utility>
-
 #include <cstdio>
+#include <utility>
 
 namespace kvx {
 namespace {

@@ -338,14 +338,21 @@ TEST_F(SoundStack, EachKindOfFileIsHeardOnTheUsersOutput)
         SCOPED_TRACE(row.name);
         const QString file = path(row.file);
         ASSERT_TRUE(row.make(file));
-        SinkRecorder recorder;
-        ASSERT_TRUE(recorder.start(output.name()));
-        GstMediaChannel channel;
-        ASSERT_TRUE(channel.open(file));
-        ASSERT_TRUE(channel.play());
-        EXPECT_TRUE(waitForStatus(channel, "stopped"));
-        channel.close();
-        EXPECT_GT(recorder.stopAndPeak(), 1500);
+        // A machine busy with builds can make the sink drop every late buffer
+        // of a short file; a file sent anywhere else is never heard, however
+        // often it plays.
+        int peak = 0;
+        for (int attempt = 0; attempt < 3 && peak <= 1500; ++attempt) {
+            SinkRecorder recorder;
+            ASSERT_TRUE(recorder.start(output.name()));
+            GstMediaChannel channel;
+            ASSERT_TRUE(channel.open(file));
+            ASSERT_TRUE(channel.play());
+            EXPECT_TRUE(waitForStatus(channel, "stopped"));
+            channel.close();
+            peak = recorder.stopAndPeak();
+        }
+        EXPECT_GT(peak, 1500);
     }
 }
 

@@ -134,29 +134,9 @@ EditorDraft draftFromRecord(const AlarmRecord& record, OleDate calendarDate, boo
     draft.weeklyIndex = std::max(weeklyIndexOfKind(record.kind), 0);
     draft.weekStartsMonday = weekStartsMonday;
     draft.weekdayBoxes = weekdayBoxesOf(record.weekdayMask, weekStartsMonday);
-    draft.message = record.message;
-    draft.preAlarm = record.preMode == kPreOnly || record.preMode == kPreAndMain;
-    draft.mainBellToo = record.preMode == kPreAndMain;
-    draft.preMinutes = std::to_string(record.preMinutes);
-    draft.blink = record.blink != 0;
-    draft.blinkCount = std::to_string(record.blinkCount);
-    draft.keepWindow = record.keepWindow != 0;
-    draft.sound = record.sound == 1;
-    draft.soundFile = record.soundFile;
-    draft.soundFileCopy = record.soundFile;
-    draft.endless = record.endless != 0;
+    takeMessageAndSound(draft, record);
     draft.midiVolume = record.midiVolume;
     draft.waveVolume = record.waveVolume;
-    draft.textColor = record.textColor;
-    draft.backColor = record.backColor;
-    draft.fontName = record.fontName;
-    draft.fontSize = record.fontSize;
-    draft.fontBold = record.fontBold != 0;
-    draft.fontItalic = record.fontItalic != 0;
-    draft.fontUnderline = record.fontUnderline != 0;
-    draft.fontStrikethru = record.fontStrikethru != 0;
-    draft.textColorIndex = std::clamp<int>(record.textColorIndex, 0, 7);
-    draft.backColorIndex = std::clamp<int>(record.backColorIndex, 0, 7);
     return draft;
 }
 

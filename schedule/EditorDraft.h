@@ -3,6 +3,7 @@
 #include "core/OleDate.h"
 #include "core/Records.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -67,6 +68,33 @@ std::array<bool, 7> weekdayBoxesForDate(OleDate date, bool weekStartsMonday);
 
 // The editor's fields loaded from a stored alarm (the calendar day stays as given).
 EditorDraft draftFromRecord(const AlarmRecord& record, OleDate calendarDate, bool weekStartsMonday);
+
+// The message, bells, blinking, sound and appearance fields, which an alarm
+// and the remembered defaults name alike.
+template <class Fields> void takeMessageAndSound(EditorDraft& draft, const Fields& from)
+{
+    draft.message = from.message;
+    draft.preAlarm = from.preMode == kPreOnly || from.preMode == kPreAndMain;
+    draft.mainBellToo = from.preMode == kPreAndMain;
+    draft.preMinutes = std::to_string(from.preMinutes);
+    draft.blink = from.blink != 0;
+    draft.blinkCount = std::to_string(from.blinkCount);
+    draft.keepWindow = from.keepWindow != 0;
+    draft.sound = from.sound == 1;
+    draft.soundFile = from.soundFile;
+    draft.soundFileCopy = from.soundFile;
+    draft.endless = from.endless != 0;
+    draft.textColor = from.textColor;
+    draft.backColor = from.backColor;
+    draft.fontName = from.fontName;
+    draft.fontSize = from.fontSize;
+    draft.fontBold = from.fontBold != 0;
+    draft.fontItalic = from.fontItalic != 0;
+    draft.fontUnderline = from.fontUnderline != 0;
+    draft.fontStrikethru = from.fontStrikethru != 0;
+    draft.textColorIndex = std::clamp<int>(from.textColorIndex, 0, 7);
+    draft.backColorIndex = std::clamp<int>(from.backColorIndex, 0, 7);
+}
 
 // The day `day` of year/month, or of the first later month that has that day
 // (a monthly alarm on the 31st chosen in April starts in May). `day` 1..31.

@@ -1,16 +1,7 @@
 #include "app/Application.h"
 
-#include "doubles/FakeAutostart.h"
-#include "doubles/FakeClock.h"
-#include "doubles/FakeDialogs.h"
-#include "doubles/FakeInstanceGuard.h"
-#include "doubles/FakeLauncher.h"
-#include "doubles/FakeMediaChannel.h"
-#include "doubles/FakePrompter.h"
+#include "doubles/FakeDesktop.h"
 #include "doubles/FakeRunningCopyChannel.h"
-#include "doubles/FakeTrayIcon.h"
-#include "doubles/FakeVolumeDevices.h"
-#include "doubles/FakeWaveFallback.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,9 +15,7 @@ namespace {
 class ApplicationTest : public ::testing::Test {
 protected:
     ApplicationTest()
-        : m_clock(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0)))
-        , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
-              m_launcher}
+        : m_desktop(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0)))
     {
         // Chosen sound devices: the editor then opens without the device chooser.
         const Settings settings(folder());
@@ -37,17 +26,7 @@ protected:
     std::string folder() const { return m_dir.path().toStdString() + "/"; }
 
     QTemporaryDir m_dir;
-    FakeClock m_clock;
-    FakePrompter m_prompter;
-    FakeDialogs m_dialogs;
-    FakeTrayIcon m_tray;
-    FakeMediaChannel m_media;
-    FakeWaveFallback m_fallback;
-    FakeVolumeDevices m_volumes;
-    FakeInstanceGuard m_instance;
-    FakeAutostart m_autostart;
-    FakeLauncher m_launcher;
-    ResidentServices m_services;
+    FakeDesktop m_desktop;
 };
 
 TEST_F(ApplicationTest, StartsOnTheUsersFileAndSavesItAgainAtTheEnd)
@@ -62,7 +41,7 @@ TEST_F(ApplicationTest, StartsOnTheUsersFileAndSavesItAgainAtTheEnd)
         Settings settings(folder());
         ASSERT_TRUE(DataFile().save(earlier, settings.defaultDataPath(), OleDate()));
     }
-    Application application(folder(), m_services, m_dialogs);
+    Application application(folder(), m_desktop.services, m_desktop.dialogs);
     int finished = 0;
     QObject::connect(&application, &Application::finished, [&finished] { ++finished; });
 
@@ -70,12 +49,12 @@ TEST_F(ApplicationTest, StartsOnTheUsersFileAndSavesItAgainAtTheEnd)
     EXPECT_EQ(application.tables().alarms.alarmCount, 1);
     EXPECT_EQ(application.view().calendar.selectedDate, OleDate::fromCivil(2026, 12, 8));
     EXPECT_EQ(application.view().calendar.shownMonth, 12);
-    EXPECT_TRUE(m_tray.isVisible());
+    EXPECT_TRUE(m_desktop.tray.isVisible());
 
     int opened = 0;
     QObject::connect(
         &application.resident(), &ResidentWindow::openMainWindowRequested, [&opened] { ++opened; });
-    m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
     EXPECT_EQ(opened, 1);
 
     application.tables().alarms.alarms[0].message = "朝会（変更）";
@@ -89,12 +68,12 @@ TEST_F(ApplicationTest, StartsOnTheUsersFileAndSavesItAgainAtTheEnd)
 
 TEST_F(ApplicationTest, ASecondCopyStaysOutAndTouchesNothing)
 {
-    m_instance.queueAnswer(true);
-    m_instance.queueAnswer(true);
-    m_instance.queueAnswer(true);
-    Application application(folder(), m_services, m_dialogs);
+    m_desktop.instance.queueAnswer(true);
+    m_desktop.instance.queueAnswer(true);
+    m_desktop.instance.queueAnswer(true);
+    Application application(folder(), m_desktop.services, m_desktop.dialogs);
     EXPECT_EQ(application.start(), ResidentWindow::Start::AnotherCopyRuns);
-    EXPECT_FALSE(m_tray.isVisible());
+    EXPECT_FALSE(m_desktop.tray.isVisible());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(application.settings().defaultDataPath())));
 }
 
@@ -104,17 +83,17 @@ TEST_F(ApplicationTest, ASecondStartBringsTheRunningCopyForward)
         // The second copy finds the lock taken, asks, and ends.
         FakeRunningCopyChannel channel;
         for (int i = 0; i < 3; ++i) {
-            m_instance.queueAnswer(true);
+            m_desktop.instance.queueAnswer(true);
         }
-        Application second(folder(), m_services, m_dialogs);
+        Application second(folder(), m_desktop.services, m_desktop.dialogs);
         EXPECT_EQ(second.start(channel), ResidentWindow::Start::AnotherCopyRuns);
         EXPECT_EQ(channel.askCount(), 1);
         EXPECT_EQ(channel.listenCount(), 0);
     }
     // The running copy listens and opens its window when asked.
-    m_instance.queueAnswer(false);
+    m_desktop.instance.queueAnswer(false);
     FakeRunningCopyChannel channel;
-    Application running(folder(), m_services, m_dialogs);
+    Application running(folder(), m_desktop.services, m_desktop.dialogs);
     ASSERT_EQ(running.start(channel), ResidentWindow::Start::Running);
     EXPECT_EQ(channel.listenCount(), 1);
     EXPECT_EQ(channel.askCount(), 0);

@@ -1,16 +1,7 @@
 #include "app/Application.h"
 #include "calendar/CalendarListModel.h"
 #include "calendar/MonthGridView.h"
-#include "doubles/FakeAutostart.h"
-#include "doubles/FakeClock.h"
-#include "doubles/FakeDialogs.h"
-#include "doubles/FakeInstanceGuard.h"
-#include "doubles/FakeLauncher.h"
-#include "doubles/FakeMediaChannel.h"
-#include "doubles/FakePrompter.h"
-#include "doubles/FakeTrayIcon.h"
-#include "doubles/FakeVolumeDevices.h"
-#include "doubles/FakeWaveFallback.h"
+#include "doubles/FakeDesktop.h"
 #include "editor/AlarmListModel.h"
 
 #include <QAbstractButton>
@@ -53,9 +44,7 @@ constexpr int kCellOf19th = 2 + 18;
 class CalendarWiringTest : public ::testing::Test {
 protected:
     CalendarWiringTest()
-        : m_clock(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0)))
-        , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
-              m_launcher}
+        : m_desktop(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0)))
     {
         settings().writeSettingToBoth("MIDINM", "MIDI");
         settings().writeSettingToBoth("WAVENM", "Wave");
@@ -70,14 +59,15 @@ protected:
         earlier.alarms.add(alarmAt(kKindOnce, 19, 12, "昼食"));
         earlier.alarms.add(alarmAt(kKindOnce, 25, 18, "夕食"));
         ASSERT_TRUE(DataFile().save(earlier, settings().defaultDataPath(), OleDate()));
-        m_app = std::make_unique<Application>(m_dir.path().toStdString() + "/", m_services, m_dialogs);
+        m_app = std::make_unique<Application>(
+            m_dir.path().toStdString() + "/", m_desktop.services, m_desktop.dialogs);
         ASSERT_EQ(m_app->start(), ResidentWindow::Start::Running);
     }
 
     // The tray's open action, then the 19th chosen on this list tab.
     void openCalendarOn19th(int tab)
     {
-        m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+        m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
         ASSERT_NE(m_app->calendar(), nullptr);
         ASSERT_TRUE(m_app->calendar()->isVisible());
         calendar<QTabWidget>("SSTab1")->setCurrentIndex(tab);
@@ -120,17 +110,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    FakeClock m_clock;
-    FakePrompter m_prompter;
-    FakeDialogs m_dialogs;
-    FakeTrayIcon m_tray;
-    FakeMediaChannel m_media;
-    FakeWaveFallback m_fallback;
-    FakeVolumeDevices m_volumes;
-    FakeInstanceGuard m_instance;
-    FakeAutostart m_autostart;
-    FakeLauncher m_launcher;
-    ResidentServices m_services;
+    FakeDesktop m_desktop;
     std::unique_ptr<Application> m_app;
 };
 
@@ -245,7 +225,7 @@ TEST_F(CalendarWiringTest, WithoutANotificationAreaTheMainWindowShowsAtStart)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         m_app.reset();
-        m_tray.setAvailable(row.tray);
+        m_desktop.tray.setAvailable(row.tray);
         settings().writeSettingToBoth("DEFFORM", row.editorFirst);
         start();
         EXPECT_EQ(m_app->calendar() != nullptr && m_app->calendar()->isVisible(), row.calendarShown);
@@ -257,15 +237,16 @@ TEST_F(CalendarWiringTest, WithoutANotificationAreaTheMainWindowShowsAtStart)
 TEST_F(CalendarWiringTest, AQuickTimerFromTheCalendarReachesTheAlarmTickAtOnce)
 {
     start();
-    m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
-    ASSERT_EQ(m_tray.toolTip(), QStringLiteral("Kalvendorix"));
+    m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    ASSERT_EQ(m_desktop.tray.toolTip(), QStringLiteral("Kalvendorix"));
     auto* quick = calendar<QComboBox>("Combo1");
     quick->setCurrentIndex(0);
     emit quick->activated(0);
     // The choice is taken after 100 ms; the alarm tick is not due before a second.
-    m_clock.advanceMs(100);
+    m_desktop.clock.advanceMs(100);
     ASSERT_EQ(m_app->tables().alarms.alarmCount, 4);
-    EXPECT_TRUE(m_tray.toolTip().endsWith(QStringLiteral("本日09:03"))) << m_tray.toolTip().toStdString();
+    EXPECT_TRUE(m_desktop.tray.toolTip().endsWith(QStringLiteral("本日09:03")))
+        << m_desktop.tray.toolTip().toStdString();
     EXPECT_TRUE(m_app->resident().alarmTimerActive());
 }
 

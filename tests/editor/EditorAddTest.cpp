@@ -1,5 +1,4 @@
 #include "EditorFixture.h"
-
 #include "core/ProfileFile.h"
 #include "schedule/EditorDraft.h"
 
@@ -15,7 +14,7 @@ TEST_F(EditorTest, AddingADailyAlarmAndOkWriteTheDataFileAndBothSettingsFiles)
     edit("Text6")->setText(QStringLiteral("朝会です"));
     EXPECT_EQ(edit("Text8")->text(), QStringLiteral("朝会です"));
     click("Command5");
-    EXPECT_TRUE(m_prompter.shown().isEmpty()) << m_prompter.shown().join(u'|').toStdString();
+    EXPECT_TRUE(m_desktop.prompter.shown().isEmpty()) << m_desktop.prompter.shown().join(u'|').toStdString();
     ASSERT_EQ(alarms().alarmCount, 1);
     EXPECT_EQ(alarm(0).kind, kKindDaily);
     EXPECT_EQ(alarm(0).weekdayMask, 127);
@@ -37,7 +36,7 @@ TEST_F(EditorTest, AddingADailyAlarmAndOkWriteTheDataFileAndBothSettingsFiles)
     EXPECT_EQ(side.readString(kSettingsSection, "MESSAGE", "<absent>"), "朝会です");
 
     // The alarm tick rings the new alarm at its minute.
-    m_clock.advanceMs(QTime(9, 0, 0).msecsTo(QTime(9, 30, 1)));
+    m_desktop.clock.advanceMs(QTime(9, 0, 0).msecsTo(QTime(9, 30, 1)));
     EXPECT_TRUE(m_app->resident().alarmSounding());
 }
 
@@ -48,7 +47,7 @@ struct CheckRow {
     const char* focus;
 };
 
-class AddChecks : public EditorTest, public ::testing::WithParamInterface<CheckRow> {};
+class AddChecks : public EditorTest, public ::testing::WithParamInterface<CheckRow> { };
 
 TEST_P(AddChecks, RefuseWithTheirMessageAndFocusAndLeaveTheTable)
 {
@@ -61,10 +60,10 @@ TEST_P(AddChecks, RefuseWithTheirMessageAndFocusAndLeaveTheTable)
     click("Command5");
     EXPECT_EQ(alarms(), before);
     if (*row.message == '\0') {
-        EXPECT_TRUE(m_prompter.messages().isEmpty());
+        EXPECT_TRUE(m_desktop.prompter.messages().isEmpty());
     } else {
-        ASSERT_EQ(m_prompter.messages().size(), 1);
-        EXPECT_EQ(m_prompter.messages().front(), QString::fromUtf8(row.message));
+        ASSERT_EQ(m_desktop.prompter.messages().size(), 1);
+        EXPECT_EQ(m_desktop.prompter.messages().front(), QString::fromUtf8(row.message));
         if (*row.focus == '\0') {
             return;
         }
@@ -128,11 +127,11 @@ TEST_F(EditorTest, ThePastTimeQuestionCancelsOrLetsTheAddThrough)
     get<QCheckBox>("Check26")->setChecked(true);
     setTimes("0800", "0800");
     click("Option6");
-    m_prompter.queueAnswer(false);
+    m_desktop.prompter.queueAnswer(false);
     click("Command5");
-    EXPECT_EQ(m_prompter.questions(), QStringList{QString::fromUtf8(kPastTimeQuestion)});
+    EXPECT_EQ(m_desktop.prompter.questions(), QStringList{QString::fromUtf8(kPastTimeQuestion)});
     EXPECT_EQ(alarms().alarmCount, 0);
-    m_prompter.queueAnswer(true);
+    m_desktop.prompter.queueAnswer(true);
     click("Command5");
     EXPECT_EQ(alarms().alarmCount, 1);
 }
@@ -144,7 +143,7 @@ TEST_F(EditorTest, AFullTableRefusesAnAddAndChangesNothing)
     ASSERT_EQ(alarms().alarmCount, AlarmTable::kMaxAlarms);
     setTimes("1000", "1000");
     click("Command5");
-    EXPECT_EQ(m_prompter.messages(), QStringList{QString::fromUtf8(kTableFullMessage)});
+    EXPECT_EQ(m_desktop.prompter.messages(), QStringList{QString::fromUtf8(kTableFullMessage)});
     EXPECT_EQ(alarms().alarmCount, AlarmTable::kMaxAlarms);
     EXPECT_FALSE(m_app->view().dataChanged);
 }
@@ -169,7 +168,7 @@ TEST_F(EditorTest, TheDailyViewAddsOnTheChosenDayAndSelectsTheNewRow)
 
 TEST_F(EditorTest, AQuickTimerAcrossMidnightTakesTheNextDaysBit)
 {
-    m_clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(23, 30, 0)));
+    m_desktop.clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(23, 30, 0)));
     startWith();
     auto* quick = get<QComboBox>("Combo2");
     ASSERT_EQ(quick->count(), 11);

@@ -1,5 +1,4 @@
 #include "EditorFixture.h"
-
 #include "schedule/EditorDraft.h"
 
 #include <QTextEdit>
@@ -19,7 +18,7 @@ TEST_F(EditorTest, AChangeAfterPickingAnotherDateMovesTheAlarmThere)
     ASSERT_EQ(m_app->editor()->selectedAlarm(), 0);
     chooseDate(QDate(2026, 12, 20));
     click("Command6");
-    EXPECT_TRUE(m_prompter.shown().isEmpty());
+    EXPECT_TRUE(m_desktop.prompter.shown().isEmpty());
     EXPECT_EQ(alarm(0).startTime, OleDate::fromCivil(2026, 12, 20, 10, 0));
     EXPECT_TRUE(m_app->view().dataChanged);
 }
@@ -35,7 +34,7 @@ TEST_F(EditorTest, AChangeOfAMonthlyAlarmTakesTheDayBoxAndForwardsPastAShortMont
     clickRow(0);
     EXPECT_EQ(edit("Text5")->text(), QStringLiteral("31"));
     click("Command6");
-    EXPECT_TRUE(m_prompter.shown().isEmpty());
+    EXPECT_TRUE(m_desktop.prompter.shown().isEmpty());
     EXPECT_EQ(alarm(0).startTime, OleDate::fromCivil(2027, 3, 31, 8, 0));
 }
 
@@ -52,7 +51,7 @@ TEST_F(EditorTest, AChangeRunsTheAddChecksAndRefusesHour29)
     edit("Text5")->clear();
     edit("Text1")->setText(QStringLiteral("0"));
     click("Command6");
-    EXPECT_EQ(m_prompter.messages(), QStringList{QString::fromUtf8(kDayOfMonthMessage)});
+    EXPECT_EQ(m_desktop.prompter.messages(), QStringList{QString::fromUtf8(kDayOfMonthMessage)});
     EXPECT_EQ(alarms(), before);
 }
 
@@ -62,12 +61,12 @@ TEST_F(EditorTest, AChangeRefusesNoRowSeveralRowsAndQuickTimers)
     click("Command6");
     selectRows({0, 1});
     click("Command6");
-    EXPECT_EQ(m_prompter.messages(),
+    EXPECT_EQ(m_desktop.prompter.messages(),
         (QStringList{QString::fromUtf8(kSelectOneMessage), QString::fromUtf8(kSelectOneMessage)}));
     selectRows({0});
     click("Option7");
     click("Command6");
-    EXPECT_EQ(m_prompter.messages().back(), QString::fromUtf8(kQuickChangeMessage));
+    EXPECT_EQ(m_desktop.prompter.messages().back(), QString::fromUtf8(kQuickChangeMessage));
 }
 
 TEST_F(EditorTest, AChangeThatLeavesTheChosenDaySwitchesToTheListView)
@@ -153,7 +152,7 @@ struct KeyRow {
     const char* focusAfter;
 };
 
-class KeypadRows : public EditorTest, public ::testing::WithParamInterface<KeyRow> {};
+class KeypadRows : public EditorTest, public ::testing::WithParamInterface<KeyRow> { };
 
 TEST_P(KeypadRows, TypeIntoTheLastFocusedBox)
 {
@@ -208,9 +207,9 @@ TEST_F(EditorTest, DigitBoxesTakeFullWidthDigitsAndDropWhatIsTooLarge)
     type(edit("Text5"), QStringLiteral("1a"));
     EXPECT_EQ(edit("Text5")->text(), QStringLiteral("1"));
     type(edit("Text5"), QStringLiteral("9"));
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
+    EXPECT_TRUE(m_desktop.prompter.messages().isEmpty());
     type(edit("Text5"), QStringLiteral("9"));
-    EXPECT_EQ(m_prompter.messages(), QStringList{QString::fromUtf8(kDayOfMonthMessage)});
+    EXPECT_EQ(m_desktop.prompter.messages(), QStringList{QString::fromUtf8(kDayOfMonthMessage)});
 }
 
 TEST_F(EditorTest, OneSwatchStaysTickedAndTheCustomBoxAsksForAColour)
@@ -224,15 +223,15 @@ TEST_F(EditorTest, OneSwatchStaysTickedAndTheCustomBoxAsksForAColour)
     click("Check8");
     EXPECT_FALSE(black->isChecked());
     EXPECT_EQ(get<QTextEdit>("Rich2")->palette().color(QPalette::Text), QColor(255, 0, 0));
-    m_dialogs.queueColor(QColor(0x12, 0x34, 0x56));
+    m_desktop.dialogs.queueColor(QColor(0x12, 0x34, 0x56));
     click("Check4");
-    ASSERT_EQ(m_dialogs.colorPresets().size(), 1U);
-    EXPECT_EQ(m_dialogs.colorPresets().front(), QColor(255, 0, 0));
+    ASSERT_EQ(m_desktop.dialogs.colorPresets().size(), 1U);
+    EXPECT_EQ(m_desktop.dialogs.colorPresets().front(), QColor(255, 0, 0));
     EXPECT_FALSE(get<QCheckBox>("Check8")->isChecked());
     EXPECT_EQ(get<QTextEdit>("Rich2")->palette().color(QPalette::Text), QColor(0x12, 0x34, 0x56));
     click("Check4"); // unticking the only ticked box ticks it again, no dialog
     EXPECT_TRUE(get<QCheckBox>("Check4")->isChecked());
-    EXPECT_EQ(m_dialogs.colorPresets().size(), 1U);
+    EXPECT_EQ(m_desktop.dialogs.colorPresets().size(), 1U);
     click("Check16"); // background red
     const EditorDraft fields = m_app->editor()->draft();
     EXPECT_EQ(fields.textColor, 0x563412);
@@ -249,16 +248,16 @@ TEST_F(EditorTest, TheFontDialogSetsTheMessageFontAndCancelChangesNothing)
     chosen.setPointSizeF(17.6);
     chosen.setItalic(true);
     chosen.setUnderline(true);
-    m_dialogs.queueFont(chosen);
+    m_desktop.dialogs.queueFont(chosen);
     click("Command9");
-    ASSERT_EQ(m_dialogs.fontPresets().size(), 1U);
+    ASSERT_EQ(m_desktop.dialogs.fontPresets().size(), 1U);
     EditorDraft fields = m_app->editor()->draft();
     EXPECT_EQ(fields.fontSize, 18);
     EXPECT_TRUE(fields.fontItalic);
     EXPECT_TRUE(fields.fontUnderline);
     click("Command9"); // cancelled
     EXPECT_EQ(m_app->editor()->draft().fontSize, 18);
-    EXPECT_TRUE(m_dialogs.fontPresets().back().italic());
+    EXPECT_TRUE(m_desktop.dialogs.fontPresets().back().italic());
 }
 
 TEST_F(EditorTest, TheSoundFileDialogOpensWithItsTitleAndFiltersAndFillsBothBoxes)
@@ -266,12 +265,13 @@ TEST_F(EditorTest, TheSoundFileDialogOpensWithItsTitleAndFiltersAndFillsBothBoxe
     startWith();
     click("Check3");
     EXPECT_TRUE(get<QCheckBox>("Check24")->isChecked());
-    m_dialogs.queueFile(QStringLiteral("/sounds/bell.wav"));
+    m_desktop.dialogs.queueFile(QStringLiteral("/sounds/bell.wav"));
     click("Command4");
-    ASSERT_EQ(m_dialogs.fileRequests().size(), 1U);
-    EXPECT_EQ(m_dialogs.fileRequests().front().title, QStringLiteral("Fileを開く"));
-    EXPECT_EQ(m_dialogs.fileRequests().front().filters.front(), QStringLiteral("サウンドファイル (*.wav *.mp3 *.wma *.mid)"));
-    EXPECT_EQ(m_dialogs.fileRequests().front().startFolder, QString::fromStdString(folder()));
+    ASSERT_EQ(m_desktop.dialogs.fileRequests().size(), 1U);
+    EXPECT_EQ(m_desktop.dialogs.fileRequests().front().title, QStringLiteral("Fileを開く"));
+    EXPECT_EQ(m_desktop.dialogs.fileRequests().front().filters.front(),
+        QStringLiteral("サウンドファイル (*.wav *.mp3 *.wma *.mid)"));
+    EXPECT_EQ(m_desktop.dialogs.fileRequests().front().startFolder, QString::fromStdString(folder()));
     EXPECT_EQ(edit("Text7")->text(), QStringLiteral("/sounds/bell.wav"));
     EXPECT_EQ(edit("Text11")->text(), QStringLiteral("/sounds/bell.wav"));
 }
@@ -282,12 +282,12 @@ TEST_F(EditorTest, TheDiscardQuestionKeepsOnCancelAndReloadsOnOk)
     setTimes("1200", "1200");
     click("Command5");
     ASSERT_EQ(alarms().alarmCount, 2);
-    m_prompter.queueAnswer(false);
+    m_desktop.prompter.queueAnswer(false);
     m_app->editor()->close();
-    EXPECT_EQ(m_prompter.questions(), QStringList{QString::fromUtf8(kDiscardQuestion)});
+    EXPECT_EQ(m_desktop.prompter.questions(), QStringList{QString::fromUtf8(kDiscardQuestion)});
     EXPECT_TRUE(m_app->editor()->isVisible());
     EXPECT_EQ(alarms().alarmCount, 2);
-    m_prompter.queueAnswer(true);
+    m_desktop.prompter.queueAnswer(true);
     m_app->editor()->close();
     EXPECT_FALSE(m_app->editor()->isVisible());
     EXPECT_EQ(alarms().alarmCount, 1);
@@ -306,8 +306,8 @@ TEST_F(EditorTest, AFailedOkKeepsTheEditorTheTablesAndTheChangedFlag)
     EXPECT_TRUE(m_app->editor()->isVisible());
     EXPECT_EQ(alarms(), before);
     EXPECT_TRUE(m_app->view().dataChanged);
-    ASSERT_EQ(m_prompter.messages().size(), 1);
-    const QStringList lines = m_prompter.messages().front().split(u'\n');
+    ASSERT_EQ(m_desktop.prompter.messages().size(), 1);
+    const QStringList lines = m_desktop.prompter.messages().front().split(u'\n');
     ASSERT_GE(lines.size(), 3);
     EXPECT_EQ(lines[0], QStringLiteral("データファイルを保存できませんでした。"));
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("Kalvendorix.dat"))) << lines[1].toStdString();
@@ -324,19 +324,23 @@ TEST_F(EditorTest, AFailedExitSaveWritesARescueFileAndTheMenuExitAsksFirst)
     m_app->settings().setDataPath(m_dir.path().toStdString() + "/gone/Kalvendorix.dat");
     int finished = 0;
     QObject::connect(m_app.get(), &Application::finished, [&finished] { ++finished; });
-    m_prompter.queueAnswer(false);
+    m_desktop.prompter.queueAnswer(false);
     m_app->resident().menuAction(QStringLiteral("mend"))->trigger();
     EXPECT_EQ(finished, 0);
-    ASSERT_EQ(m_prompter.questions().size(), 1);
-    EXPECT_TRUE(m_prompter.questions().front().startsWith(QStringLiteral("データファイルを保存できませんでした。")));
-    EXPECT_TRUE(m_prompter.questions().front().endsWith(QStringLiteral("終了してもよろしいですか？")));
+    ASSERT_EQ(m_desktop.prompter.questions().size(), 1);
+    EXPECT_TRUE(m_desktop.prompter.questions().front().startsWith(
+        QStringLiteral("データファイルを保存できませんでした。")));
+    EXPECT_TRUE(
+        m_desktop.prompter.questions().front().endsWith(QStringLiteral("終了してもよろしいですか？")));
     EXPECT_EQ(alarms().alarmCount, 1);
-    const QStringList rescued = QDir(state + QStringLiteral("/Kalvendorix")).entryList({QStringLiteral("Kalvendorix.dat.rescue-20261208-0900*")});
+    const QStringList rescued = QDir(state + QStringLiteral("/Kalvendorix"))
+                                    .entryList({QStringLiteral("Kalvendorix.dat.rescue-20261208-0900*")});
     ASSERT_EQ(rescued.size(), 1);
     SharedTables saved;
-    ASSERT_TRUE(DataFile().load(saved, (state + QStringLiteral("/Kalvendorix/") + rescued.front()).toStdString(), {}));
+    ASSERT_TRUE(DataFile().load(
+        saved, (state + QStringLiteral("/Kalvendorix/") + rescued.front()).toStdString(), {}));
     EXPECT_EQ(saved.alarms.alarmCount, 1);
-    m_prompter.queueAnswer(true);
+    m_desktop.prompter.queueAnswer(true);
     m_app->resident().menuAction(QStringLiteral("mend"))->trigger();
     EXPECT_EQ(finished, 1);
     qunsetenv("XDG_STATE_HOME");

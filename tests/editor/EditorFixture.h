@@ -2,35 +2,25 @@
 
 #include "app/Application.h"
 #include "core/DataFile.h"
-#include "doubles/FakeAutostart.h"
-#include "doubles/FakeClock.h"
-#include "doubles/FakeDialogs.h"
-#include "doubles/FakeInstanceGuard.h"
-#include "doubles/FakeLauncher.h"
-#include "doubles/FakeMediaChannel.h"
-#include "doubles/FakePrompter.h"
-#include "doubles/FakeTrayIcon.h"
-#include "doubles/FakeVolumeDevices.h"
-#include "doubles/FakeWaveFallback.h"
+#include "doubles/FakeDesktop.h"
 #include "editor/AlarmListModel.h"
 #include "support/QtPrinters.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListView>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QAction>
-#include <QDir>
-#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace kvx {
@@ -40,12 +30,12 @@ namespace kvx {
 class EditorTest : public ::testing::Test {
 public:
     EditorTest()
-        : m_clock(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0)))
-        , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
-              m_launcher}
+        : m_desktop(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0)))
     {
-        m_volumes.addDevice(VolumeDevices::Kind::Midi, QStringLiteral("Kalvendorix MIDI"), 0x20002000U);
-        m_volumes.addDevice(VolumeDevices::Kind::Wave, QStringLiteral("内蔵オーディオ"), 0x40004000U, true);
+        m_desktop.volumes.addDevice(
+            VolumeDevices::Kind::Midi, QStringLiteral("Kalvendorix MIDI"), 0x20002000U);
+        m_desktop.volumes.addDevice(
+            VolumeDevices::Kind::Wave, QStringLiteral("内蔵オーディオ"), 0x40004000U, true);
         const Settings settings(folder());
         settings.writeSettingToBoth("MIDINM", "Kalvendorix MIDI");
         settings.writeSettingToBoth("WAVENM", "内蔵オーディオ");
@@ -63,9 +53,9 @@ public:
             earlier.alarms.add(alarm);
         }
         ASSERT_TRUE(DataFile().save(earlier, Settings(folder()).defaultDataPath(), OleDate()));
-        m_app = std::make_unique<Application>(folder(), m_services, m_dialogs);
+        m_app = std::make_unique<Application>(folder(), m_desktop.services, m_desktop.dialogs);
         ASSERT_EQ(m_app->start(), ResidentWindow::Start::Running);
-        m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+        m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
         ASSERT_NE(m_app->editor(), nullptr);
         ASSERT_TRUE(m_app->editor()->isVisible());
         // Focus events need the active window, as on a desktop.
@@ -128,7 +118,8 @@ public:
     void clickRow(int row) const
     {
         QListView* list = m_app->editor()->list();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(model()->index(row)).center());
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, {}, list->visualRect(model()->index(row)).center());
     }
     AlarmTable& alarms() const { return m_app->tables().alarms; }
     const AlarmRecord& alarm(int index) const { return alarms().alarms[static_cast<std::size_t>(index)]; }
@@ -151,17 +142,7 @@ public:
     }
 
     QTemporaryDir m_dir;
-    FakeClock m_clock;
-    FakePrompter m_prompter;
-    FakeDialogs m_dialogs;
-    FakeTrayIcon m_tray;
-    FakeMediaChannel m_media;
-    FakeWaveFallback m_fallback;
-    FakeVolumeDevices m_volumes;
-    FakeInstanceGuard m_instance;
-    FakeAutostart m_autostart;
-    FakeLauncher m_launcher;
-    ResidentServices m_services;
+    FakeDesktop m_desktop;
     std::unique_ptr<Application> m_app;
 };
 

@@ -31,14 +31,14 @@ TEST_F(EditorTest, ThePortBoxKeepsAPortNumberAndOkWritesTheTransferSettings)
         EXPECT_EQ(port->text(), QString::fromUtf8(row.shown)) << row.keys;
         EXPECT_EQ(port->cursorPosition(), port->text().size()) << row.keys;
     }
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
+    EXPECT_TRUE(m_desktop.prompter.messages().isEmpty());
     port->clear();
     type(port, QStringLiteral("65536"));
     EXPECT_EQ(port->text(), QStringLiteral("6553"));
-    EXPECT_EQ(m_prompter.messages(), QStringList{QString::fromUtf8(kPortRangeMessage)});
+    EXPECT_EQ(m_desktop.prompter.messages(), QStringList{QString::fromUtf8(kPortRangeMessage)});
     type(port, QStringLiteral("0"));
     EXPECT_EQ(port->text(), QStringLiteral("65530"));
-    EXPECT_EQ(m_prompter.messages().size(), 1);
+    EXPECT_EQ(m_desktop.prompter.messages().size(), 1);
 
     click("Option12");
     click("Command8");
@@ -62,10 +62,10 @@ public:
     {
         SharedTables earlier;
         ASSERT_TRUE(DataFile().save(earlier, Settings(folder()).defaultDataPath(), OleDate()));
-        m_app = std::make_unique<Application>(folder(), m_services, m_dialogs);
+        m_app = std::make_unique<Application>(folder(), m_desktop.services, m_desktop.dialogs);
         m_app->setCalendarWindow([this] { return &m_calendar; });
         ASSERT_EQ(m_app->start(), ResidentWindow::Start::Running);
-        m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+        m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
         showTab(EditorWindow::kScreenTab);
     }
 
@@ -107,7 +107,7 @@ TEST_F(PositionTest, TheCloseBoxPutsTheCalendarWindowBackWhereTheSettingHadIt)
     click("Option10");
     m_app->editor()->close();
     EXPECT_EQ(m_calendar.pos(), QPoint(0, 0));
-    m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
     EXPECT_TRUE(button("Option9")->isChecked());
     // The exit save keeps the setting the close box went back to.
     m_app->resident().menuAction(QStringLiteral("mend"))->trigger();
@@ -169,7 +169,8 @@ TEST_F(DataPathTest, EnterSwitchesAfterSavingTheTablesToTheOldFile)
     EXPECT_EQ(m_app->settings().dataPath(), old);
 
     QTest::keyClick(box, Qt::Key_Return);
-    EXPECT_TRUE(m_prompter.messages().isEmpty()) << m_prompter.messages().join(u'|').toStdString();
+    EXPECT_TRUE(m_desktop.prompter.messages().isEmpty())
+        << m_desktop.prompter.messages().join(u'|').toStdString();
     EXPECT_EQ(switched.count(), 1);
     SharedTables saved;
     ASSERT_TRUE(DataFile().load(saved, old, {}));
@@ -188,7 +189,7 @@ TEST_F(DataPathTest, EnterSwitchesAfterSavingTheTablesToTheOldFile)
     // The same file again changes nothing.
     enterPath(other);
     EXPECT_EQ(switched.count(), 1);
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
+    EXPECT_TRUE(m_desktop.prompter.messages().isEmpty());
 }
 
 TEST_F(DataPathTest, TheFileDialogsChoiceSwitchesAndOkWritesTheNewFile)
@@ -196,10 +197,10 @@ TEST_F(DataPathTest, TheFileDialogsChoiceSwitchesAndOkWritesTheNewFile)
     startWith();
     const std::string other = otherFile();
     showTab(EditorWindow::kScreenTab);
-    m_dialogs.queueFile(QString::fromStdString(m_app->settings().dataPath()));
+    m_desktop.dialogs.queueFile(QString::fromStdString(m_app->settings().dataPath()));
     click("Command15");
-    ASSERT_EQ(m_dialogs.fileRequests().size(), 1);
-    const Dialogs::FileRequest& asked = m_dialogs.fileRequests().front();
+    ASSERT_EQ(m_desktop.dialogs.fileRequests().size(), 1);
+    const Dialogs::FileRequest& asked = m_desktop.dialogs.fileRequests().front();
     EXPECT_EQ(asked.title, QStringLiteral("Fileを開く"));
     EXPECT_EQ(asked.filters,
         (QStringList{QStringLiteral("データファイル (*.dat)"), QStringLiteral("すべてのファイル (*)")}));
@@ -209,7 +210,7 @@ TEST_F(DataPathTest, TheFileDialogsChoiceSwitchesAndOkWritesTheNewFile)
     EXPECT_EQ(asked.startFolder.toStdString(), folder());
     EXPECT_EQ(alarms().alarmCount, 0);
 
-    m_dialogs.queueFile(QString::fromStdString(other));
+    m_desktop.dialogs.queueFile(QString::fromStdString(other));
     click("Command15");
     EXPECT_EQ(m_app->settings().dataPath(), other);
     EXPECT_EQ(alarms().alarmCount, 1);
@@ -230,9 +231,9 @@ TEST_F(DataPathTest, ASwitchThatCannotSaveOrStoreThePathSwitchesNothing)
     const std::string gone = m_dir.path().toStdString() + "/gone/Kalvendorix.dat";
     m_app->settings().setDataPath(gone);
     enterPath(other);
-    ASSERT_EQ(m_prompter.messages().size(), 1);
-    EXPECT_TRUE(
-        m_prompter.messages().front().startsWith(QStringLiteral("データファイルを保存できませんでした。")));
+    ASSERT_EQ(m_desktop.prompter.messages().size(), 1);
+    EXPECT_TRUE(m_desktop.prompter.messages().front().startsWith(
+        QStringLiteral("データファイルを保存できませんでした。")));
     EXPECT_EQ(m_app->settings().dataPath(), gone);
     EXPECT_EQ(alarms().alarmCount, 1);
     EXPECT_TRUE(m_app->view().dataChanged);
@@ -241,13 +242,13 @@ TEST_F(DataPathTest, ASwitchThatCannotSaveOrStoreThePathSwitchesNothing)
 
     // A path that code page 932 cannot hold is refused before anything is written.
     m_app->settings().setDataPath(Settings(folder()).defaultDataPath());
-    m_prompter.clear();
+    m_desktop.prompter.clear();
     QFile unstorable(m_other.path() + QStringLiteral("/\u00e9t\u00e9.dat"));
     ASSERT_TRUE(unstorable.open(QIODevice::WriteOnly));
     unstorable.close();
     enterPath(unstorable.fileName().toStdString());
-    ASSERT_EQ(m_prompter.messages().size(), 1);
-    EXPECT_EQ(m_prompter.messages().front(),
+    ASSERT_EQ(m_desktop.prompter.messages().size(), 1);
+    EXPECT_EQ(m_desktop.prompter.messages().front(),
         QStringLiteral("データファイルパスに、設定ファイルに保存できない文字が含まれています"));
     EXPECT_EQ(m_app->settings().dataPath(), Settings(folder()).defaultDataPath());
     EXPECT_TRUE(m_app->view().dataChanged);

@@ -22,9 +22,9 @@ public:
         earlier.routines.routineNames.emplace_back();
         earlier.routines.routineStart = firstDay;
         ASSERT_TRUE(DataFile().save(earlier, Settings(folder()).defaultDataPath(), OleDate()));
-        m_app = std::make_unique<Application>(folder(), m_services, m_dialogs);
+        m_app = std::make_unique<Application>(folder(), m_desktop.services, m_desktop.dialogs);
         ASSERT_EQ(m_app->start(), ResidentWindow::Start::Running);
-        m_tray.trigger(TrayIcon::Action::LeftDoubleClick);
+        m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
         m_app->editor()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(m_app->editor()));
         showTab(EditorWindow::kRoutineTab);

@@ -88,7 +88,7 @@ TEST_F(EditorTimetableTest, AddAndDeleteRebuildTheBars)
     setTimes("1500", "1630");
     click("Option5");
     click("Command5");
-    ASSERT_TRUE(m_prompter.shown().isEmpty()) << m_prompter.shown().join(u'|').toStdString();
+    ASSERT_TRUE(m_desktop.prompter.shown().isEmpty()) << m_desktop.prompter.shown().join(u'|').toStdString();
     ASSERT_EQ(shown().bars.size(), 2U);
     const TimetableBar& added = shown().bars[1];
     EXPECT_EQ(added.alarmIndex, 1);

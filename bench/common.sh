@@ -18,3 +18,23 @@ fi
 exec {pause_fd}<> <(:)
 pause() { read -r -t "$1" -u "$pause_fd" _ || true; }
 now_ns() { date +%s%N; }
+
+# A session for a measured program: the test stack's sound server (as a
+# desktop session has one), a scratch folder `work`, and `pid`, the program
+# still running at exit, which is killed then.
+bench_session() { # name of the scratch folder
+  if [ -x "$here/scripts/test-stack" ]; then
+    # shellcheck source=/dev/null
+    source "$here/scripts/test-stack"
+    start_test_stack
+  fi
+  work=$(mktemp -d "${TMPDIR:-/tmp}/kvx-$1.XXXXXX")
+  pid=""
+  trap _bench_cleanup EXIT
+}
+_bench_cleanup() {
+  if [ -n "$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+  if declare -F stop_test_stack >/dev/null; then stop_test_stack; fi
+}
+rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }

@@ -23,19 +23,7 @@ aim_kb=$((80 * 1024))
 aim_cpu_basis_points=20 # hundredths of a per cent
 
 # A sound server as a desktop session has one; the X server of the stack is not used.
-if [ -x "$here/scripts/test-stack" ]; then
-  # shellcheck source=/dev/null
-  source "$here/scripts/test-stack"
-  start_test_stack
-fi
-work=$(mktemp -d "${TMPDIR:-/tmp}/kvx-startup.XXXXXX")
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-  if declare -F stop_test_stack >/dev/null; then stop_test_stack; fi
-}
-trap cleanup EXIT
+bench_session startup
 
 
 ticks_per_second=$(getconf CLK_TCK)
@@ -45,7 +33,6 @@ cpu_ticks() { # utime + stime of a process, in clock ticks
   # After the command name: field 3 (state) comes first, utime is field 14, stime 15.
   awk '{ print $12 + $13 }' <<<"$rest"
 }
-rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
 
 # Starts the program in folder $1 and waits (at most 30 s) until it is resident.
 # Sets pid and start_ms.

@@ -23,20 +23,7 @@ if [ -z "$writer" ]; then
   exit 2
 fi
 
-if [ -x "$here/scripts/test-stack" ]; then
-  # shellcheck source=/dev/null
-  source "$here/scripts/test-stack"
-  start_test_stack
-fi
-work=$(mktemp -d "${TMPDIR:-/tmp}/kvx-editor-memory.XXXXXX")
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-  if declare -F stop_test_stack >/dev/null; then stop_test_stack; fi
-}
-trap cleanup EXIT
-rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
+bench_session window-memory
 
 launch() { # ready file
   XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime \

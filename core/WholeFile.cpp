@@ -375,4 +375,33 @@ bool createPrivateFolders(const std::string& folder)
     return ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+bool appendToFile(const std::string& path, std::string_view bytes, std::string* reason)
+{
+    // Non-blocking, so that a named pipe at the path cannot hold the program.
+    Descriptor file(
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600));
+    if (file.get() < 0) {
+        return fail(reason, systemReason(errno));
+    }
+    struct stat status { };
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return fail(reason, systemReason(EINVAL));
+    }
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(file.get(), bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail(reason, systemReason(errno));
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (!file.close()) {
+        return fail(reason, systemReason(errno));
+    }
+    return true;
+}
+
 } // namespace kvx

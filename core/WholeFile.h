@@ -57,6 +57,11 @@ bool copyFilePrivately(const std::string& from, const std::string& to, std::stri
 // processes stay. Returns how many were removed.
 int removeStaleTempFiles(const std::string& folder);
 
+// Appends `bytes` to the regular file at `path` in one write, creating it
+// readable by its owner only when missing. Nothing is written where anything
+// else stands (a folder, a pipe, a device); on failure `reason` says why.
+bool appendToFile(const std::string& path, std::string_view bytes, std::string* reason = nullptr);
+
 // Creates `folder` and any missing parent, each readable by its owner only.
 bool createPrivateFolders(const std::string& folder);
 

@@ -5,6 +5,7 @@
 #include "platform/AppIcons.h"
 #include "platform/CanberraWaveFallback.h"
 #include "platform/Clock.h"
+#include "platform/DatagramSender.h"
 #include "platform/DesktopAutostart.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/Dialogs.h"
@@ -58,8 +59,9 @@ int main(int argc, char* argv[])
     kvx::LockFileInstanceGuard instance;
     kvx::DesktopAutostart autostart;
     kvx::DesktopLauncher launcher;
+    kvx::UdpDatagramSender datagrams;
     kvx::ResidentServices services{
-        clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher};
+        clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher, datagrams};
 
     kvx::QtDialogs dialogs;
     kvx::Application application(kvx::resolveProgramDirectory(), services, dialogs);

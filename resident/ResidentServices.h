@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/DatagramSender.h"
 #include "platform/DesktopServices.h"
 #include "platform/MediaChannel.h"
 #include "platform/Prompter.h"
@@ -21,6 +22,7 @@ struct ResidentServices {
     InstanceGuard& instance;
     Autostart& autostart;
     Launcher& launcher;
+    DatagramSender& datagrams;
 };
 
 } // namespace kvx

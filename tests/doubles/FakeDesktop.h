@@ -2,6 +2,7 @@
 
 #include "doubles/FakeAutostart.h"
 #include "doubles/FakeClock.h"
+#include "doubles/FakeDatagramSender.h"
 #include "doubles/FakeDialogs.h"
 #include "doubles/FakeInstanceGuard.h"
 #include "doubles/FakeLauncher.h"
@@ -34,7 +35,9 @@ struct FakeDesktop {
     FakeInstanceGuard instance;
     FakeAutostart autostart;
     FakeLauncher launcher;
-    ResidentServices services{clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher};
+    FakeDatagramSender datagrams;
+    ResidentServices services{
+        clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher, datagrams};
 };
 
 } // namespace kvx

@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "doubles/FakeAutostart.h"
 #include "doubles/FakeClock.h"
+#include "doubles/FakeDatagramSender.h"
 #include "doubles/FakeInstanceGuard.h"
 #include "doubles/FakeLauncher.h"
 #include "doubles/FakeMediaChannel.h"
@@ -40,7 +41,7 @@ protected:
         , m_fallback(&m_log)
         , m_volumes(&m_log)
         , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
-              m_launcher}
+              m_launcher, m_datagrams}
     {
         m_volumes.addDevice(Kind::Midi, QStringLiteral("Kalvendorix MIDI"), kSavedMidi);
         m_volumes.addDevice(Kind::Wave, QStringLiteral("内蔵オーディオ"), kSavedWave, true);
@@ -114,6 +115,7 @@ protected:
     FakeInstanceGuard m_instance;
     FakeAutostart m_autostart;
     FakeLauncher m_launcher;
+    FakeDatagramSender m_datagrams;
     ResidentServices m_services;
     std::unique_ptr<ResidentWindow> m_resident;
 };

@@ -39,8 +39,8 @@ TEST_F(ResidentTest, StartGate)
             instance.queueAnswer(running);
         }
         FakeTrayIcon tray;
-        ResidentServices services{
-            clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance, m_autostart, m_launcher};
+        ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
+            m_autostart, m_launcher, m_datagrams};
         SharedTables tables;
         DataFile dataFile;
         SaveRoutine saver(tables, settings, dataFile);
@@ -96,8 +96,8 @@ TEST_F(ResidentTest, AnEndDuringTheStartUpEndsItWithoutSavingAnything)
         FakeClock clock(m_clock.now());
         FakeInstanceGuard instance;
         FakeTrayIcon tray;
-        ResidentServices services{
-            clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance, m_autostart, m_launcher};
+        ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
+            m_autostart, m_launcher, m_datagrams};
         SharedTables tables;
         DataFile data;
         SaveRoutine saver(tables, settings, data);

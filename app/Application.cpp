@@ -71,9 +71,10 @@ EditorWindow& Application::editorWindow()
             showCalendarAgain(m_tables.window.editorFirst == 0);
         });
         connect(m_editor.get(), &EditorWindow::closedByUser, this, [this] { showCalendarAgain(true); });
-        // Another data file: the calendar shows its tables.
+        // Another data file: the calendar shows its tables, memos included.
         connect(m_editor.get(), &EditorWindow::dataFileSwitched, this, [this] {
             if (m_calendar) {
+                m_calendar->reloadMemos();
                 m_calendar->refresh();
             }
         });
@@ -99,7 +100,7 @@ CalendarWindow& Application::openCalendar()
 {
     if (!m_calendar) {
         CalendarContext context{m_tables, m_settings, m_dataFile, m_view, m_saver, m_services.clock,
-            m_services.prompter, [this] { return m_resident.alarmSounding(); },
+            m_services.prompter, m_services.datagrams, [this] { return m_resident.alarmSounding(); },
             [this](int minutes) { editorWindow().addQuickTimer(minutes); }};
         m_calendar = std::make_unique<CalendarWindow>(std::move(context));
         wireCalendar();

@@ -15,8 +15,8 @@ std::string rescueFileName(const std::string& dataPath, OleDate now)
     const int seconds = now.secondsOfDay();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02u%02u-%02d%02d%02d", static_cast<int>(ymd.year()),
-        static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), seconds / 3600, seconds / 60 % 60,
-        seconds % 60);
+        static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), seconds / 3600,
+        seconds / 60 % 60, seconds % 60);
     std::string name = QFileInfo(QString::fromStdString(dataPath)).fileName().toStdString();
     if (name.empty()) {
         name = kDataFileName;

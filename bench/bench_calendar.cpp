@@ -1,5 +1,6 @@
 #include "calendar/CalendarWindow.h"
 #include "calendar/MonthGridView.h"
+#include "platform/DatagramSender.h"
 #include "platform/FontSubstitutions.h"
 #include "schedule/DayLister.h"
 
@@ -89,7 +90,8 @@ struct Program {
     }
     CalendarContext context()
     {
-        return {tables, settings, dataFile, view, saver, clock, prompter, [] { return false; }, {}};
+        return {
+            tables, settings, dataFile, view, saver, clock, prompter, datagrams, [] { return false; }, {}};
     }
 
     QTemporaryDir dir;
@@ -104,6 +106,7 @@ struct Program {
         void message(const QString& /*text*/, QWidget* /*parent*/) override { }
         bool question(const QString& /*text*/, QWidget* /*parent*/) override { return true; }
     } prompter;
+    UdpDatagramSender datagrams;
 };
 
 // The window built, filled and shown once.

@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/ViewState.h"
 #include "platform/Clock.h"
+#include "platform/DatagramSender.h"
 #include "platform/Prompter.h"
 
 #include <functional>
@@ -23,6 +24,8 @@ struct CalendarContext {
     SaveRoutine& saver;
     Clock& clock;
     Prompter& prompter;
+    // The memo hand-over to the sticky-note program.
+    DatagramSender& datagrams;
     // An alarm rings: delete does nothing.
     std::function<bool()> alarmSounding;
     // Appends a quick timer of this many minutes as the editor's fields make

@@ -2,11 +2,12 @@
 
 #include "calendar/ButtonFace.h"
 #include "calendar/CalendarListModel.h"
+#include "calendar/MemoTabs.h"
 #include "calendar/MonthGridView.h"
 #include "schedule/DayLister.h"
 #include "schedule/EditorDraft.h"
-#include "ui/Controls.h"
 #include "schedule/Timetable.h"
+#include "ui/Controls.h"
 #include "ui/SaveProblem.h"
 #include "ui/TimetableView.h"
 #include "ui/Twips.h"
@@ -196,12 +197,10 @@ void CalendarWindow::buildLists(QWidget* central)
 void CalendarWindow::buildMemos(QWidget* central)
 {
     m_memoFrame = placed(new QGroupBox(QStringLiteral("メモ"), central), kMemoFrame, QStringLiteral("メモ"));
-    m_memoTabs = named(new QTabWidget(m_memoFrame), "SSTab2", QStringLiteral("メモの種類"));
+    m_memoTabs = new MemoTabs(m_context, m_memoFrame);
     m_memoTabs->setGeometry(tabRect(kMemoFrame));
-    for (const QString& caption : {QStringLiteral("メモ"), QStringLiteral("連絡"), QStringLiteral("購入")}) {
-        m_memoTabs->addTab(new QWidget, caption);
-    }
-    m_timetable = placed(new TimetableView("HScroll1", central), kTimetable, QStringLiteral("タイムテーブル"));
+    m_timetable
+        = placed(new TimetableView("HScroll1", central), kTimetable, QStringLiteral("タイムテーブル"));
     connect(m_timetable, &TimetableView::scrolled, this, &CalendarWindow::timetableScrolled);
 }
 
@@ -256,16 +255,6 @@ void CalendarWindow::buildMenus()
         &CalendarWindow::deleteCurrentAlarm);
     connect(action(m_listMenu, "m_grid1_new", QStringLiteral("新規作成")), &QAction::triggered, this,
         &CalendarWindow::requestNewAlarm);
-
-    // The memo lists' actions arrive with the memo lists.
-    m_memoMenu = new QMenu(QStringLiteral("グリッド２右メニュー"), this);
-    m_memoMenu->setObjectName(QStringLiteral("m_grid2_right"));
-    action(m_memoMenu, "m_grid2_edit", QStringLiteral("編集"));
-    action(m_memoMenu, "m_grid2_delete", QStringLiteral("削除"));
-    action(m_memoMenu, "m_grid2_new", QStringLiteral("新規作成"));
-    action(m_memoMenu, "m_grid2_sp", QStringLiteral("-"))->setSeparator(true);
-    action(m_memoMenu, "m_grid2_null", QStringLiteral("空行削除"));
-    action(m_memoMenu, "m_grid2_nuura", QStringLiteral("付箋紙ヌーラへ"));
 }
 
 bool CalendarWindow::weekStartsMonday() const
@@ -487,6 +476,11 @@ void CalendarWindow::addQuickTimer(int minutes)
     saveNow();
     refresh();
     setCurrentRow(m_model->rowOf(table.alarmCount - 1));
+}
+
+void CalendarWindow::reloadMemos()
+{
+    m_memoTabs->reload();
 }
 
 void CalendarWindow::refresh()

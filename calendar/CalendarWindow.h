@@ -25,6 +25,7 @@ class QTableView;
 namespace kvx {
 
 class CalendarListModel;
+class MemoTabs;
 class MonthGridView;
 class TimetableView;
 
@@ -65,6 +66,9 @@ public:
     // What the editor shows for a new alarm on the chosen day.
     NewAlarmPreparation newAlarmPreparation() const;
     CalendarListModel* listModel() const { return m_model; }
+    MemoTabs* memoTabs() const { return m_memoTabs; }
+    // Other tables were loaded (another data file): the memo lists show them.
+    void reloadMemos();
 
 signals:
     // Start a new alarm in the editor for the chosen day (newAlarmPreparation).
@@ -116,10 +120,9 @@ private:
     CalendarListModel* m_model = nullptr;
     QFrame* m_splitter = nullptr;
     QGroupBox* m_memoFrame = nullptr;
-    QTabWidget* m_memoTabs = nullptr;
+    MemoTabs* m_memoTabs = nullptr;
     QComboBox* m_quick = nullptr;
     QMenu* m_listMenu = nullptr;
-    QMenu* m_memoMenu = nullptr;
     std::unique_ptr<Timer> m_quickTimer;
     DisplayOrder m_order;
     std::vector<int> m_dayRowMap;

@@ -615,13 +615,17 @@ void EditorWindow::browseSound()
     }
 }
 
-void EditorWindow::reloadData()
+void EditorWindow::reloadData(Memos memos)
 {
+    MemoLists kept = m_context.tables.memos;
     LoadContext context;
     context.legacyMidiVolume = static_cast<std::int32_t>(m_context.sound.savedMidiVolume());
     context.legacyWaveVolume = static_cast<std::int32_t>(m_context.sound.savedWaveVolume());
     context.now = m_context.clock.nowOle();
     m_context.dataFile.load(m_context.tables, m_context.settings.dataPath(), context);
+    if (memos == Memos::Keep) {
+        m_context.tables.memos = std::move(kept);
+    }
     m_routine->load(m_context.tables.routines, context.now.day());
     m_screen->showDataPath(QString::fromStdString(m_context.settings.dataPath()));
     rebuildDisplayOrder(m_context.tables.alarms, m_order);
@@ -655,7 +659,7 @@ bool EditorWindow::switchDataFile(const QString& path)
     settings.writeSettingToBoth("DATAPATH", target);
     m_context.view.dataChanged = false;
     m_context.view.editorSelectedAlarm = -1;
-    reloadData();
+    reloadData(Memos::FromFile);
     emit dataFileSwitched();
     return true;
 }

@@ -98,7 +98,10 @@ private:
     void switchView(bool dayView);
     void showPreview();
     void browseSound();
-    void reloadData();
+    // The tables from the data file. The memos are the calendar window's
+    // working lists and stay as they are, unless another file was switched to.
+    enum class Memos { Keep, FromFile };
+    void reloadData(Memos memos = Memos::Keep);
     bool switchDataFile(const QString& path);
     void warn(const QString& text);
     void redrawTimetable();

@@ -1,6 +1,7 @@
 #include "calendar/CalendarWindow.h"
 
 #include "calendar/ButtonFace.h"
+#include "calendar/DigitClock.h"
 #include "calendar/CalendarListModel.h"
 #include "calendar/MemoTabs.h"
 #include "calendar/MonthGridView.h"
@@ -139,7 +140,8 @@ void CalendarWindow::buildCalendar(QWidget* central)
         selectCell(cell);
         requestNewAlarm();
     });
-    m_clock = placed(new QFrame(central), kClock, QStringLiteral("時計"));
+    m_clock = new DigitClock(m_context.clock, QString::fromStdString(m_context.settings.programDirectory()), central);
+    m_clock->move(px(kClock.x), px(kClock.y));
     m_clock->setFocusPolicy(Qt::StrongFocus);
 }
 

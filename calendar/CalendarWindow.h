@@ -25,6 +25,7 @@ class QTableView;
 namespace kvx {
 
 class CalendarListModel;
+class DigitClock;
 class MemoTabs;
 class MonthGridView;
 class TimetableView;
@@ -67,6 +68,7 @@ public:
     NewAlarmPreparation newAlarmPreparation() const;
     CalendarListModel* listModel() const { return m_model; }
     MemoTabs* memoTabs() const { return m_memoTabs; }
+    DigitClock* digitClock() const { return m_clock; }
     // Other tables were loaded (another data file): the memo lists show them.
     void reloadMemos();
 
@@ -112,7 +114,7 @@ private:
     QPushButton* m_title = nullptr;
     std::array<QPushButton*, 7> m_weekdays{};
     MonthGridView* m_grid = nullptr;
-    QFrame* m_clock = nullptr;
+    DigitClock* m_clock = nullptr;
     TimetableView* m_timetable = nullptr;
     QGroupBox* m_listFrame = nullptr;
     QTabWidget* m_listTabs = nullptr;

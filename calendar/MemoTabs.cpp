@@ -44,7 +44,7 @@ MemoTabs::MemoTabs(CalendarContext& context, QWidget* parent)
         m_models[static_cast<std::size_t>(c)] = new MemoListModel(m_context.tables.memos, c, this);
         auto* page = new QWidget;
         auto* layout = new QVBoxLayout(page);
-        layout->setContentsMargins(px(90), px(90), px(90), px(90));
+        layout->setContentsMargins(px(30), px(30), px(30), px(30));
         layout->addWidget(m_grids[static_cast<std::size_t>(c)] = buildGrid(c));
         addTab(page, categoryName(c));
     }
@@ -76,6 +76,7 @@ QTableView* MemoTabs::buildGrid(int category)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setWordWrap(false);
     grid->horizontalHeader()->setStretchLastSection(true);
+    grid->verticalHeader()->setMinimumSectionSize(px(240));
     grid->verticalHeader()->setDefaultSectionSize(px(240));
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -3,6 +3,8 @@
 // desktop it is started on (scripts/screenshots gives it a private X server).
 #include "app/Application.h"
 #include "calendar/CalendarWindow.h"
+#include "calendar/DigitClock.h"
+#include "calendar/MemoTabs.h"
 #include "core/DataFile.h"
 #include "core/Settings.h"
 #include "doubles/FakeDesktop.h"
@@ -58,6 +60,10 @@ SharedTables sampleTables()
     tables.routines.routineCount = 4;
     tables.routines.routineStart = OleDate::fromCivil(2026, 12, 1);
     tables.routines.routineNames = {"早番", "遅番", "夜勤", "休み", ""};
+    tables.memos.lists[MemoLists::kMemo] = {"図書館の本を返す（金曜まで）", "", "年賀状の住所を確認", ""};
+    tables.memos.lists[MemoLists::kContact] = {"田中さんに見積もりの件で電話", "歯科：次回の予約を取る", ""};
+    tables.memos.lists[MemoLists::kPurchase]
+        = {"牛乳", "卵 10個", "", "電池 単3", "コーヒー豆 200g", "プリンタのインク（黒）", ""};
     return tables;
 }
 
@@ -129,6 +135,16 @@ int run(const QDir& folder)
             && written;
         calendar.hide();
     }
+    // The purchase memos, and the clock panel enlarged three times.
+    desktop.clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(18, 5, 9)));
+    CalendarWindow& calendar = application.openCalendar();
+    calendar.memoTabs()->setCurrentIndex(MemoLists::kPurchase);
+    written = save(&calendar, folder, QStringLiteral("calendar-memos")) && written;
+    const QPixmap clock = calendar.digitClock()->grab();
+    const QString clockPath = folder.filePath(QStringLiteral("clock-panel.png"));
+    written = clock.scaled(clock.size() * 3).save(clockPath) && written;
+    QTextStream(stdout) << clockPath << '\n';
+    calendar.hide();
     return written ? 0 : 1;
 }
 

@@ -11,6 +11,7 @@
 #include <QDrag>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -83,8 +84,9 @@ QTableView* MemoTabs::buildGrid(int category)
     grid->setAcceptDrops(true);
     grid->viewport()->setAcceptDrops(true);
     grid->viewport()->installEventFilter(this);
+    // Enter edits the current memo, as a double click does.
+    grid->installEventFilter(this);
     connect(grid, &QTableView::doubleClicked, this, &MemoTabs::editMemo);
-    connect(grid, &QTableView::activated, this, &MemoTabs::editMemo);
     connect(grid, &QTableView::customContextMenuRequested, this,
         [this, grid](const QPoint& at) { m_menu->popup(grid->viewport()->mapToGlobal(at)); });
     return grid;
@@ -254,6 +256,13 @@ bool MemoTabs::eventFilter(QObject* watched, QEvent* event)
 {
     int category = -1;
     for (int c = 0; c < static_cast<int>(m_grids.size()); ++c) {
+        if (grid(c) != nullptr && watched == grid(c) && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                editMemo();
+                return true;
+            }
+        }
         if (grid(c) != nullptr && watched == grid(c)->viewport()) {
             category = c;
         }

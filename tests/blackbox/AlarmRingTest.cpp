@@ -12,6 +12,8 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 
 // An alarm rings in the built program on a real X server and a real sound
 // server (the test command starts both; see scripts/test-stack). The program
@@ -139,6 +141,72 @@ private:
     QProcess m_process;
 };
 
+// A user's desktop session on the test's X server: a private session bus with
+// its accessibility bus, and a notification area.
+class UserSession {
+public:
+    explicit UserSession(const ProgramSandbox& sandbox)
+        : m_env(sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb")))
+    {
+        m_bus = std::make_unique<Helper>(QStringLiteral("dbus-daemon"),
+            QStringList{
+                QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")},
+            m_env);
+        if (!m_bus->process().waitForReadyRead(10000)) {
+            m_problem = "the session bus did not start";
+            return;
+        }
+        m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+            QString::fromLocal8Bit(m_bus->process().readLine()).trimmed());
+        m_env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        // The session's accessibility bus runs before its programs start.
+        QProcess registry;
+        registry.setProcessEnvironment(m_env);
+        registry.start(kPython,
+            {QStringLiteral("-c"), QStringLiteral("import pyatspi; pyatspi.Registry.getDesktop(0)")});
+        if (!registry.waitForFinished(20000) || registry.exitCode() != 0) {
+            m_problem = "no accessibility bus: " + registry.readAllStandardError().toStdString();
+            return;
+        }
+        m_tray = std::make_unique<Helper>(QStringLiteral("trayer"),
+            QStringList{QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                QStringLiteral("left"), QStringLiteral("--widthtype"), QStringLiteral("request"),
+                QStringLiteral("--height"), QStringLiteral("32")},
+            m_env);
+        if (!m_tray->process().waitForStarted(5000) || !pollUntil(kShowBoundMs, [] {
+                return DesktopProbe::windowWithTitle(QStringLiteral("panel")).has_value();
+            })) {
+            m_problem = "the notification area did not come up";
+        }
+    }
+
+    // Empty when the session is up.
+    const std::string& problem() const { return m_problem; }
+    const QProcessEnvironment& environment() const { return m_env; }
+
+    // Runs tests/blackbox/drive_user.py as the user; its error output when it failed.
+    std::optional<std::string> drive(const QStringList& arguments) const
+    {
+        QProcess user;
+        user.setProcessEnvironment(m_env);
+        user.start(
+            kPython, QStringList{QStringLiteral(KVX_SOURCE_DIR "/tests/blackbox/drive_user.py")} + arguments);
+        if (!user.waitForFinished(90000)) {
+            return "the user was not done within 90 s";
+        }
+        if (user.exitCode() != 0) {
+            return user.readAllStandardError().toStdString();
+        }
+        return std::nullopt;
+    }
+
+private:
+    QProcessEnvironment m_env;
+    std::unique_ptr<Helper> m_bus;
+    std::unique_ptr<Helper> m_tray;
+    std::string m_problem;
+};
+
 TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
 {
     KVX_REQUIRE_DESKTOP(missingForRing());
@@ -206,30 +274,9 @@ TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
     ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}, {"DEFFORM", "1"}}));
     ASSERT_TRUE(sandbox.writeTables(SharedTables()));
 
-    // A private session bus with its accessibility bus, and a notification area.
-    QProcessEnvironment env
-        = sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb"));
-    Helper bus(QStringLiteral("dbus-daemon"),
-        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")}, env);
-    ASSERT_TRUE(bus.process().waitForReadyRead(10000)) << "the session bus did not start";
-    const QString address = QString::fromLocal8Bit(bus.process().readLine()).trimmed();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    // The session's accessibility bus runs before its programs start.
-    QProcess registry;
-    registry.setProcessEnvironment(env);
-    registry.start(
-        kPython, {QStringLiteral("-c"), QStringLiteral("import pyatspi; pyatspi.Registry.getDesktop(0)")});
-    ASSERT_TRUE(registry.waitForFinished(20000) && registry.exitCode() == 0)
-        << registry.readAllStandardError().toStdString();
-    Helper tray(QStringLiteral("trayer"),
-        {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("left"),
-            QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
-            QStringLiteral("32")},
-        env);
-    ASSERT_TRUE(tray.process().waitForStarted(5000));
-    ASSERT_TRUE(pollUntil(
-        kShowBoundMs, [] { return DesktopProbe::windowWithTitle(QStringLiteral("panel")).has_value(); }));
+    UserSession session(sandbox);
+    ASSERT_EQ(session.problem(), std::string());
+    QProcessEnvironment env = session.environment();
 
     // Tomorrow at 7:00 in the program's clock, which starts kEditorLeadSeconds before.
     constexpr int kEditorLeadSeconds = 40;
@@ -237,21 +284,15 @@ TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
     const qint64 offset = QDateTime::currentDateTime().secsTo(minute) - kEditorLeadSeconds;
     const auto programNow = [offset] { return QDateTime::currentDateTime().addSecs(offset); };
     // The user's tools run on the real clock, only the program on the faked one.
-    const QProcessEnvironment userEnv = env;
     fakeWallClock(env, offset);
     ResidentProcess program(env, sandbox.scratchFile(QStringLiteral("ready")));
     ASSERT_TRUE(program.start());
     ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
 
     const QString message = QStringLiteral("Blackbox alarm");
-    QProcess user;
-    user.setProcessEnvironment(userEnv);
-    user.start(kPython,
-        {QStringLiteral(KVX_SOURCE_DIR "/tests/blackbox/drive_editor.py"), QString::number(program.pid()),
-            QStringLiteral("0700"), message});
-    ASSERT_TRUE(user.waitForFinished(90000)) << "the editor was not done with in 90 s";
-    ASSERT_EQ(user.exitCode(), 0) << user.readAllStandardError().toStdString()
-                                  << program.output().toStdString();
+    const std::optional<std::string> failed = session.drive(
+        {QStringLiteral("alarm"), QString::number(program.pid()), QStringLiteral("0700"), message});
+    ASSERT_FALSE(failed.has_value()) << *failed << program.output().toStdString();
     ASSERT_LT(programNow(), minute) << "the editor took too long to see the alarm's minute begin";
 
     const std::optional<SharedTables> saved = sandbox.readTables();
@@ -271,6 +312,35 @@ TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
     const std::optional<SharedTables> rung = sandbox.readTables();
     ASSERT_TRUE(rung.has_value() && rung->alarms.alarmCount == 1);
     EXPECT_EQ(rung->alarms.alarms[0].lastAlarm.formatDateTime(), oleDateOf(minute).formatDateTime());
+}
+
+// A memo typed into the calendar window reaches the data file with the
+// window's "OK", not only at exit: it is there after the program is killed.
+TEST(AlarmRing, MemoTypedInTheCalendarIsSavedByItsOkAndSurvivesAKill)
+{
+    KVX_REQUIRE_DESKTOP(missingForEditor());
+    ProgramSandbox sandbox;
+    ASSERT_TRUE(sandbox.isValid());
+    ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}}));
+    ASSERT_TRUE(sandbox.writeTables(SharedTables()));
+    UserSession session(sandbox);
+    ASSERT_EQ(session.problem(), std::string());
+    ResidentProcess program(session.environment(), sandbox.scratchFile(QStringLiteral("ready")));
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
+
+    const QString memo = QStringLiteral("Buy milk: 2 bottles");
+    const std::optional<std::string> failed
+        = session.drive({QStringLiteral("memo"), QString::number(program.pid()), memo});
+    ASSERT_FALSE(failed.has_value()) << *failed << program.output().toStdString();
+    ASSERT_TRUE(program.sendSignal(SIGKILL));
+    program.waitForExit(kExitBoundMs);
+
+    const std::optional<SharedTables> saved = sandbox.readTables();
+    ASSERT_TRUE(saved.has_value());
+    const auto& memos = saved->memos.lists[MemoLists::kMemo];
+    ASSERT_GE(memos.size(), 21U);
+    EXPECT_EQ(memos[0], memo.toStdString());
 }
 
 } // namespace

@@ -110,9 +110,18 @@ TEST_F(MemoTabsTest, TheEditWindowKeepsItsCategoryAndRow)
     EXPECT_EQ(memoCount(m_tables.memos, MemoLists::kPurchase), 21);
     EXPECT_EQ(list(MemoLists::kPurchase)[20], "牛乳");
 
-    // The close box hands the text back too.
+    // A double click opens one edit window; its close box hands the text back too.
     choose(MemoLists::kContact, 0);
-    trigger("m_grid2_edit");
+    QTableView* contacts = tabs()->grid(MemoLists::kContact);
+    QTest::mouseClick(contacts->viewport(), Qt::LeftButton, {},
+        contacts->visualRect(contacts->model()->index(0, 0)).center());
+    QTest::mouseDClick(contacts->viewport(), Qt::LeftButton, {},
+        contacts->visualRect(contacts->model()->index(0, 0)).center());
+    int open = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        open += widget->objectName() == QLatin1String("Form6") && widget->isVisible() ? 1 : 0;
+    }
+    EXPECT_EQ(open, 1);
     editWindow()->findChild<QLineEdit*>(QStringLiteral("Text1"))->insert(QStringLiteral("返事"));
     editWindow()->close();
     EXPECT_EQ(list(MemoLists::kContact)[0], "返事");

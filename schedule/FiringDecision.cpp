@@ -53,10 +53,10 @@ public:
     {
     }
 
-    Firing evaluate(const AlarmRecord& alarm)
+    DueBells evaluate(const AlarmRecord& alarm)
     {
         const Moment start = Moment::of(alarm.startTime);
-        return {-1, mainBellDue(alarm, start), preAlarmDue(alarm, start)};
+        return {mainBellDue(alarm, start), preAlarmDue(alarm, start)};
     }
 
 private:
@@ -231,6 +231,11 @@ private:
 
 } // namespace
 
+DueBells dueBellsAt(const AlarmRecord& alarm, OleDate now)
+{
+    return TickScan(now).evaluate(alarm);
+}
+
 std::optional<Firing> fireDueAlarm(AlarmTable& table, OleDate now)
 {
     TickScan scan(now);
@@ -238,18 +243,17 @@ std::optional<Firing> fireDueAlarm(AlarmTable& table, OleDate now)
         = std::min(static_cast<std::size_t>(std::max<int>(table.alarmCount, 0)), table.alarms.size());
     for (std::size_t i = 0; i < count; ++i) {
         AlarmRecord& alarm = table.alarms[i];
-        Firing firing = scan.evaluate(alarm);
-        if (!firing.mainBell && !firing.preAlarm) {
+        const DueBells due = scan.evaluate(alarm);
+        if (!due.any()) {
             continue;
         }
-        if (firing.mainBell) {
+        if (due.mainBell) {
             alarm.lastAlarm = now;
         }
-        if (firing.preAlarm) {
+        if (due.preAlarm) {
             alarm.lastPreAlarm = now;
         }
-        firing.alarmIndex = static_cast<int>(i);
-        return firing;
+        return Firing{static_cast<int>(i), due.mainBell, due.preAlarm};
     }
     return std::nullopt;
 }

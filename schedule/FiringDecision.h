@@ -14,6 +14,19 @@ struct Firing {
     bool preAlarm = false;
 };
 
+// The bells of one alarm that are due at one instant.
+struct DueBells {
+    bool mainBell = false;
+    bool preAlarm = false;
+
+    bool any() const { return mainBell || preAlarm; }
+};
+
+// The bells of `alarm` due at `now` by the rules of one tick of the alarm loop,
+// without recording anything. A tick rings the first alarm of the table for which
+// this is not empty.
+DueBells dueBellsAt(const AlarmRecord& alarm, OleDate now);
+
 // One tick of the alarm loop: scans the alarms from index 0 and stops at the first
 // one with a bell due at `now`; both bells of that alarm may ring in the same tick.
 // The bells that ring take `now` as their lastAlarm / lastPreAlarm, which limits each

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/OleDate.h"
+#include "core/Records.h"
+
+namespace kvx {
+
+// When the alarm loop has to look at the table next.
+struct NextCheck {
+    OleDate at; // a whole second, never before `from` taken at whole seconds
+    bool found = false; // true: a tick at `at` rings a bell; false: `at` is a horizon, look again then
+};
+
+// The first whole second from `from` on at which fireDueAlarm rings a bell of the
+// table as it is now. No tick from `from` up to the second before `at` rings
+// anything, so the loop may sleep until `at`; after a ring or a change of the table
+// it asks again. When no bell rings within the days looked at (from two days up to
+// five weeks, fewer the more alarms can still ring), `at` is the midnight after
+// them and found is false. `from` is taken at whole seconds as a tick takes its
+// instant, rounded to the nearest.
+NextCheck nextDueMoment(const AlarmTable& table, OleDate from);
+
+} // namespace kvx

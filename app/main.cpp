@@ -18,6 +18,7 @@
 #include "platform/RunningCopyChannel.h"
 #include "platform/SoftwareMidiDevice.h"
 #include "platform/UnixSessionEnd.h"
+#include "platform/WallClockWatch.h"
 
 #include <QApplication>
 #include <QFile>
@@ -60,8 +61,9 @@ int main(int argc, char* argv[])
     kvx::DesktopAutostart autostart;
     kvx::DesktopLauncher launcher;
     kvx::UdpDatagramSender datagrams;
+    kvx::SystemWallClockWatch wallClock;
     kvx::ResidentServices services{
-        clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher, datagrams};
+        clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher, datagrams, wallClock};
 
     kvx::QtDialogs dialogs;
     kvx::Application application(kvx::resolveProgramDirectory(), services, dialogs);

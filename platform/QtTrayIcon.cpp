@@ -30,8 +30,19 @@ void QtTrayIcon::add(Image image, const QString& toolTip)
 
 void QtTrayIcon::modify(Image image, const QString& toolTip)
 {
-    m_icon.setIcon(trayImageIcon(image));
-    m_icon.setToolTip(cutToolTip(toolTip));
+    if (m_image != image) {
+        m_image = image;
+        m_icon.setIcon(trayImageIcon(image));
+    }
+    setToolTip(toolTip);
+}
+
+void QtTrayIcon::setToolTip(const QString& toolTip)
+{
+    const QString cut = cutToolTip(toolTip);
+    if (m_icon.toolTip() != cut) {
+        m_icon.setToolTip(cut);
+    }
 }
 
 void QtTrayIcon::remove()

@@ -18,6 +18,7 @@ public:
 
     void add(Image image, const QString& toolTip) override;
     void modify(Image image, const QString& toolTip) override;
+    void setToolTip(const QString& toolTip) override;
     void remove() override;
     void setMenu(QMenu* menu) override;
     void popUpMenu() override;
@@ -33,6 +34,8 @@ public:
 
 private:
     QSystemTrayIcon m_icon;
+    // The image set last: setting the same one again would redraw the icon.
+    std::optional<Image> m_image;
     QPointer<QMenu> m_menu;
 };
 

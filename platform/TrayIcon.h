@@ -30,6 +30,8 @@ public:
     }
     virtual void add(Image image, const QString& toolTip) = 0;
     virtual void modify(Image image, const QString& toolTip) = 0;
+    // Changes the tip alone; the icon is neither set again nor redrawn.
+    virtual void setToolTip(const QString& toolTip) = 0;
     virtual void remove() = 0;
     virtual void setMenu(QMenu* menu) = 0;
     // Pops up the menu at the cursor (the right button).

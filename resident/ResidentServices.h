@@ -7,6 +7,7 @@
 #include "platform/Prompter.h"
 #include "platform/TrayIcon.h"
 #include "platform/VolumeDevices.h"
+#include "platform/WallClockWatch.h"
 
 namespace kvx {
 
@@ -23,6 +24,7 @@ struct ResidentServices {
     Autostart& autostart;
     Launcher& launcher;
     DatagramSender& datagrams;
+    WallClockWatch& wallClock;
 };
 
 } // namespace kvx

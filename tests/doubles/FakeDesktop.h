@@ -10,6 +10,7 @@
 #include "doubles/FakePrompter.h"
 #include "doubles/FakeTrayIcon.h"
 #include "doubles/FakeVolumeDevices.h"
+#include "doubles/FakeWallClockWatch.h"
 #include "doubles/FakeWaveFallback.h"
 #include "resident/ResidentServices.h"
 
@@ -36,8 +37,9 @@ struct FakeDesktop {
     FakeAutostart autostart;
     FakeLauncher launcher;
     FakeDatagramSender datagrams;
+    FakeWallClockWatch wallClock;
     ResidentServices services{
-        clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher, datagrams};
+        clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher, datagrams, wallClock};
 };
 
 } // namespace kvx

@@ -19,6 +19,12 @@ void FakeTrayIcon::modify(Image image, const QString& toolTip)
     m_toolTip = toolTip;
 }
 
+void FakeTrayIcon::setToolTip(const QString& toolTip)
+{
+    ++m_toolTips;
+    m_toolTip = toolTip;
+}
+
 void FakeTrayIcon::remove()
 {
     ++m_removes;

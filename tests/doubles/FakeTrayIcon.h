@@ -10,6 +10,7 @@ class FakeTrayIcon final : public TrayIcon {
 public:
     void add(Image image, const QString& toolTip) override;
     void modify(Image image, const QString& toolTip) override;
+    void setToolTip(const QString& toolTip) override;
     void remove() override;
     void setMenu(QMenu* menu) override { m_menu = menu; }
     void popUpMenu() override { ++m_popUps; }
@@ -28,6 +29,7 @@ public:
     QMenu* menu() const { return m_menu; }
     int addCount() const { return m_adds; }
     int modifyCount() const { return m_modifies; }
+    int toolTipCount() const { return m_toolTips; }
     int removeCount() const { return m_removes; }
     int popUpCount() const { return m_popUps; }
 
@@ -39,6 +41,7 @@ private:
     QMenu* m_menu = nullptr;
     int m_adds = 0;
     int m_modifies = 0;
+    int m_toolTips = 0;
     int m_removes = 0;
     int m_popUps = 0;
 };

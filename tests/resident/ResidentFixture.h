@@ -13,6 +13,7 @@
 #include "doubles/FakePrompter.h"
 #include "doubles/FakeTrayIcon.h"
 #include "doubles/FakeVolumeDevices.h"
+#include "doubles/FakeWallClockWatch.h"
 #include "doubles/FakeWaveFallback.h"
 #include "resident/ResidentWindow.h"
 #include "support/QtPrinters.h"
@@ -41,7 +42,7 @@ protected:
         , m_fallback(&m_log)
         , m_volumes(&m_log)
         , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
-              m_launcher, m_datagrams}
+              m_launcher, m_datagrams, m_wallClock}
     {
         m_volumes.addDevice(Kind::Midi, QStringLiteral("Kalvendorix MIDI"), kSavedMidi);
         m_volumes.addDevice(Kind::Wave, QStringLiteral("内蔵オーディオ"), kSavedWave, true);
@@ -85,9 +86,13 @@ protected:
         return alarm;
     }
 
+    // Adds an alarm as a window does: the alarm tick is told of the change.
     int addAlarm(const AlarmRecord& alarm)
     {
         m_tables.alarms.add(alarm);
+        if (m_resident) {
+            m_resident->restartAlarmTick();
+        }
         return m_tables.alarms.alarmCount - 1;
     }
 
@@ -116,6 +121,7 @@ protected:
     FakeAutostart m_autostart;
     FakeLauncher m_launcher;
     FakeDatagramSender m_datagrams;
+    FakeWallClockWatch m_wallClock;
     ResidentServices m_services;
     std::unique_ptr<ResidentWindow> m_resident;
 };

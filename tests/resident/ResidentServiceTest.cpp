@@ -40,7 +40,7 @@ TEST_F(ResidentTest, StartGate)
         }
         FakeTrayIcon tray;
         ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
-            m_autostart, m_launcher, m_datagrams};
+            m_autostart, m_launcher, m_datagrams, m_wallClock};
         SharedTables tables;
         DataFile dataFile;
         SaveRoutine saver(tables, settings, dataFile);
@@ -97,7 +97,7 @@ TEST_F(ResidentTest, AnEndDuringTheStartUpEndsItWithoutSavingAnything)
         FakeInstanceGuard instance;
         FakeTrayIcon tray;
         ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
-            m_autostart, m_launcher, m_datagrams};
+            m_autostart, m_launcher, m_datagrams, m_wallClock};
         SharedTables tables;
         DataFile data;
         SaveRoutine saver(tables, settings, data);
@@ -421,6 +421,7 @@ TEST_F(ResidentTest, ExitSavesTheDataFileFirstAndLowersTheFlagLast)
     ASSERT_EQ(resident.startUp(), ResidentWindow::Start::Running);
     m_tables.defaults.lastSavedIndex = 0;
     addAlarm(dailyAlarm(7, 30));
+    resident.restartAlarmTick();
     advanceTo(7, 30, 0, 100);
     ASSERT_TRUE(resident.alarmSounding());
 

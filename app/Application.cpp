@@ -71,6 +71,7 @@ EditorWindow& Application::editorWindow()
             showCalendarAgain(m_tables.window.editorFirst == 0);
         });
         connect(m_editor.get(), &EditorWindow::closedByUser, this, [this] { showCalendarAgain(true); });
+        connect(m_editor.get(), &EditorWindow::alarmsChanged, &m_resident, &ResidentWindow::restartAlarmTick);
         // Another data file: the calendar shows its tables, memos included.
         connect(m_editor.get(), &EditorWindow::dataFileSwitched, this, [this] {
             if (m_calendar) {

@@ -425,6 +425,7 @@ void EditorWindow::store(int index, const EditorDraft& draft, bool change)
     defaults.midiDevice = m_sound->midiDevice().toStdString();
     defaults.waveDevice = m_sound->waveDevice().toStdString();
     defaults.lastSavedIndex = static_cast<std::int16_t>(index);
+    emit alarmsChanged();
 }
 
 void EditorWindow::addAlarm()
@@ -512,6 +513,7 @@ void EditorWindow::deleteAlarms()
     fillList();
     applyDefaults();
     redrawTimetable();
+    emit alarmsChanged();
 }
 
 void EditorWindow::resetFields()
@@ -561,6 +563,7 @@ void EditorWindow::addQuickTimer(int minutes)
     rebuildDisplayOrder(table, m_order);
     fillList();
     redrawTimetable();
+    emit alarmsChanged();
 }
 
 void EditorWindow::dateClicked(const QDate& date)
@@ -630,6 +633,7 @@ void EditorWindow::reloadData(Memos memos)
     m_screen->showDataPath(QString::fromStdString(m_context.settings.dataPath()));
     rebuildDisplayOrder(m_context.tables.alarms, m_order);
     fillList();
+    emit alarmsChanged();
 }
 
 // The tables go to the file in force first, as "ＯＫ" writes them; then the

@@ -77,6 +77,9 @@ signals:
     void dataFileSwitched();
     // The user closed the window with its close box (not the program).
     void closedByUser();
+    // The alarm table in memory changed (an add, change, delete or reload):
+    // the alarm tick looks at it from now on.
+    void alarmsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

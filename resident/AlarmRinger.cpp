@@ -44,6 +44,38 @@ NotificationWindow& AlarmRinger::notificationWindow()
     return *m_form2;
 }
 
+void AlarmRinger::showMissed(const std::vector<MissedAlarm>& missed)
+{
+    std::vector<MissedAlarm> known;
+    for (const MissedAlarm& bell : missed) {
+        if (bell.alarmIndex >= 0 && bell.alarmIndex < m_table.alarmCount) {
+            known.push_back(bell);
+        }
+    }
+    if (known.empty()) {
+        return;
+    }
+    if (!m_missed) {
+        m_missed = std::make_unique<NotificationWindow>();
+        m_missed->onStop = [this] { m_missed->hide(); };
+    }
+    const auto time = [](OleDate at) { return QString::fromStdString(at.formatTime()); };
+    NotificationWindow::Appearance appearance = NotificationWindow::appearanceOf(
+        m_table.alarms[static_cast<std::size_t>(known.front().alarmIndex)]);
+    if (known.size() > 1) {
+        QStringList lines;
+        for (const MissedAlarm& bell : known) {
+            const QString message
+                = QString::fromStdString(m_table.alarms[static_cast<std::size_t>(bell.alarmIndex)].message);
+            lines << time(bell.at) + QStringLiteral("  ") + message.section(QLatin1String("\r\n"), 0, 0);
+        }
+        appearance.message = lines.join(QLatin1String("\r\n"));
+    }
+    m_missed->fillForMissed(appearance, time(known.front().at));
+    m_missed->show();
+    m_missed->raise();
+}
+
 const AlarmRecord* AlarmRinger::ringingAlarm() const
 {
     if (m_ringingIndex < 0 || m_ringingIndex >= m_table.alarmCount) {

@@ -6,10 +6,17 @@
 #include "resident/SoundController.h"
 
 #include <memory>
+#include <vector>
 
 namespace kvx {
 
 class NotificationWindow;
+
+// A bell that would have rung while the machine slept.
+struct MissedAlarm {
+    int alarmIndex = -1;
+    OleDate at;
+};
 
 // Rings a fired alarm: fills and shows the notification window, plays the sound
 // at the alarm's volumes, blinks and repeats on the ringing tick, and ends it all
@@ -30,6 +37,10 @@ public:
     void shutDown();
 
     NotificationWindow& notificationWindow();
+    // Tells of bells passed while the machine slept, without a sound, in a
+    // window of its own: one alarm in its own appearance, several as a list.
+    void showMissed(const std::vector<MissedAlarm>& missed);
+    NotificationWindow* missedWindow() const { return m_missed.get(); }
 
     bool alarmSounding() const override { return m_alarmSounding; }
     int ringingIndex() const { return m_ringingIndex; }
@@ -48,6 +59,7 @@ private:
     std::unique_ptr<Timer> m_timer2; // ringing tick
     std::unique_ptr<Timer> m_timer3; // delayed stop after a left click on the icon
     std::unique_ptr<NotificationWindow> m_form2;
+    std::unique_ptr<NotificationWindow> m_missed;
 
     int m_ringingIndex = -1;
     int m_blinkTicks = 0;

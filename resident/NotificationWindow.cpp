@@ -123,6 +123,18 @@ void NotificationWindow::fillForAlarm(const Appearance& appearance, bool mainBel
     styleBox(m_rich3, time, kWhite, kBlack);
 }
 
+void NotificationWindow::fillForMissed(const Appearance& appearance, const QString& time)
+{
+    setWindowTitle(QStringLiteral("Kalvendorix (スリープ中に過ぎたアラーム)"));
+    Appearance shown = appearance;
+    shown.message = QStringLiteral("スリープ中に過ぎたアラーム\r\n") + appearance.message;
+    applyAppearance(shown);
+    styleBox(m_rich2, QString(), fromWinColor(appearance.textColor), fromWinColor(appearance.backColor));
+    styleBox(m_rich3, time, kWhite, kBlack);
+    m_command1->setEnabled(true);
+    m_command2->setEnabled(true);
+}
+
 void NotificationWindow::showPreview(const Appearance& appearance, const QString& time)
 {
     setWindowTitle(QStringLiteral("Kalvendorix ■■プレビュー■■"));

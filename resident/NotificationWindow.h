@@ -36,6 +36,9 @@ public:
     // Fills the window for a fire: the main bell shows "■本鈴■" white on black,
     // a pre-alarm an empty banner in the alarm's background colour.
     void fillForAlarm(const Appearance& appearance, bool mainBell, const QString& time);
+    // The notice of an alarm whose minute passed while the machine slept: the
+    // words "スリープ中に過ぎたアラーム" above its message, its time, no banner.
+    void fillForMissed(const Appearance& appearance, const QString& time);
     // The editor's preview of an alarm not yet saved.
     void showPreview(const Appearance& appearance, const QString& time);
     // Hides and shows again on top, with the focus on the harmless button.

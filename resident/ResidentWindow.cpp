@@ -4,6 +4,7 @@
 #include "resident/DeviceChooser.h"
 #include "schedule/FiringDecision.h"
 #include "schedule/NextAlarm.h"
+#include "schedule/NextDue.h"
 #include "ui/ProblemText.h"
 
 #include <QAction>
@@ -18,9 +19,14 @@ namespace {
 
 const QString kTitle = QStringLiteral("Kalvendorix");
 const QString kPausedTip = QStringLiteral("アラームは停止中です");
-constexpr int kTickMs = 1000;
-// The alarm tick lands this long after each wall-clock second begins.
+// The alarm tick lands this long after the wall-clock second it waits for begins.
 constexpr int kTickPhaseMs = 5;
+// The longest wait of the alarm tick, should a jump of the clock go unreported.
+constexpr qint64 kLongestWaitMs = 3600 * 1000;
+// Alarms passed while the machine slept are told of for this long after their minute.
+constexpr long long kMissedNoticeSeconds = 12 * 3600;
+// The missed bells looked for after a sleep, at most.
+constexpr int kMostMissedBells = 100;
 
 } // namespace
 
@@ -42,6 +48,7 @@ ResidentWindow::ResidentWindow(SharedTables& tables, Settings& settings, DataFil
     buildMenu();
     m_services.tray.setSoundingState(&m_ringer);
     connect(&m_services.tray, &TrayIcon::actionTriggered, this, &ResidentWindow::iconEvent);
+    connect(&m_services.wallClock, &WallClockWatch::changed, this, &ResidentWindow::wallClockChanged);
 }
 
 ResidentWindow::~ResidentWindow()
@@ -230,10 +237,27 @@ void ResidentWindow::endSession()
     exitSequence();
 }
 
+// The tick sleeps until the next second at which a bell can ring, or the next
+// minute's start while the tip counts down to a bell, and never longer than
+// kLongestWaitMs. The wait is measured on the wall clock; a jump of it re-arms.
 void ResidentWindow::armAlarmTick()
 {
-    const int ms = m_services.clock.now().time().msec();
-    m_timer1->start(kTickMs - ms + kTickPhaseMs);
+    m_timer1->stop();
+    if (m_alarmsPaused || !m_loaded || m_exiting || m_exited) {
+        return;
+    }
+    const QDateTime now = m_services.clock.now();
+    const OleDate nowOle = Clock::toOleDate(now);
+    m_lastCheck = nowOle;
+    // The instant of this tick has been looked at: the next one is a later second.
+    const QDateTime nextSecond = now.addMSecs(1000 - now.time().msec());
+    QDateTime target = Clock::fromOleDate(nextDueMoment(m_tables.alarms, Clock::toOleDate(nextSecond)).at);
+    if (!m_nextRingAt.isZero()) {
+        const QDateTime nextMinute = nextSecond.addSecs((60 - nextSecond.time().second()) % 60);
+        target = std::min(target, nextMinute);
+    }
+    const qint64 wait = std::clamp(now.msecsTo(target), qint64{0}, kLongestWaitMs);
+    m_timer1->start(static_cast<int>(wait) + kTickPhaseMs);
 }
 
 void ResidentWindow::setStartupChecks(bool registered)
@@ -277,6 +301,8 @@ void ResidentWindow::togglePause()
         m_toolTip = kTitle;
         m_services.tray.modify(TrayIcon::Image::Application, kTitle);
     }
+    // Paused, nothing wakes the tick; resumed, it waits for the next bell again.
+    armAlarmTick();
 }
 
 void ResidentWindow::registerStartup()
@@ -335,7 +361,7 @@ void ResidentWindow::adoptSoundDevices(const QString& midiDevice, const QString&
 
 void ResidentWindow::alarmTick()
 {
-    armAlarmTick();
+    ++m_ticks;
     if (m_alarmsPaused) {
         return;
     }
@@ -345,6 +371,7 @@ void ResidentWindow::alarmTick()
         emit alarmListsChanged();
     }
     refreshToolTip(now);
+    armAlarmTick();
 }
 
 void ResidentWindow::restartAlarmTick()
@@ -352,10 +379,46 @@ void ResidentWindow::restartAlarmTick()
     if (!m_loaded || m_exiting || m_exited) {
         return;
     }
-    m_timer1->stop();
-    armAlarmTick();
     if (!m_alarmsPaused) {
         refreshToolTip(m_services.clock.nowOle());
+    }
+    armAlarmTick();
+}
+
+void ResidentWindow::wallClockChanged(bool resumed)
+{
+    if (resumed && !m_alarmsPaused && m_loaded && !m_exiting && !m_exited) {
+        tellMissedAlarms(m_lastCheck, m_services.clock.nowOle());
+    }
+    restartAlarmTick();
+}
+
+// The bells the tick would have rung between two looks, found on a copy of
+// the table: their last-ring times stay as they are, for they did not ring.
+void ResidentWindow::tellMissedAlarms(OleDate from, OleDate until)
+{
+    if (from.isZero() || until.totalSeconds() <= from.totalSeconds()) {
+        return;
+    }
+    const OleDate oldest = until.plusSeconds(-kMissedNoticeSeconds);
+    AlarmTable table = m_tables.alarms;
+    std::vector<MissedAlarm> missed;
+    OleDate at = from.plusSeconds(1);
+    for (int bells = 0; bells < kMostMissedBells; ++bells) {
+        const NextCheck next = nextDueMoment(table, at);
+        if (next.at.totalSeconds() >= until.totalSeconds()) {
+            break;
+        }
+        if (next.found) {
+            if (const auto firing = fireDueAlarm(table, next.at);
+                firing && next.at.totalSeconds() >= oldest.totalSeconds()) {
+                missed.push_back({firing->alarmIndex, next.at});
+            }
+        }
+        at = next.at.plusSeconds(next.found ? 1 : 0);
+    }
+    if (!missed.empty()) {
+        m_ringer.showMissed(missed);
     }
 }
 
@@ -363,13 +426,14 @@ void ResidentWindow::refreshToolTip(OleDate now)
 {
     OleDate nextRingAt;
     const auto text = nextAlarmTooltip(m_tables.alarms, now, nextRingAt);
+    m_nextRingAt = nextRingAt;
     if (!text) {
         return;
     }
     const QString tip = QString::fromStdString(*text);
     if (tip != m_toolTip) {
         m_toolTip = tip;
-        m_services.tray.modify(TrayIcon::Image::Application, tip);
+        m_services.tray.setToolTip(tip);
     }
 }
 

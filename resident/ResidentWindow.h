@@ -83,6 +83,8 @@ public:
     bool exiting() const { return m_exiting; }
     bool exited() const { return m_exited; }
     bool alarmTimerActive() const { return m_timer1->isActive(); }
+    // How often the alarm tick has woken, for the measurements of idle cost.
+    int alarmTickCount() const { return m_ticks; }
 
 signals:
     // The open action: the main window (the calendar, or the editor) comes up.
@@ -103,6 +105,8 @@ private:
     void tellSaveProblems(const SaveResult& result);
     void armAlarmTick();
     void refreshToolTip(OleDate now);
+    void wallClockChanged(bool resumed);
+    void tellMissedAlarms(OleDate from, OleDate until);
 
     SharedTables& m_tables;
     Settings& m_settings;
@@ -127,6 +131,11 @@ private:
     bool m_trayAdded = false;
     bool m_loaded = false;
     QString m_toolTip;
+    // The bell the tip counts down to; zero when it counts down to none.
+    OleDate m_nextRingAt;
+    // When the tick last looked at the table.
+    OleDate m_lastCheck;
+    int m_ticks = 0;
 };
 
 } // namespace kvx

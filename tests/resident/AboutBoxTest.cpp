@@ -1,7 +1,7 @@
 #include "resident/AboutBox.h"
-#include "resident/Version.h"
 
 #include "ResidentFixture.h"
+#include "resident/Version.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,7 +19,8 @@ TEST_F(ResidentTest, AboutBoxShowsTheVersionAndStartsSystemInformation)
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(about->windowTitle(), QStringLiteral("Kalvendorixのﾊﾞｰｼﾞｮﾝ情報"));
     // The project's version, as CMake writes it, and nothing else.
-    EXPECT_EQ(about->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + KVX_PROJECT_VERSION);
+    EXPECT_EQ(
+        about->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + KVX_PROJECT_VERSION);
     EXPECT_STREQ(kVersionText, KVX_PROJECT_VERSION);
     EXPECT_EQ(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral("Kalvendorix"));
 

@@ -267,9 +267,10 @@ TEST_F(ResidentTest, TooltipCountsDownToTheNextBell)
         {"tomorrow", QTime(22, 0, 0), 7, 0, 0, "あと9時間 明日07:00"},
         {"pre-alarm counts", QTime(6, 0, 0), 8, 0, 10, "あと1時間50分 本日07:50"},
     };
+    // The tip is exact when the tables change, and then at each minute's start.
     for (const Row& row : rows) {
         m_tables.alarms = {};
-        m_clock.setNow(QDateTime(QDate(2026, 12, 8), row.now.addMSecs(-1000)));
+        m_clock.setNow(QDateTime(QDate(2026, 12, 8), row.now));
         writeMain("STARTFLG", "0"); // a clean exit before, so the start gate does not wait
         start();
         AlarmRecord alarm = dailyAlarm(row.alarmHour, row.alarmMinute);
@@ -278,9 +279,18 @@ TEST_F(ResidentTest, TooltipCountsDownToTheNextBell)
             alarm.preMinutes = static_cast<std::int16_t>(row.preMinutes);
         }
         addAlarm(alarm);
-        m_clock.advanceMs(1005);
         EXPECT_EQ(m_tray.toolTip(), QString::fromUtf8(row.tip)) << row.name;
     }
+    // Between minute starts neither the tip nor the icon is set again.
+    const int tips = m_tray.toolTipCount();
+    const int icons = m_tray.modifyCount();
+    m_clock.advanceMs(59 * 1000);
+    EXPECT_EQ(m_tray.toolTipCount(), tips);
+    EXPECT_EQ(m_tray.toolTip(), QStringLiteral("あと1時間50分 本日07:50"));
+    m_clock.advanceMs(1005);
+    EXPECT_EQ(m_tray.toolTip(), QStringLiteral("あと1時間49分 本日07:50"));
+    EXPECT_EQ(m_tray.toolTipCount(), tips + 1);
+    EXPECT_EQ(m_tray.modifyCount(), icons);
 }
 
 TEST_F(ResidentTest, TooltipKeepsItsTextWithoutAlarmsAndSaysSoFarAhead)

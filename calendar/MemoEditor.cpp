@@ -10,9 +10,9 @@
 namespace kvx {
 
 MemoEditor::MemoEditor(
-    const QString& caption, const QPersistentModelIndex& memo, const QString& text, QWidget* parent)
+    const QString& caption, QPersistentModelIndex memo, const QString& text, QWidget* parent)
     : QDialog(parent)
-    , m_memo(memo)
+    , m_memo(std::move(memo))
 {
     setObjectName(QStringLiteral("Form6"));
     setAccessibleName(QStringLiteral("メモの編集"));

@@ -14,8 +14,7 @@ class MemoEditor : public QDialog {
     Q_OBJECT
 
 public:
-    MemoEditor(
-        const QString& caption, const QPersistentModelIndex& memo, const QString& text, QWidget* parent);
+    MemoEditor(const QString& caption, QPersistentModelIndex memo, const QString& text, QWidget* parent);
 
     const QPersistentModelIndex& memo() const { return m_memo; }
 

@@ -44,6 +44,7 @@ TEST(Memos, PeelEmptiesTheFirstTwentyAndRemovesLaterRows)
     for (const Row row : {Row{20, 4, false, 20}, Row{21, 20, true, 20}, Row{21, 19, false, 21},
              Row{22, 21, true, 21}, Row{25, 22, true, 24}, Row{20, 19, false, 20}}) {
         std::vector<std::string> memos;
+        memos.reserve(static_cast<std::size_t>(row.count));
         for (int i = 0; i < row.count; ++i) {
             memos.push_back("m" + std::to_string(i));
         }

@@ -18,7 +18,8 @@ namespace {
 int writeDataFile(int argc, char** argv)
 {
     const int count = std::atoi(argv[3]);
-    if (count < 0 || count >= kvx::AlarmTable::kMaxAlarms) {
+    // A full table, or one short of full when the daily alarm follows.
+    if (count < 0 || count > kvx::AlarmTable::kMaxAlarms - (argc > 4 ? 1 : 0)) {
         std::fprintf(stderr, "alarm count out of range: %s\n", argv[3]);
         return 2;
     }

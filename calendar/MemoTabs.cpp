@@ -18,6 +18,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kvx {
 
 namespace {
@@ -254,19 +256,18 @@ void MemoTabs::startDrag(int category)
 
 bool MemoTabs::eventFilter(QObject* watched, QEvent* event)
 {
-    int category = -1;
-    for (int c = 0; c < static_cast<int>(m_grids.size()); ++c) {
-        if (grid(c) != nullptr && watched == grid(c) && event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                editMemo();
-                return true;
-            }
-        }
-        if (grid(c) != nullptr && watched == grid(c)->viewport()) {
-            category = c;
+    // The grids are built one after the other: a filter event can come before the last exists.
+    const auto isGrid = [&watched](QTableView* view) { return view != nullptr && watched == view; };
+    if (event->type() == QEvent::KeyPress && std::any_of(m_grids.begin(), m_grids.end(), isGrid)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            editMemo();
+            return true;
         }
     }
+    const auto viewport = std::find_if(m_grids.begin(), m_grids.end(),
+        [&watched](QTableView* view) { return view != nullptr && watched == view->viewport(); });
+    const int category = viewport == m_grids.end() ? -1 : static_cast<int>(viewport - m_grids.begin());
     if (category < 0) {
         return QTabWidget::eventFilter(watched, event);
     }

@@ -620,7 +620,7 @@ void EditorWindow::browseSound()
 
 void EditorWindow::reloadData(Memos memos)
 {
-    MemoLists kept = m_context.tables.memos;
+    MemoLists kept = memos == Memos::Keep ? m_context.tables.memos : MemoLists{};
     LoadContext context;
     context.legacyMidiVolume = static_cast<std::int32_t>(m_context.sound.savedMidiVolume());
     context.legacyWaveVolume = static_cast<std::int32_t>(m_context.sound.savedWaveVolume());

@@ -265,7 +265,7 @@ bool MemoTabs::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    const auto viewport = std::find_if(m_grids.begin(), m_grids.end(),
+    auto* const viewport = std::find_if(m_grids.begin(), m_grids.end(),
         [&watched](QTableView* view) { return view != nullptr && watched == view->viewport(); });
     const int category = viewport == m_grids.end() ? -1 : static_cast<int>(viewport - m_grids.begin());
     if (category < 0) {

@@ -7,7 +7,7 @@ LINT_DIR ?= $(TEST_DIR)
 PREFIX ?= /usr/local
 GENERATOR := -G Ninja
 
-.PHONY: deps configure run build test check-clone install deb lint bench fuzz clean
+.PHONY: deps configure run build build-tests test check-clone install deb lint bench fuzz clean
 
 deps:
 	./scripts/install-deps
@@ -22,10 +22,12 @@ run: build
 	./$(BUILD_DIR)/app/kalvendorix
 
 # The suite runs in the AddressSanitizer and UndefinedBehaviorSanitizer build.
-test: deps
+test: build-tests
+	./scripts/run-tests $(TEST_DIR)
+
+build-tests: deps
 	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKVX_SANITIZE=ON -DKVX_BENCH=OFF
 	cmake --build $(TEST_DIR)
-	./scripts/run-tests $(TEST_DIR)
 
 # The committed state, cloned into an empty folder, passes `make test` alone.
 check-clone: deps

@@ -16,13 +16,13 @@ FILES = {
     ".clang-tidy": "Checks: '-*,modernize-use-nullptr'\nWarningsAsErrors: '*'\nHeaderFilterRegex: '.*'\n",
     "CMakeLists.txt": "cmake_minimum_required(VERSION 3.25)\nproject(t CXX)\n"
                       "set(CMAKE_EXPORT_COMPILE_COMMANDS ON)\n"
-                      "add_library(t STATIC src/a.cpp src/b.cpp src/c.cpp)\n"
+                      "add_library(t STATIC src/a.cpp src/b.cpp src/other/c.cpp)\n"
                       "target_include_directories(t PRIVATE src)\n",
     "src/shared.h": "inline int twice(int x) { return 2 * x; }\n",
     "src/deep.h": "#include \"shared.h\"\ninline int four(int x) { return twice(twice(x)); }\n",
     "src/a.cpp": "#include \"shared.h\"\nint a() { return twice(1); }\n",
     "src/b.cpp": "#include \"deep.h\"\nint b() { return four(1); }\n",
-    "src/c.cpp": "int c() { return 3; }\n",
+    "src/other/c.cpp": "int c() { return 3; }\n",
 }
 
 
@@ -65,7 +65,9 @@ class LintCache(unittest.TestCase):
              "src/shared.h", FILES["src/shared.h"] + "// edited\n", ["a.cpp", "b.cpp"]),
             ("a header included only through another",
              "src/deep.h", FILES["src/deep.h"] + "// edited\n", ["b.cpp"]),
-            ("a source alone", "src/c.cpp", FILES["src/c.cpp"] + "// edited\n", ["c.cpp"]),
+            ("a source alone", "src/other/c.cpp", FILES["src/other/c.cpp"] + "// edited\n", ["c.cpp"]),
+            ("a folder's own checks", "src/other/.clang-tidy", "InheritParentConfig: true\n",
+             ["c.cpp"]),
             ("the checks", ".clang-tidy", FILES[".clang-tidy"] + "# edited\n",
              ["a.cpp", "b.cpp", "c.cpp"]),
         ]

@@ -15,6 +15,7 @@
 #include "platform/Prompter.h"
 #include "platform/PulseVolumeDevices.h"
 #include "platform/QtTrayIcon.h"
+#include "platform/QtTranslations.h"
 #include "platform/RunningCopyChannel.h"
 #include "platform/SoftwareMidiDevice.h"
 #include "platform/UnixSessionEnd.h"
@@ -47,6 +48,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Kalvendorix"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(kvx::applicationIcon());
+    kvx::installQtTranslations();
     kvx::installFontSubstitutions();
     kvx::GstMediaChannel::initMedia();
 

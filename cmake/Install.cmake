@@ -57,9 +57,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # What the program loads at run time without linking it: the GStreamer
 # elements of playbin (wave, MP3, the fluidsynth MIDI decoder, the PulseAudio
-# sink), the General MIDI sound font and the Japanese fonts.
+# sink), the General MIDI sound font, the Japanese fonts and Qt's own Japanese
+# texts (standard buttons, dialogs, context menus).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, fluid-soundfont-gm, fonts-ipafont-gothic, fonts-ipafont-mincho")
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, fluid-soundfont-gm, fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-translations-l10n")
 # Further sound formats.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, gstreamer1.0-libav")
 include(CPack)

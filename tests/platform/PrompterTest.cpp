@@ -1,4 +1,5 @@
 #include "platform/Prompter.h"
+#include "platform/QtTranslations.h"
 
 #include "doubles/FakePrompter.h"
 #include "support/QtPrinters.h"
@@ -7,7 +8,10 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest/QTest>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +124,29 @@ TEST(FakePrompter, RecordsTextsInTheOrderShown)
     EXPECT_EQ(prompter.questions(), QStringList({"二"}));
     prompter.clear();
     EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+// Qt's own button texts come from its Japanese translation; the program's
+// title and question stay as they are.
+TEST(MessageBoxPrompter, QtsOwnButtonsSpeakJapanese)
+{
+    std::unique_ptr<QTranslator> translator(installQtTranslations());
+    ASSERT_TRUE(translator) << "qtbase_ja.qm was not found among Qt's translations";
+    QStringList texts;
+    QTimer::singleShot(0, [&texts] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box) {
+            texts = {box->button(QMessageBox::Ok)->text(), box->button(QMessageBox::Cancel)->text(),
+                box->windowTitle()};
+            box->button(QMessageBox::Cancel)->click();
+        }
+    });
+    EXPECT_FALSE(MessageBoxPrompter().question(QStringLiteral("削除しますか？"), nullptr));
+    EXPECT_EQ(texts, QStringList({QStringLiteral("OK"), QStringLiteral("キャンセル"), QStringLiteral("Kalvendorix")}));
+
+    QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
 }
 
 } // namespace

@@ -176,16 +176,36 @@ ResidentWindow::Start Application::start()
     return result;
 }
 
-ResidentWindow::Start Application::start(RunningCopyChannel& channel)
+ResidentWindow::Start Application::start(RunningCopyChannel& channel, std::optional<CopyRequest> request)
 {
     const ResidentWindow::Start result = start();
     if (result == ResidentWindow::Start::AnotherCopyRuns) {
-        channel.askToShow();
+        channel.ask(request.value_or(CopyRequest::Show));
     } else if (result == ResidentWindow::Start::Running) {
-        connect(&channel, &RunningCopyChannel::showRequested, &m_resident, &ResidentWindow::openAction);
+        connect(&channel, &RunningCopyChannel::requested, this, &Application::carryOut);
         channel.listen();
+        if (request) {
+            carryOut(*request);
+        }
     }
     return result;
+}
+
+void Application::carryOut(CopyRequest request)
+{
+    switch (request) {
+    case CopyRequest::Show:
+        m_resident.openAction();
+        break;
+    case CopyRequest::NewAlarm: {
+        CalendarWindow& calendar = openCalendar();
+        openEditor().startNewAlarm(calendar.newAlarmPreparation());
+        break;
+    }
+    case CopyRequest::Quit:
+        m_resident.exitFromMenu();
+        break;
+    }
 }
 
 } // namespace kvx

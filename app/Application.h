@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kvx {
@@ -35,10 +36,15 @@ public:
     // Passes the start gate and becomes resident. Not Running when another copy
     // runs or the session ended during the start-up: the program then ends.
     ResidentWindow::Start start();
-    // The same, with a channel to the other starts: a copy that finds another
-    // running asks it to show its window; the running copy listens and shows
-    // its window when asked.
-    ResidentWindow::Start start(RunningCopyChannel& channel);
+    // The same, with a channel to the other starts. A copy that finds another
+    // running hands it `request` (a plain start asks it to show its window);
+    // the running copy listens and carries out what later starts ask, and
+    // carries out its own `request` once resident.
+    ResidentWindow::Start start(
+        RunningCopyChannel& channel, std::optional<CopyRequest> request = std::nullopt);
+    // Shows the main window, starts a new alarm for today in the editor, or
+    // ends as the icon menu's 終了 does.
+    void carryOut(CopyRequest request);
 
     SharedTables& tables() { return m_tables; }
     Settings& settings() { return m_settings; }

@@ -1,6 +1,7 @@
 // Kalvendorix: the resident alarm clock. Wires the real desktop services to the
 // resident service and runs until the exit sequence ends it.
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "core/Settings.h"
 #include "platform/AppIcons.h"
 #include "platform/CanberraWaveFallback.h"
@@ -14,16 +15,21 @@
 #include "platform/LockFileInstanceGuard.h"
 #include "platform/Prompter.h"
 #include "platform/PulseVolumeDevices.h"
-#include "platform/QtTrayIcon.h"
 #include "platform/QtTranslations.h"
+#include "platform/QtTrayIcon.h"
 #include "platform/RunningCopyChannel.h"
 #include "platform/SoftwareMidiDevice.h"
 #include "platform/UnixSessionEnd.h"
 #include "platform/WallClockWatch.h"
+#include "resident/Version.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+
+#include <iostream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -44,6 +50,21 @@ void reportReady()
 
 int main(int argc, char* argv[])
 {
+    // Help, version and refusals need no desktop: they come before the application object.
+    const kvx::CommandLine command = kvx::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!command.error.empty()) {
+        std::cerr << "kalvendorix: " << command.error << "\n「kalvendorix --help」で使い方を表示します\n";
+        return 2;
+    }
+    if (command.help) {
+        std::cout << kvx::commandLineHelp();
+        return 0;
+    }
+    if (command.version) {
+        std::cout << "Kalvendorix " << kvx::kVersionText << "\n";
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalvendorix"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -67,6 +88,17 @@ int main(int argc, char* argv[])
     kvx::ResidentServices services{
         clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher, datagrams, wallClock};
 
+    // The channel lives beside the lock, in a folder only the user can reach.
+    kvx::LocalSocketChannel channel(
+        QFileInfo(instance.lockFilePath()).absolutePath() + QStringLiteral("/kalvendorix.socket"));
+    // Ending is asked of the running copy; with none running there is nothing to end.
+    if (command.request == kvx::CopyRequest::Quit) {
+        if (!channel.ask(kvx::CopyRequest::Quit)) {
+            std::cerr << "kalvendorix: 動いている Kalvendorix はありません\n";
+        }
+        return 0;
+    }
+
     kvx::QtDialogs dialogs;
     kvx::Application application(kvx::resolveProgramDirectory(), services, dialogs);
     kvx::UnixSessionEnd sessionEnd;
@@ -76,10 +108,7 @@ int main(int argc, char* argv[])
         QCoreApplication::exit(0);
     });
 
-    // The channel lives beside the lock, in a folder only the user can reach.
-    kvx::LocalSocketChannel channel(
-        QFileInfo(instance.lockFilePath()).absolutePath() + QStringLiteral("/kalvendorix.socket"));
-    switch (application.start(channel)) {
+    switch (application.start(channel, command.request)) {
     case kvx::ResidentWindow::Start::Running:
         break;
     case kvx::ResidentWindow::Start::Refused:

@@ -7,7 +7,16 @@ namespace kvx {
 
 namespace {
 
-const QByteArray kShowRequest = "show\n";
+// One line a request; anything else is not one of ours and is ignored.
+struct RequestLine {
+    CopyRequest request;
+    const char* line;
+};
+constexpr RequestLine kRequestLines[] = {
+    {CopyRequest::Show, "show\n"},
+    {CopyRequest::NewAlarm, "new\n"},
+    {CopyRequest::Quit, "quit\n"},
+};
 constexpr int kAnswerBoundMs = 2000;
 // A request longer than this is not one of ours.
 constexpr qint64 kMaxRequestBytes = 64;
@@ -53,21 +62,27 @@ void LocalSocketChannel::readRequests()
             }
             const QByteArray line = socket->readLine(kMaxRequestBytes);
             socket->disconnectFromServer();
-            if (line == kShowRequest) {
-                emit showRequested();
+            for (const RequestLine& known : kRequestLines) {
+                if (line == known.line) {
+                    emit requested(known.request);
+                }
             }
         });
     }
 }
 
-bool LocalSocketChannel::askToShow()
+bool LocalSocketChannel::ask(CopyRequest request)
 {
     QLocalSocket socket;
     socket.connectToServer(m_path);
     if (!socket.waitForConnected(kAnswerBoundMs)) {
         return false;
     }
-    socket.write(kShowRequest);
+    for (const RequestLine& known : kRequestLines) {
+        if (known.request == request) {
+            socket.write(known.line);
+        }
+    }
     const bool sent = socket.waitForBytesWritten(kAnswerBoundMs);
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) {

@@ -7,8 +7,19 @@ class QLocalServer;
 
 namespace kvx {
 
-// How a second start reaches the copy that runs already: instead of doing
-// nothing, it asks that copy to bring its window forward, and ends.
+// What a later start asks of the copy that runs already: bring its window
+// forward (a plain second start, or the desktop's "カレンダーを開く"), start a
+// new alarm ("新しいアラーム") or end ("終了").
+enum class CopyRequest { Show, NewAlarm, Quit };
+
+} // namespace kvx
+
+Q_DECLARE_METATYPE(kvx::CopyRequest)
+
+namespace kvx {
+
+// How a later start reaches the copy that runs already: instead of starting a
+// second copy, it hands its request to the running one, and ends.
 class RunningCopyChannel : public QObject {
     Q_OBJECT
 
@@ -17,13 +28,13 @@ public:
 
     // The running copy listens once it holds the lock.
     virtual bool listen() = 0;
-    // A second copy asks the running one to show its window; false when no
-    // copy answered.
-    virtual bool askToShow() = 0;
+    // A later copy hands its request to the running one; false when no copy
+    // answered.
+    virtual bool ask(CopyRequest request) = 0;
 
 signals:
-    // Another start asked this copy to show its window.
-    void showRequested();
+    // Another start asked this copy for something.
+    void requested(kvx::CopyRequest request);
 };
 
 // The channel over a local socket beside the single-instance lock. Only the
@@ -36,7 +47,7 @@ public:
     ~LocalSocketChannel() override;
 
     bool listen() override;
-    bool askToShow() override;
+    bool ask(CopyRequest request) override;
 
     const QString& socketPath() const { return m_path; }
 

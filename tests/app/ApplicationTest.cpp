@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <vector>
 
 namespace kvx {
 namespace {
@@ -77,30 +79,50 @@ TEST_F(ApplicationTest, ASecondCopyStaysOutAndTouchesNothing)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(application.settings().defaultDataPath())));
 }
 
-TEST_F(ApplicationTest, ASecondStartBringsTheRunningCopyForward)
+TEST_F(ApplicationTest, LaterStartsHandTheirRequestToTheRunningCopy)
 {
-    {
-        // The second copy finds the lock taken, asks, and ends.
+    struct Row {
+        const char* name;
+        std::optional<CopyRequest> request;
+        CopyRequest asked;
+    };
+    const Row rows[] = {
+        {"a plain start", std::nullopt, CopyRequest::Show},
+        {"--open", CopyRequest::Show, CopyRequest::Show},
+        {"--new", CopyRequest::NewAlarm, CopyRequest::NewAlarm},
+        {"--quit", CopyRequest::Quit, CopyRequest::Quit},
+    };
+    for (const Row& row : rows) {
         FakeRunningCopyChannel channel;
         for (int i = 0; i < 3; ++i) {
             m_desktop.instance.queueAnswer(true);
         }
-        Application second(folder(), m_desktop.services, m_desktop.dialogs);
-        EXPECT_EQ(second.start(channel), ResidentWindow::Start::AnotherCopyRuns);
-        EXPECT_EQ(channel.askCount(), 1);
-        EXPECT_EQ(channel.listenCount(), 0);
+        Application later(folder(), m_desktop.services, m_desktop.dialogs);
+        EXPECT_EQ(later.start(channel, row.request), ResidentWindow::Start::AnotherCopyRuns) << row.name;
+        EXPECT_EQ(channel.asked(), std::vector<CopyRequest>{row.asked}) << row.name;
+        EXPECT_EQ(channel.listenCount(), 0) << row.name;
     }
-    // The running copy listens and opens its window when asked.
+}
+
+TEST_F(ApplicationTest, TheRunningCopyCarriesOutItsOwnAndLaterStartsRequests)
+{
     m_desktop.instance.queueAnswer(false);
     FakeRunningCopyChannel channel;
     Application running(folder(), m_desktop.services, m_desktop.dialogs);
-    ASSERT_EQ(running.start(channel), ResidentWindow::Start::Running);
+    ASSERT_EQ(running.start(channel, CopyRequest::NewAlarm), ResidentWindow::Start::Running);
     EXPECT_EQ(channel.listenCount(), 1);
-    EXPECT_EQ(channel.askCount(), 0);
+    EXPECT_TRUE(channel.asked().empty());
+    ASSERT_NE(running.editor(), nullptr);
+    EXPECT_TRUE(running.editor()->isVisible());
+
     int opened = 0;
     QObject::connect(&running.resident(), &ResidentWindow::openMainWindowRequested, [&opened] { ++opened; });
-    channel.deliverShowRequest();
+    channel.deliver(CopyRequest::Show);
     EXPECT_EQ(opened, 1);
+    int finished = 0;
+    QObject::connect(&running, &Application::finished, [&finished] { ++finished; });
+    channel.deliver(CopyRequest::Quit);
+    EXPECT_EQ(finished, 1);
 }
 
 } // namespace

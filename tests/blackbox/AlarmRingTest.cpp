@@ -343,5 +343,48 @@ TEST(AlarmRing, MemoTypedInTheCalendarIsSavedByItsOkAndSurvivesAKill)
     EXPECT_EQ(memos[0], memo.toStdString());
 }
 
+// The desktop entry's actions, as a dock or a launcher runs them: a later
+// start hands its option to the running copy and ends; with no copy running,
+// --open starts one that shows its window, and --quit has nothing to end.
+TEST(AlarmRing, DesktopActionsReachTheRunningCopyOrStartOne)
+{
+    KVX_REQUIRE_DESKTOP(missingForEditor());
+    ProgramSandbox sandbox;
+    ASSERT_TRUE(sandbox.isValid());
+    ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}}));
+    ASSERT_TRUE(sandbox.writeTables(SharedTables()));
+    UserSession session(sandbox);
+    ASSERT_EQ(session.problem(), std::string());
+    const auto action = [&session](const char* option) -> std::optional<int> {
+        QProcess later;
+        later.setProcessEnvironment(session.environment());
+        later.start(ResidentProcess::programPath(), {QLatin1String(option)});
+        if (!later.waitForFinished(kExitBoundMs)) {
+            later.kill();
+            later.waitForFinished(kExitBoundMs);
+            return std::nullopt;
+        }
+        return later.exitCode();
+    };
+    const auto windowShown = [] {
+        const std::optional<QString> window = DesktopProbe::windowWithTitle(QStringLiteral("Kalvendorix"));
+        return window.has_value() && DesktopProbe::isViewable(*window);
+    };
+
+    EXPECT_EQ(action("--quit"), std::optional<int>(0));
+    EXPECT_FALSE(QFile::exists(sandbox.scratchFile(QStringLiteral("ready"))));
+    ResidentProcess program(session.environment(), sandbox.scratchFile(QStringLiteral("ready")));
+    program.setArguments({QStringLiteral("--open")});
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
+    EXPECT_TRUE(pollUntil(kShowBoundMs, windowShown)) << program.output().toStdString();
+
+    EXPECT_EQ(action("--new"), std::optional<int>(0));
+    EXPECT_EQ(action("--open"), std::optional<int>(0));
+    EXPECT_TRUE(program.isRunning());
+    EXPECT_EQ(action("--quit"), std::optional<int>(0));
+    EXPECT_EQ(program.waitForExit(kExitBoundMs), std::optional<int>(0)) << program.output().toStdString();
+}
+
 } // namespace
 } // namespace kvx::test

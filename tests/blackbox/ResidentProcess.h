@@ -22,6 +22,8 @@ public:
 
     static QString programPath();
 
+    // Options for the program, before start().
+    void setArguments(const QStringList& arguments) { m_process.setArguments(arguments); }
     bool start();
     // True once the ready file names this process; false when the program
     // ended first or `boundMs` passed.

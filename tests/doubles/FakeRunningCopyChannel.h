@@ -2,6 +2,8 @@
 
 #include "platform/RunningCopyChannel.h"
 
+#include <vector>
+
 namespace kvx {
 
 // Test double of the channel between two starts: records what the program
@@ -15,20 +17,20 @@ public:
         ++m_listens;
         return true;
     }
-    bool askToShow() override
+    bool ask(CopyRequest request) override
     {
-        ++m_asks;
+        m_asked.push_back(request);
         return m_answered;
     }
 
-    void deliverShowRequest() { emit showRequested(); }
+    void deliver(CopyRequest request) { emit requested(request); }
     void setAnswered(bool answered) { m_answered = answered; }
     int listenCount() const { return m_listens; }
-    int askCount() const { return m_asks; }
+    const std::vector<CopyRequest>& asked() const { return m_asked; }
 
 private:
     int m_listens = 0;
-    int m_asks = 0;
+    std::vector<CopyRequest> m_asked;
     bool m_answered = true;
 };
 

@@ -1,7 +1,7 @@
 #include "platform/Prompter.h"
-#include "platform/QtTranslations.h"
 
 #include "doubles/FakePrompter.h"
+#include "platform/QtTranslations.h"
 #include "support/QtPrinters.h"
 
 #include <QAbstractButton>
@@ -11,9 +11,8 @@
 #include <QTranslator>
 #include <QtTest/QTest>
 
-#include <memory>
-
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace kvx {
 namespace {
@@ -142,7 +141,8 @@ TEST(MessageBoxPrompter, QtsOwnButtonsSpeakJapanese)
         }
     });
     EXPECT_FALSE(MessageBoxPrompter().question(QStringLiteral("削除しますか？"), nullptr));
-    EXPECT_EQ(texts, QStringList({QStringLiteral("OK"), QStringLiteral("キャンセル"), QStringLiteral("Kalvendorix")}));
+    EXPECT_EQ(texts,
+        QStringList({QStringLiteral("OK"), QStringLiteral("キャンセル"), QStringLiteral("Kalvendorix")}));
 
     QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
     EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));

@@ -14,24 +14,28 @@ QString socketIn(const QTemporaryDir& dir)
     return dir.path() + QStringLiteral("/kalvendorix.socket");
 }
 
-TEST(LocalSocketChannel, ASecondStartReachesTheRunningCopy)
+TEST(LocalSocketChannel, EachRequestReachesTheRunningCopy)
 {
     QTemporaryDir dir;
     LocalSocketChannel running(socketIn(dir));
     ASSERT_TRUE(running.listen());
-    QSignalSpy shown(&running, &RunningCopyChannel::showRequested);
+    QSignalSpy requests(&running, &RunningCopyChannel::requested);
 
-    LocalSocketChannel second(socketIn(dir));
-    EXPECT_TRUE(second.askToShow());
-    EXPECT_TRUE(shown.wait(5000) || shown.count() == 1);
-    EXPECT_EQ(shown.count(), 1);
+    LocalSocketChannel later(socketIn(dir));
+    for (const CopyRequest request : {CopyRequest::Show, CopyRequest::NewAlarm, CopyRequest::Quit}) {
+        const int before = static_cast<int>(requests.count());
+        EXPECT_TRUE(later.ask(request));
+        EXPECT_TRUE(requests.wait(5000) || requests.count() > before);
+        ASSERT_EQ(requests.count(), before + 1);
+        EXPECT_EQ(requests.last().at(0).value<CopyRequest>(), request);
+    }
 }
 
 TEST(LocalSocketChannel, NoCopyListeningIsNoAnswer)
 {
     QTemporaryDir dir;
     LocalSocketChannel second(socketIn(dir));
-    EXPECT_FALSE(second.askToShow());
+    EXPECT_FALSE(second.ask(CopyRequest::Show));
 }
 
 TEST(LocalSocketChannel, ASocketLeftByACopyThatDiedIsTakenOver)
@@ -51,13 +55,14 @@ TEST(LocalSocketChannel, ASocketLeftByACopyThatDiedIsTakenOver)
     EXPECT_TRUE(next.listen());
 }
 
-TEST(LocalSocketChannel, OnlyTheShowRequestShows)
+TEST(LocalSocketChannel, OnlyKnownRequestsAreHeard)
 {
     QTemporaryDir dir;
     LocalSocketChannel running(socketIn(dir));
     ASSERT_TRUE(running.listen());
-    QSignalSpy shown(&running, &RunningCopyChannel::showRequested);
-    for (const QByteArray& junk : {QByteArray("hide\n"), QByteArray(200, 'x'), QByteArray("show")}) {
+    QSignalSpy requests(&running, &RunningCopyChannel::requested);
+    for (const QByteArray& junk :
+        {QByteArray("hide\n"), QByteArray(200, 'x'), QByteArray("show"), QByteArray("quit now\n")}) {
         QLocalSocket socket;
         socket.connectToServer(socketIn(dir));
         ASSERT_TRUE(socket.waitForConnected(2000));
@@ -66,9 +71,9 @@ TEST(LocalSocketChannel, OnlyTheShowRequestShows)
         socket.disconnectFromServer();
     }
     LocalSocketChannel second(socketIn(dir));
-    ASSERT_TRUE(second.askToShow());
-    ASSERT_TRUE(shown.wait(5000) || shown.count() >= 1);
-    EXPECT_EQ(shown.count(), 1) << "requests other than \"show\" are ignored";
+    ASSERT_TRUE(second.ask(CopyRequest::Show));
+    ASSERT_TRUE(requests.wait(5000) || requests.count() >= 1);
+    EXPECT_EQ(requests.count(), 1) << "requests other than the known lines are ignored";
 }
 
 } // namespace

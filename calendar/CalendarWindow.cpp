@@ -1,8 +1,8 @@
 #include "calendar/CalendarWindow.h"
 
 #include "calendar/ButtonFace.h"
-#include "calendar/DigitClock.h"
 #include "calendar/CalendarListModel.h"
+#include "calendar/DigitClock.h"
 #include "calendar/MemoTabs.h"
 #include "calendar/MonthGridView.h"
 #include "schedule/DayLister.h"
@@ -103,7 +103,6 @@ CalendarWindow::CalendarWindow(CalendarContext context, QWidget* parent)
     m_listTabs->setCurrentIndex(0);
     fillList();
     setCurrentRow(0);
-    paintHeader();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -140,7 +139,8 @@ void CalendarWindow::buildCalendar(QWidget* central)
         selectCell(cell);
         requestNewAlarm();
     });
-    m_clock = new DigitClock(m_context.clock, QString::fromStdString(m_context.settings.programDirectory()), central);
+    m_clock = new DigitClock(
+        m_context.clock, QString::fromStdString(m_context.settings.programDirectory()), central);
     m_clock->move(px(kClock.x), px(kClock.y));
     m_clock->setFocusPolicy(Qt::StrongFocus);
 }
@@ -277,10 +277,12 @@ void CalendarWindow::paintHeader()
     }
 }
 
+// The header is painted with the cells: the week start may have changed.
 void CalendarWindow::drawMonth()
 {
     const CalendarState& state = m_context.view.calendar;
     m_layout = shownLayout(state, weekStartsMonday());
+    paintHeader();
     const int widthOfTwo = textWidthTwips("2", "Tahoma", 14);
     const int widthOfW = textWidthTwips("W", "Tahoma", 14);
     const auto pieces = titlePieces(state.shownYear, state.shownMonth, widthOfTwo, widthOfW);
@@ -298,7 +300,6 @@ void CalendarWindow::drawMonth()
 void CalendarWindow::goToToday()
 {
     const int cell = showDate(m_context.view.calendar, m_context.clock.nowOle(), weekStartsMonday());
-    paintHeader();
     drawMonth();
     selectCell(cell);
 }

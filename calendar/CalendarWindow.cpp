@@ -24,6 +24,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kvx {
 
@@ -148,6 +151,10 @@ void CalendarWindow::buildCalendar(QWidget* central)
 QTableView* CalendarWindow::buildGrid(QWidget* page, int index)
 {
     auto* grid = new QTableView(page);
+    // The grid fills its page, so that it grows and shrinks with the tab.
+    auto* fill = new QVBoxLayout(page);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(grid);
     grid->setObjectName(QStringLiteral("MSGrid1_%1").arg(index));
     grid->setAccessibleName(index == 0 ? QStringLiteral("アラーム一覧") : QStringLiteral("この日のアラーム"));
     grid->setModel(m_model);

@@ -166,11 +166,16 @@ TEST_F(CalendarWindowTest, SplitterKeepsBothTabsAboveTheirLimits)
     auto* bar = get<QWidget>("Picture10");
     const int upperHeight = upper->height();
     const int lowerHeight = lower->height();
+    const int gridHeight = get<QTableView>("MSGrid1_0")->height();
     QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(10, 2));
     QTest::mouseMove(bar, QPoint(10, 32));
     QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(10, 32));
     EXPECT_EQ(upper->height(), upperHeight + 30);
     EXPECT_EQ(lower->height(), lowerHeight - 30);
+    // The frame and the visible grid grow with the tab.
+    EXPECT_EQ(get("Label8")->geometry().bottom(), bar->geometry().top() - 1);
+    EXPECT_EQ(get<QTableView>("MSGrid1_0")->height(), gridHeight + 30);
+    EXPECT_TRUE(get<QTableView>("MSGrid1_0")->isVisible());
     // The lower tab would become 900 twips or less.
     const int tooFar = lower->height() - 900 / 15 + 1;
     EXPECT_FALSE(m_window->moveSplitter(tooFar * 15));

@@ -249,7 +249,7 @@ void CalendarWindow::buildMenus()
     connect(action(menuBar(), "m_edit", QStringLiteral("編集")), &QAction::triggered, this,
         &CalendarWindow::editCurrentRow);
     connect(action(menuBar(), "m_option", QStringLiteral("オプション")), &QAction::triggered, this, [this] {
-        const int alarm = m_model->alarmIndex(currentRow());
+        const int alarm = alarmOfCurrentRow();
         hide();
         emit optionsRequested(alarm);
     });
@@ -324,7 +324,10 @@ void CalendarWindow::selectCell(int cell)
     kvx::selectCell(m_context.view.calendar, m_layout, cell);
     m_grid->setSelectedCell(cell);
     if (tab() == CalendarTab::Day) {
+        // The grid keeps its current row through the refill, as its click does.
+        const int row = std::max(currentRow(), 0);
         fillList();
+        setCurrentRow(row);
     }
     rowClicked();
 }
@@ -414,13 +417,19 @@ void CalendarWindow::timetableScrolled()
     }
 }
 
-void CalendarWindow::editCurrentRow()
+int CalendarWindow::alarmOfCurrentRow()
 {
     const int alarm = m_model->alarmIndex(currentRow());
+    if (alarm < 0 && m_context.tables.alarms.alarmCount > 0) {
+        m_context.prompter.message(QStringLiteral("アラームデータを選択してください"), this);
+    }
+    return alarm;
+}
+
+void CalendarWindow::editCurrentRow()
+{
+    const int alarm = alarmOfCurrentRow();
     if (alarm < 0) {
-        if (m_context.tables.alarms.alarmCount > 0) {
-            m_context.prompter.message(QStringLiteral("アラームデータを選択してください"), this);
-        }
         return;
     }
     hide();

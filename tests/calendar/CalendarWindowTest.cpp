@@ -5,6 +5,8 @@
 #include "doubles/FakeDatagramSender.h"
 #include "doubles/FakePrompter.h"
 #include "platform/FontSubstitutions.h"
+#include "schedule/Timetable.h"
+#include "ui/TimetableView.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -110,18 +112,60 @@ TEST_F(CalendarWindowTest, DeleteRemovesTheCurrentRowAndSaves)
     EXPECT_TRUE(m_prompter.shown().isEmpty());
 }
 
-TEST_F(CalendarWindowTest, EditOnAnEmptyRowAsksForAnAlarm)
+TEST_F(CalendarWindowTest, EditAndOptionsOnAnEmptyRowAskForAnAlarm)
 {
     open(1);
-    QSignalSpy spy(m_window.get(), &CalendarWindow::editAlarmRequested);
-    m_window->setCurrentRow(4);
-    action("m_edit")->trigger();
-    ASSERT_EQ(m_prompter.messages().size(), 1);
-    EXPECT_EQ(m_prompter.messages().front(), QStringLiteral("アラームデータを選択してください"));
+    QSignalSpy edits(m_window.get(), &CalendarWindow::editAlarmRequested);
+    for (const char* name : {"m_edit", "m_option"}) {
+        m_prompter.clear();
+        m_window->show();
+        m_window->setCurrentRow(4);
+        action(name)->trigger();
+        ASSERT_EQ(m_prompter.messages().size(), 1) << name;
+        EXPECT_EQ(m_prompter.messages().front(), QStringLiteral("アラームデータを選択してください"));
+    }
+    // Without alarms an empty row asks nothing; the options open all the same.
+    m_tables.alarms = {};
+    m_window->refresh();
+    m_prompter.clear();
+    m_window->show();
+    QSignalSpy options(m_window.get(), &CalendarWindow::optionsRequested);
+    action("m_option")->trigger();
+    EXPECT_TRUE(m_prompter.shown().isEmpty());
+    EXPECT_EQ(options.count(), 1);
+    m_tables.alarms.add(daily(9, 0, "定例"));
+    m_window->refresh();
     m_window->setCurrentRow(0);
     action("m_grid1_edit")->trigger();
-    ASSERT_EQ(spy.count(), 1);
-    EXPECT_EQ(spy.front().at(0).toInt(), 0);
+    ASSERT_EQ(edits.count(), 1);
+    EXPECT_EQ(edits.front().at(0).toInt(), 0);
+}
+
+TEST_F(CalendarWindowTest, ADayClickInTheDailyListRunsTheRowClickForTheRowCurrentAfterTheRefill)
+{
+    AlarmRecord once = daily(11, 0, "今日だけ");
+    once.kind = kKindOnce;
+    once.startTime = OleDate::fromCivil(2026, 1, 31, 11, 0);
+    once.endTime = once.startTime;
+    AlarmRecord fridays = daily(12, 0, "金曜");
+    fridays.kind = kKindWeekly;
+    fridays.weekdayMask = kFriday;
+    m_tables.alarms.add(once);
+    m_tables.alarms.add(fridays);
+    open(1); // alarm 2, daily at 09:00: the first row of every day
+    get<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* grid = get<QTableView>("MSGrid1_1");
+    QTest::mouseClick(
+        grid->viewport(), Qt::LeftButton, {}, grid->visualRect(m_window->listModel()->index(1, 4)).center());
+    ASSERT_EQ(m_view.selectedAlarm, 0);
+    // Friday the 30th: the grid keeps its current row through the refill.
+    QTest::mouseClick(
+        get<MonthGridView>("RichTextBox1"), Qt::LeftButton, {}, MonthGridView::cellRect(4 + 29).center());
+    EXPECT_EQ(m_window->currentRow(), 1);
+    EXPECT_EQ(m_view.selectedAlarm, 1);
+    const auto* timetable = get<TimetableView>("Label5");
+    ASSERT_GE(timetable->framedBar(), 0);
+    EXPECT_EQ(timetable->shownLayout().bars[static_cast<std::size_t>(timetable->framedBar())].alarmIndex, 1);
 }
 
 TEST_F(CalendarWindowTest, QuickTimerSavesAtOnceAndSelectsItsRow)

@@ -211,7 +211,7 @@ void EditorWindow::formLoad()
     m_formLoading = true;
     m_context.view.dataChanged = false;
     const AlarmDefaults& defaults = m_context.tables.defaults;
-    if ((defaults.midiDevice.empty() || defaults.waveDevice.empty()) && m_context.chooseSoundDevices) {
+    if (m_context.chooseSoundDevices) {
         m_context.chooseSoundDevices(this);
     }
     m_message->setWarnPastTime(defaults.warnPastTime != 0);

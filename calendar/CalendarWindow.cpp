@@ -456,8 +456,7 @@ bool CalendarWindow::saveNow()
         emit saved();
         return true;
     }
-    m_context.prompter.message(
-        saveFailureText(result, m_context.dataFile, m_context.settings.dataPath()), this);
+    m_context.prompter.message(saveFailureText(result, m_context.dataFile, m_context.settings), this);
     return false;
 }
 

@@ -553,7 +553,7 @@ void EditorWindow::confirm()
     const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
     if (!result.ok()) {
         // The edits stay in memory and the window stays open: nothing is lost.
-        warn(saveFailureText(result, m_context.dataFile, m_context.settings.dataPath()));
+        warn(saveFailureText(result, m_context.dataFile, m_context.settings));
         return;
     }
     m_context.view.editorSelectedAlarm = -1;
@@ -670,7 +670,7 @@ bool EditorWindow::switchDataFile(const QString& path)
     m_routine->storeInto(m_context.tables.routines);
     const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
     if (!result.ok()) {
-        warn(saveFailureText(result, m_context.dataFile, settings.dataPath()));
+        warn(saveFailureText(result, m_context.dataFile, settings));
         m_screen->showDataPath(current);
         return false;
     }

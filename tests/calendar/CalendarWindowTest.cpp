@@ -11,6 +11,8 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -200,6 +202,27 @@ TEST_F(CalendarWindowTest, FailedSaveWarnsWithThePathAndKeepsTheAlarm)
     EXPECT_TRUE(m_view.dataChanged);
     click("Command5");
     EXPECT_TRUE(m_window->isVisible());
+}
+
+TEST_F(CalendarWindowTest, AFolderWhereTheSettingsFileBelongsIsNamedAndTheNextOkWritesIt)
+{
+    open(1);
+    const QString settingsFile = QString::fromStdString(m_settings.mainFile());
+    ASSERT_TRUE(QDir().mkpath(settingsFile));
+    click("Command5");
+    ASSERT_EQ(m_prompter.messages().size(), 1);
+    const QStringList lines = m_prompter.messages().front().split(u'\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("設定ファイルを保存できませんでした。"));
+    EXPECT_EQ(lines[1], settingsFile);
+    EXPECT_FALSE(lines[2].isEmpty());
+    EXPECT_TRUE(m_window->isVisible());
+    ASSERT_TRUE(QDir(settingsFile).removeRecursively());
+    click("Command5");
+    EXPECT_EQ(m_prompter.messages().size(), 1);
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_TRUE(QFileInfo(settingsFile).isFile());
+    EXPECT_EQ(savedAlarms(), 1);
 }
 
 TEST_F(CalendarWindowTest, SplitterKeepsBothTabsAboveTheirLimits)

@@ -150,8 +150,8 @@ QWidget* EditorWindow::buildListPane()
     m_ok = named(new QPushButton(QStringLiteral("ＯＫ")), "Command8", QStringLiteral("ＯＫ"));
     column->addWidget(m_ok);
 
-    // Keyboard and mouse alike: a click moves the current row before it
-    // selects, the arrow keys select first, so both signals look.
+    // Keyboard and mouse alike. A click moves the current row before it
+    // selects, the arrow keys select first: both signals are watched.
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         m_rowToLoad = true;
         loadOnRowChange();

@@ -146,7 +146,7 @@ void Application::placeCalendar()
 
 bool Application::exitSaveFailed(const SaveResult& result, bool fromMenu)
 {
-    QString text = saveFailureText(result, m_dataFile, m_settings.dataPath());
+    QString text = saveFailureText(result, m_dataFile, m_settings);
     const std::string rescue = writeRescueFile(m_tables, m_settings.dataPath(), m_services.clock.nowOle());
     if (!rescue.empty()) {
         text += QStringLiteral("\n退避ファイル：%1").arg(QString::fromStdString(rescue));

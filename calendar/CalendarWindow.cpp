@@ -1,8 +1,8 @@
 #include "calendar/CalendarWindow.h"
 
 #include "calendar/ButtonFace.h"
-#include "calendar/DigitClock.h"
 #include "calendar/CalendarListModel.h"
+#include "calendar/DigitClock.h"
 #include "calendar/MemoTabs.h"
 #include "calendar/MonthGridView.h"
 #include "schedule/DayLister.h"
@@ -24,6 +24,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kvx {
 
@@ -103,7 +106,6 @@ CalendarWindow::CalendarWindow(CalendarContext context, QWidget* parent)
     m_listTabs->setCurrentIndex(0);
     fillList();
     setCurrentRow(0);
-    paintHeader();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -140,7 +142,8 @@ void CalendarWindow::buildCalendar(QWidget* central)
         selectCell(cell);
         requestNewAlarm();
     });
-    m_clock = new DigitClock(m_context.clock, QString::fromStdString(m_context.settings.programDirectory()), central);
+    m_clock = new DigitClock(
+        m_context.clock, QString::fromStdString(m_context.settings.programDirectory()), central);
     m_clock->move(px(kClock.x), px(kClock.y));
     m_clock->setFocusPolicy(Qt::StrongFocus);
 }
@@ -148,6 +151,10 @@ void CalendarWindow::buildCalendar(QWidget* central)
 QTableView* CalendarWindow::buildGrid(QWidget* page, int index)
 {
     auto* grid = new QTableView(page);
+    // The grid fills its page, so that it grows and shrinks with the tab.
+    auto* fill = new QVBoxLayout(page);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(grid);
     grid->setObjectName(QStringLiteral("MSGrid1_%1").arg(index));
     grid->setAccessibleName(index == 0 ? QStringLiteral("アラーム一覧") : QStringLiteral("この日のアラーム"));
     grid->setModel(m_model);
@@ -242,7 +249,7 @@ void CalendarWindow::buildMenus()
     connect(action(menuBar(), "m_edit", QStringLiteral("編集")), &QAction::triggered, this,
         &CalendarWindow::editCurrentRow);
     connect(action(menuBar(), "m_option", QStringLiteral("オプション")), &QAction::triggered, this, [this] {
-        const int alarm = m_model->alarmIndex(currentRow());
+        const int alarm = alarmOfCurrentRow();
         hide();
         emit optionsRequested(alarm);
     });
@@ -277,10 +284,12 @@ void CalendarWindow::paintHeader()
     }
 }
 
+// The header is painted with the cells: the week start may have changed.
 void CalendarWindow::drawMonth()
 {
     const CalendarState& state = m_context.view.calendar;
     m_layout = shownLayout(state, weekStartsMonday());
+    paintHeader();
     const int widthOfTwo = textWidthTwips("2", "Tahoma", 14);
     const int widthOfW = textWidthTwips("W", "Tahoma", 14);
     const auto pieces = titlePieces(state.shownYear, state.shownMonth, widthOfTwo, widthOfW);
@@ -298,7 +307,6 @@ void CalendarWindow::drawMonth()
 void CalendarWindow::goToToday()
 {
     const int cell = showDate(m_context.view.calendar, m_context.clock.nowOle(), weekStartsMonday());
-    paintHeader();
     drawMonth();
     selectCell(cell);
 }
@@ -316,7 +324,10 @@ void CalendarWindow::selectCell(int cell)
     kvx::selectCell(m_context.view.calendar, m_layout, cell);
     m_grid->setSelectedCell(cell);
     if (tab() == CalendarTab::Day) {
+        // The grid keeps its current row through the refill, as its click does.
+        const int row = std::max(currentRow(), 0);
         fillList();
+        setCurrentRow(row);
     }
     rowClicked();
 }
@@ -406,13 +417,19 @@ void CalendarWindow::timetableScrolled()
     }
 }
 
-void CalendarWindow::editCurrentRow()
+int CalendarWindow::alarmOfCurrentRow()
 {
     const int alarm = m_model->alarmIndex(currentRow());
+    if (alarm < 0 && m_context.tables.alarms.alarmCount > 0) {
+        m_context.prompter.message(QStringLiteral("アラームデータを選択してください"), this);
+    }
+    return alarm;
+}
+
+void CalendarWindow::editCurrentRow()
+{
+    const int alarm = alarmOfCurrentRow();
     if (alarm < 0) {
-        if (m_context.tables.alarms.alarmCount > 0) {
-            m_context.prompter.message(QStringLiteral("アラームデータを選択してください"), this);
-        }
         return;
     }
     hide();
@@ -439,8 +456,7 @@ bool CalendarWindow::saveNow()
         emit saved();
         return true;
     }
-    m_context.prompter.message(
-        saveFailureText(result, m_context.dataFile, m_context.settings.dataPath()), this);
+    m_context.prompter.message(saveFailureText(result, m_context.dataFile, m_context.settings), this);
     return false;
 }
 

@@ -102,6 +102,9 @@ private:
     void rowClicked();
     void redrawTimetable();
     void timetableScrolled();
+    // The alarm of the current row; on an empty row -1, after asking for one
+    // when there are alarms.
+    int alarmOfCurrentRow();
     void editCurrentRow();
     void requestNewAlarm();
     void confirm();

@@ -240,6 +240,11 @@ std::string Settings::readSetting(const std::string& key, const std::string& fal
     return textOf(dataSideFile()).read(kSettingsSection, key, readLimitOf(key)).value_or(fallback);
 }
 
+std::optional<std::string> Settings::storedSetting(const std::string& key) const
+{
+    return textOf(dataSideFile()).read(kSettingsSection, key, readLimitOf(key));
+}
+
 int Settings::readInt(const std::string& key, int fallback) const
 {
     return parseInteger<int>(readSetting(key, "")).value_or(fallback);
@@ -416,6 +421,15 @@ void Settings::removeStaleTemporaryFiles() const
     if (const std::optional<std::string> file = fileBehind(m_dataPath)) {
         removeStaleTempFiles(directoryOf(*file));
     }
+}
+
+bool asksForSoundDevices(const std::optional<std::string>& midiName,
+    const std::optional<std::string>& waveName, bool midiOffered, bool waveOffered)
+{
+    const auto wanted = [](const std::optional<std::string>& name, bool offered) {
+        return !name || (name->empty() && offered);
+    };
+    return wanted(midiName, midiOffered) || wanted(waveName, waveOffered);
 }
 
 } // namespace kvx

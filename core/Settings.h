@@ -64,6 +64,8 @@ public:
     // One key of the data-side file; at most 255 bytes of code page 932 text
     // (a path as long as the system allows for "DATAPATH" and "SOUNDFILE").
     std::string readSetting(const std::string& key, const std::string& fallback) const;
+    // The key's value, nothing when the file does not hold the key.
+    std::optional<std::string> storedSetting(const std::string& key) const;
     // A decimal integer key; `fallback` when absent or not a number.
     int readInt(const std::string& key, int fallback) const;
 
@@ -125,5 +127,10 @@ private:
     mutable std::map<std::string, CachedText> m_texts;
     mutable FileProblem m_problem;
 };
+
+// The sound devices are asked for while a name was never stored, or was stored
+// empty (nothing to choose from) and its list now offers a device.
+bool asksForSoundDevices(const std::optional<std::string>& midiName,
+    const std::optional<std::string>& waveName, bool midiOffered, bool waveOffered);
 
 } // namespace kvx

@@ -150,7 +150,14 @@ QWidget* EditorWindow::buildListPane()
     m_ok = named(new QPushButton(QStringLiteral("ＯＫ")), "Command8", QStringLiteral("ＯＫ"));
     column->addWidget(m_ok);
 
-    connect(m_list, &QListView::clicked, this, &EditorWindow::loadSelectedAlarm);
+    // Keyboard and mouse alike. A click moves the current row before it
+    // selects, the arrow keys select first: both signals are watched.
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        m_rowToLoad = true;
+        loadOnRowChange();
+    });
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &EditorWindow::loadOnRowChange);
     connect(m_allView, &QRadioButton::clicked, this, [this] { switchView(false); });
     connect(m_dayView, &QRadioButton::clicked, this, [this] { switchView(true); });
     connect(m_quick, &QComboBox::activated, this,
@@ -204,7 +211,7 @@ void EditorWindow::formLoad()
     m_formLoading = true;
     m_context.view.dataChanged = false;
     const AlarmDefaults& defaults = m_context.tables.defaults;
-    if ((defaults.midiDevice.empty() || defaults.waveDevice.empty()) && m_context.chooseSoundDevices) {
+    if (m_context.chooseSoundDevices) {
         m_context.chooseSoundDevices(this);
     }
     m_message->setWarnPastTime(defaults.warnPastTime != 0);
@@ -264,7 +271,6 @@ void EditorWindow::openAlarm(EditorView view, int alarmIndex, Tab tab)
     const int row = m_model->rowOf(alarmIndex);
     if (alarmIndex >= 0 && row >= 0) {
         selectRow(row);
-        loadSelectedAlarm();
     }
     m_tabs->setCurrentIndex(tab);
 }
@@ -352,6 +358,17 @@ EditorDraft EditorWindow::draft() const
     m_sound->readInto(draft);
     m_general->readInto(draft);
     return draft;
+}
+
+// Once per change of the current row, and only while it is the one selected row.
+void EditorWindow::loadOnRowChange()
+{
+    const QModelIndex current = m_list->currentIndex();
+    if (!m_rowToLoad || !current.isValid() || selectedRows() != std::vector<int>{current.row()}) {
+        return;
+    }
+    m_rowToLoad = false;
+    loadSelectedAlarm();
 }
 
 void EditorWindow::loadSelectedAlarm()
@@ -451,7 +468,6 @@ void EditorWindow::addAlarm()
     const int row = m_model->rowOf(index);
     if (row >= 0) {
         selectRow(row);
-        loadSelectedAlarm();
     }
     redrawTimetable();
 }
@@ -537,7 +553,7 @@ void EditorWindow::confirm()
     const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
     if (!result.ok()) {
         // The edits stay in memory and the window stays open: nothing is lost.
-        warn(saveFailureText(result, m_context.dataFile, m_context.settings.dataPath()));
+        warn(saveFailureText(result, m_context.dataFile, m_context.settings));
         return;
     }
     m_context.view.editorSelectedAlarm = -1;
@@ -654,7 +670,7 @@ bool EditorWindow::switchDataFile(const QString& path)
     m_routine->storeInto(m_context.tables.routines);
     const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
     if (!result.ok()) {
-        warn(saveFailureText(result, m_context.dataFile, settings.dataPath()));
+        warn(saveFailureText(result, m_context.dataFile, settings));
         m_screen->showDataPath(current);
         return false;
     }

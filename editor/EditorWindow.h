@@ -94,6 +94,7 @@ private:
     void showNewAlarmFields(EditorDraft draft);
     void fillList();
     void selectRow(int row);
+    void loadOnRowChange();
     std::vector<int> selectedRows() const;
     bool checkDraft(const EditorDraft& draft);
     bool pastTimeAccepted(const EditorDraft& draft);
@@ -132,6 +133,7 @@ private:
     DisplayOrder m_order;
     std::vector<int> m_dayRowMap;
     bool m_formLoading = false;
+    bool m_rowToLoad = false;
     int m_saveHook = 0;
 };
 

@@ -1,7 +1,7 @@
 #include "editor/SoundTab.h"
 
-#include "resident/SoundController.h"
 #include "platform/AppIcons.h"
+#include "resident/SoundController.h"
 #include "ui/Controls.h"
 
 #include <QCheckBox>
@@ -38,7 +38,8 @@ SoundTab::SoundTab(SoundController& sound, QWidget* parent)
     auto* grid = new QGridLayout(this);
     m_sound = named(new QCheckBox(QStringLiteral("音を鳴らす")), "Check24", QStringLiteral("音を鳴らす"));
     grid->addWidget(m_sound, 0, 0, 1, 2);
-    m_fileLabel = named(new QLabel(QStringLiteral("サウンドファイル")), "Label14", QStringLiteral("サウンドファイル"));
+    m_fileLabel = named(
+        new QLabel(QStringLiteral("サウンドファイル")), "Label14", QStringLiteral("サウンドファイル"));
     grid->addWidget(m_fileLabel, 1, 0, 1, 2);
     m_soundFile = named(new QLineEdit, "Text11", QStringLiteral("サウンドファイル"));
     grid->addWidget(m_soundFile, 2, 0, 1, 2);
@@ -61,7 +62,8 @@ SoundTab::SoundTab(SoundController& sound, QWidget* parent)
     m_test->setIcon(buttonIcon(QStringLiteral("CHECK")));
     m_test->setToolTip(QStringLiteral("サウンドのテスト"));
     grid->addWidget(m_test, 7, 2);
-    m_endless = named(new QCheckBox(QStringLiteral("エンドレスにする")), "Check25", QStringLiteral("エンドレスにする"));
+    m_endless = named(
+        new QCheckBox(QStringLiteral("エンドレスにする")), "Check25", QStringLiteral("エンドレスにする"));
     grid->addWidget(m_endless, 7, 0, 1, 2);
     grid->setRowStretch(8, 1);
     grid->setColumnStretch(1, 1);
@@ -76,14 +78,12 @@ SoundTab::SoundTab(SoundController& sound, QWidget* parent)
         m_soundController.toggleTestSound(m_soundFile->text(), m_midiVolume->value(), m_waveVolume->value());
     });
     for (QComboBox* combo : {m_midiDevices, m_waveDevices}) {
-        connect(combo, &QComboBox::activated, this, [this] {
-            if (!m_filling) {
-                emit devicesChosen(midiDevice(), waveDevice());
-            }
-        });
+        connect(combo, &QComboBox::activated, this, [this, combo] { switchDevice(combo == m_midiDevices); });
     }
-    connect(m_midiVolume, &QScrollBar::valueChanged, this, [this](int value) { emit sliderMoved(true, value); });
-    connect(m_waveVolume, &QScrollBar::valueChanged, this, [this](int value) { emit sliderMoved(false, value); });
+    connect(
+        m_midiVolume, &QScrollBar::valueChanged, this, [this](int value) { emit sliderMoved(true, value); });
+    connect(
+        m_waveVolume, &QScrollBar::valueChanged, this, [this](int value) { emit sliderMoved(false, value); });
     setSound(false);
 }
 
@@ -147,6 +147,22 @@ void SoundTab::setVolumes(std::int32_t midi, std::int32_t wave)
     const QSignalBlocker waveBlocker(m_waveVolume);
     m_midiVolume->setValue(SoundController::volumeToSlider(static_cast<std::uint32_t>(midi)));
     m_waveVolume->setValue(SoundController::volumeToSlider(static_cast<std::uint32_t>(wave)));
+}
+
+// The slider shows the new device's own volume, which the next restore puts back.
+void SoundTab::switchDevice(bool midi)
+{
+    QComboBox* combo = midi ? m_midiDevices : m_waveDevices;
+    QScrollBar* slider = midi ? m_midiVolume : m_waveVolume;
+    const std::uint32_t volume = m_soundController.switchDevice(
+        midi ? VolumeDevices::Kind::Midi : VolumeDevices::Kind::Wave, combo->currentText());
+    {
+        const QSignalBlocker blocker(slider);
+        slider->setValue(SoundController::volumeToSlider(volume));
+    }
+    if (!m_filling) {
+        emit devicesChosen(midiDevice(), waveDevice());
+    }
 }
 
 QString SoundTab::midiDevice() const

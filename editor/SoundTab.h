@@ -44,6 +44,8 @@ signals:
     void sliderMoved(bool midi, int value);
 
 private:
+    void switchDevice(bool midi);
+
     QCheckBox* m_sound;
     QLabel* m_fileLabel;
     QLineEdit* m_soundFile;

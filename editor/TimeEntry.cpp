@@ -93,7 +93,8 @@ void TimeEntry::setDigits(const std::array<std::string, 4>& digits)
 
 void TimeEntry::setTime(int hours, int minutes)
 {
-    const QString text = QStringLiteral("%1%2").arg(hours, 2, 10, QLatin1Char('0')).arg(minutes, 2, 10, QLatin1Char('0'));
+    const QString text
+        = QStringLiteral("%1%2").arg(hours, 2, 10, QLatin1Char('0')).arg(minutes, 2, 10, QLatin1Char('0'));
     for (int i = 0; i < 4; ++i) {
         m_boxes[static_cast<std::size_t>(i)]->setText(text.mid(i, 1));
     }
@@ -107,13 +108,23 @@ void TimeEntry::writeBox(int place, const QString& text)
     syncSpinner(place / 2);
 }
 
+// A box holds one character: its digit is selected whenever the user comes in,
+// so that the next key replaces it. A mouse press puts the caret after the
+// focus came, hence the selection again at the release.
 bool TimeEntry::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn) {
-        for (int place = 0; place < 4; ++place) {
-            if (watched == m_boxes[static_cast<std::size_t>(place)]) {
-                emit boxFocused(m_firstBox + place);
-            }
+    const QEvent::Type type = event->type();
+    if (type != QEvent::FocusIn && type != QEvent::MouseButtonRelease) {
+        return QWidget::eventFilter(watched, event);
+    }
+    for (int place = 0; place < 4; ++place) {
+        QLineEdit* box = m_boxes[static_cast<std::size_t>(place)];
+        if (watched != box) {
+            continue;
+        }
+        box->selectAll();
+        if (type == QEvent::FocusIn) {
+            emit boxFocused(m_firstBox + place);
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 
 namespace kvx {
 
@@ -15,7 +16,8 @@ DeviceChooser::DeviceChooser(VolumeDevices& devices, const QString& currentMidi,
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Kalvendorix"));
     setModal(true);
-    setFixedSize(px(3960), px(1530));
+    // Taller than the bare lists, for the OK button.
+    setFixedSize(px(3960), px(1980));
 
     auto* label = new QLabel(QStringLiteral("サウンドデバイスを指定してください"), this);
     label->setGeometry(twipsRect(120, 90, 3720, 255));
@@ -46,6 +48,19 @@ DeviceChooser::DeviceChooser(VolumeDevices& devices, const QString& currentMidi,
     }
     m_combo1->setCurrentIndex(m_combo1->count() > 0 ? 0 : -1);
     m_combo2->setCurrentIndex(m_combo2->count() > 0 ? 0 : -1);
+    // An empty list says so instead of showing nothing (no sound server, say).
+    m_combo1->setPlaceholderText(QStringLiteral("MIDIデバイスが見つかりません"));
+    m_combo2->setPlaceholderText(QStringLiteral("WAVEデバイスが見つかりません"));
+    m_combo1->setEnabled(m_combo1->count() > 0);
+    m_combo2->setEnabled(m_combo2->count() > 0);
+
+    // Closes as the close box does: the selections are taken on every close.
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setAccessibleName(QStringLiteral("OK"));
+    ok->setGeometry(twipsRect(2760, 1440, 1080, 375));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     centreOnScreen(*this);
 }

@@ -346,6 +346,10 @@ void ResidentWindow::showAbout()
 void ResidentWindow::chooseSoundDevices(QWidget* parent)
 {
     DeviceChooser chooser(m_services.volumes, m_sound.chosenMidiDevice(), parent);
+    if (!asksForSoundDevices(m_settings.storedSetting("MIDINM"), m_settings.storedSetting("WAVENM"),
+            !chooser.midiDevice().isEmpty(), !chooser.waveDevice().isEmpty())) {
+        return;
+    }
     chooser.exec();
     adoptSoundDevices(chooser.midiDevice(), chooser.waveDevice());
 }

@@ -35,6 +35,19 @@ void SoundController::setChosenDevices(const QString& midiDevice, const QString&
     m_chosenWave = waveDevice;
 }
 
+std::uint32_t SoundController::switchDevice(Kind kind, const QString& name)
+{
+    restore(kind);
+    if (kind == Kind::Midi) {
+        m_chosenMidi = name;
+        m_savedMidi = readVolume(kind, name, m_currentMidi);
+        return m_savedMidi.volume;
+    }
+    m_chosenWave = name;
+    m_savedWave = readVolume(kind, name, m_currentWave);
+    return m_savedWave.volume;
+}
+
 int SoundController::findDevice(Kind kind, const QString& name)
 {
     const auto list = m_devices.devices(kind);

@@ -26,6 +26,9 @@ public:
 
     // The chosen devices: the saved names while starting up, later the editor's choice.
     void setChosenDevices(const QString& midiDevice, const QString& waveDevice);
+    // Another device of this kind was chosen: the one read before gets its
+    // saved volume back, and the new one's volume is saved and returned.
+    std::uint32_t switchDevice(VolumeDevices::Kind kind, const QString& name);
     const QString& chosenMidiDevice() const { return m_chosenMidi; }
     const QString& chosenWaveDevice() const { return m_chosenWave; }
 

@@ -8,7 +8,8 @@
 namespace kvx {
 
 // The warning of a save that failed: the file and the reason on the lines
-// after the headline. Empty when the save succeeded.
-QString saveFailureText(const SaveResult& result, const DataFile& dataFile, const std::string& dataPath);
+// after the headline, which names the data file or, when only they failed,
+// the settings files. Empty when the save succeeded.
+QString saveFailureText(const SaveResult& result, const DataFile& dataFile, const Settings& settings);
 
 } // namespace kvx

@@ -282,5 +282,23 @@ TEST_F(CalendarWiringTest, LeavingTheEditorShowsTheCalendarAgain)
     }
 }
 
+TEST_F(CalendarWiringTest, TheWeekdayHeaderFollowsAWeekStartChangedInTheEditor)
+{
+    start();
+    m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    ASSERT_NE(m_app->calendar(), nullptr);
+    EXPECT_EQ(calendar("CButton1_0")->accessibleName(), QStringLiteral("日"));
+    m_app->openEditor();
+    // The week start is remembered with an alarm stored, and written by ＯＫ.
+    editor<QCheckBox>("Check1")->click();
+    m_desktop.prompter.setDefaultAnswer(true);
+    QTest::mouseClick(editor<QAbstractButton>("Command5"), Qt::LeftButton);
+    QTest::mouseClick(editor<QAbstractButton>("Command8"), Qt::LeftButton);
+    ASSERT_EQ(m_desktop.prompter.messages(), QStringList{});
+    ASSERT_TRUE(m_app->calendar()->isVisible());
+    EXPECT_EQ(calendar("CButton1_0")->accessibleName(), QStringLiteral("月"));
+    EXPECT_EQ(calendar("CButton1_6")->accessibleName(), QStringLiteral("日"));
+}
+
 } // namespace
 } // namespace kvx

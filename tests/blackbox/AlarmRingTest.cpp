@@ -343,6 +343,47 @@ TEST(AlarmRing, MemoTypedInTheCalendarIsSavedByItsOkAndSurvivesAKill)
     EXPECT_EQ(memos[0], memo.toStdString());
 }
 
+// A user clicks the first alarm of the editor list, moves to the second with
+// the Down key and changes its message: the second alarm changes in the data
+// file, the first comes back as it was.
+TEST(AlarmRing, AlarmReachedWithTheArrowKeyIsTheOneChanged)
+{
+    KVX_REQUIRE_DESKTOP(missingForEditor());
+    ProgramSandbox sandbox;
+    ASSERT_TRUE(sandbox.isValid());
+    ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}, {"DEFFORM", "1"}}));
+    // Tomorrow at 6:00 in the program's clock: both alarms are still ahead.
+    const QDateTime morning(QDate::currentDate().addDays(1), QTime(6, 0));
+    SharedTables tables;
+    for (const int hour : {7, 8}) {
+        AlarmRecord alarm = dailyAlarm(oleDateOf(morning.addSecs(3600LL * (hour - 6))), "");
+        alarm.sound = 0;
+        alarm.message = hour == 7 ? "一番目" : "二番目";
+        tables.alarms.add(alarm);
+    }
+    ASSERT_TRUE(sandbox.writeTables(tables));
+    UserSession session(sandbox);
+    ASSERT_EQ(session.problem(), std::string());
+    QProcessEnvironment env = session.environment();
+    fakeWallClock(env, QDateTime::currentDateTime().secsTo(morning));
+    ResidentProcess program(env, sandbox.scratchFile(QStringLiteral("ready")));
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
+
+    const QString message = QStringLiteral("Changed by keyboard");
+    const std::optional<std::string> failed
+        = session.drive({QStringLiteral("change"), QString::number(program.pid()), message});
+    ASSERT_FALSE(failed.has_value()) << *failed << program.output().toStdString();
+    const std::optional<SharedTables> saved = sandbox.readTables();
+    ASSERT_TRUE(program.sendSignal(SIGTERM));
+    program.waitForExit(kExitBoundMs);
+    ASSERT_TRUE(saved.has_value());
+    ASSERT_EQ(saved->alarms.alarmCount, 2);
+    EXPECT_TRUE(saved->alarms.alarms[0] == tables.alarms.alarms[0]);
+    EXPECT_EQ(saved->alarms.alarms[1].message, message.toStdString());
+    EXPECT_EQ(saved->alarms.alarms[1].startTime.minuteOfDay(), 8 * 60);
+}
+
 // The desktop entry's actions, as a dock or a launcher runs them: a later
 // start hands its option to the running copy and ends; with no copy running,
 // --open starts one that shows its window, and --quit has nothing to end.

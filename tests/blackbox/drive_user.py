@@ -6,6 +6,10 @@ mouse and typed into with its keyboard.
 
 usage: drive_user.py alarm PID HHMM MESSAGE
            adds a daily alarm in the editor and presses "ＯＫ"
+       drive_user.py change PID MESSAGE
+           clicks the editor list's first row, moves to the second with the
+           Down key, types the message over the alarm's and presses
+           "アラーム変更", then "ＯＫ"
        drive_user.py memo PID TEXT
            double-clicks the first memo row of the calendar window, types the
            memo into the edit window, confirms it, and presses the window's "OK"
@@ -102,18 +106,37 @@ def add_alarm(pid, hhmm, message):
     type_into(app, "メッセージ", message)
     # A button pressed this way clicks a moment later, as a key press on it does.
     press(app, pyatspi.ROLE_PUSH_BUTTON, "アラーム追加")
+    confirm_editor(app, "add")
+    return 0
+
+
+def confirm_editor(app, what):
+    """Sees that `what` was not answered with a message, then presses "ＯＫ"."""
     deadline = time.monotonic() + 1.0
     while time.monotonic() < deadline:
         # A check that failed or a question would stand in front of the editor.
         for window in app:
             if window is not None and window.getRole() == pyatspi.ROLE_ALERT:
                 texts = [child.name for child in window if child is not None and child.name]
-                sys.exit(f"drive_user: the add was answered with {texts}")
+                sys.exit(f"drive_user: the {what} was answered with {texts}")
         time.sleep(0.1)
     ok = wait_for("'ＯＫ'", lambda: control(app, pyatspi.ROLE_PUSH_BUTTON, "ＯＫ"))
     ok.queryAction().doAction(0)
     # "ＯＫ" saves and closes the editor.
     wait_for("the editor closing", lambda: not ok.getState().contains(pyatspi.STATE_SHOWING))
+
+
+def change_second_alarm(pid, message):
+    app = open_main_window(pid)
+    alarms = wait_for("the alarm list", lambda: control(app, pyatspi.ROLE_LIST, "アラームリスト"))
+    first = wait_for("its first row", lambda: alarms.getChildAtIndex(0))
+    click_on(first)
+    wait_for("the focus in the alarm list", lambda: alarms.getState().contains(pyatspi.STATE_FOCUSED))
+    xdotool("key", "Down")
+    time.sleep(0.5)
+    type_into(app, "メッセージ", message)
+    press(app, pyatspi.ROLE_PUSH_BUTTON, "アラーム変更")
+    confirm_editor(app, "change")
     return 0
 
 
@@ -132,6 +155,8 @@ def main():
     task, pid = sys.argv[1], int(sys.argv[2])
     if task == "alarm":
         return add_alarm(pid, sys.argv[3], sys.argv[4])
+    if task == "change":
+        return change_second_alarm(pid, sys.argv[3])
     return add_memo(pid, sys.argv[3])
 
 

@@ -5,10 +5,14 @@
 #include "doubles/FakeDatagramSender.h"
 #include "doubles/FakePrompter.h"
 #include "platform/FontSubstitutions.h"
+#include "schedule/Timetable.h"
+#include "ui/TimetableView.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -110,18 +114,60 @@ TEST_F(CalendarWindowTest, DeleteRemovesTheCurrentRowAndSaves)
     EXPECT_TRUE(m_prompter.shown().isEmpty());
 }
 
-TEST_F(CalendarWindowTest, EditOnAnEmptyRowAsksForAnAlarm)
+TEST_F(CalendarWindowTest, EditAndOptionsOnAnEmptyRowAskForAnAlarm)
 {
     open(1);
-    QSignalSpy spy(m_window.get(), &CalendarWindow::editAlarmRequested);
-    m_window->setCurrentRow(4);
-    action("m_edit")->trigger();
-    ASSERT_EQ(m_prompter.messages().size(), 1);
-    EXPECT_EQ(m_prompter.messages().front(), QStringLiteral("アラームデータを選択してください"));
+    QSignalSpy edits(m_window.get(), &CalendarWindow::editAlarmRequested);
+    for (const char* name : {"m_edit", "m_option"}) {
+        m_prompter.clear();
+        m_window->show();
+        m_window->setCurrentRow(4);
+        action(name)->trigger();
+        ASSERT_EQ(m_prompter.messages().size(), 1) << name;
+        EXPECT_EQ(m_prompter.messages().front(), QStringLiteral("アラームデータを選択してください"));
+    }
+    // Without alarms an empty row asks nothing; the options open all the same.
+    m_tables.alarms = {};
+    m_window->refresh();
+    m_prompter.clear();
+    m_window->show();
+    QSignalSpy options(m_window.get(), &CalendarWindow::optionsRequested);
+    action("m_option")->trigger();
+    EXPECT_TRUE(m_prompter.shown().isEmpty());
+    EXPECT_EQ(options.count(), 1);
+    m_tables.alarms.add(daily(9, 0, "定例"));
+    m_window->refresh();
     m_window->setCurrentRow(0);
     action("m_grid1_edit")->trigger();
-    ASSERT_EQ(spy.count(), 1);
-    EXPECT_EQ(spy.front().at(0).toInt(), 0);
+    ASSERT_EQ(edits.count(), 1);
+    EXPECT_EQ(edits.front().at(0).toInt(), 0);
+}
+
+TEST_F(CalendarWindowTest, ADayClickInTheDailyListRunsTheRowClickForTheRowCurrentAfterTheRefill)
+{
+    AlarmRecord once = daily(11, 0, "今日だけ");
+    once.kind = kKindOnce;
+    once.startTime = OleDate::fromCivil(2026, 1, 31, 11, 0);
+    once.endTime = once.startTime;
+    AlarmRecord fridays = daily(12, 0, "金曜");
+    fridays.kind = kKindWeekly;
+    fridays.weekdayMask = kFriday;
+    m_tables.alarms.add(once);
+    m_tables.alarms.add(fridays);
+    open(1); // alarm 2, daily at 09:00: the first row of every day
+    get<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* grid = get<QTableView>("MSGrid1_1");
+    QTest::mouseClick(
+        grid->viewport(), Qt::LeftButton, {}, grid->visualRect(m_window->listModel()->index(1, 4)).center());
+    ASSERT_EQ(m_view.selectedAlarm, 0);
+    // Friday the 30th: the grid keeps its current row through the refill.
+    QTest::mouseClick(
+        get<MonthGridView>("RichTextBox1"), Qt::LeftButton, {}, MonthGridView::cellRect(4 + 29).center());
+    EXPECT_EQ(m_window->currentRow(), 1);
+    EXPECT_EQ(m_view.selectedAlarm, 1);
+    const auto* timetable = get<TimetableView>("Label5");
+    ASSERT_GE(timetable->framedBar(), 0);
+    EXPECT_EQ(timetable->shownLayout().bars[static_cast<std::size_t>(timetable->framedBar())].alarmIndex, 1);
 }
 
 TEST_F(CalendarWindowTest, QuickTimerSavesAtOnceAndSelectsItsRow)
@@ -158,6 +204,27 @@ TEST_F(CalendarWindowTest, FailedSaveWarnsWithThePathAndKeepsTheAlarm)
     EXPECT_TRUE(m_window->isVisible());
 }
 
+TEST_F(CalendarWindowTest, AFolderWhereTheSettingsFileBelongsIsNamedAndTheNextOkWritesIt)
+{
+    open(1);
+    const QString settingsFile = QString::fromStdString(m_settings.mainFile());
+    ASSERT_TRUE(QDir().mkpath(settingsFile));
+    click("Command5");
+    ASSERT_EQ(m_prompter.messages().size(), 1);
+    const QStringList lines = m_prompter.messages().front().split(u'\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("設定ファイルを保存できませんでした。"));
+    EXPECT_EQ(lines[1], settingsFile);
+    EXPECT_FALSE(lines[2].isEmpty());
+    EXPECT_TRUE(m_window->isVisible());
+    ASSERT_TRUE(QDir(settingsFile).removeRecursively());
+    click("Command5");
+    EXPECT_EQ(m_prompter.messages().size(), 1);
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_TRUE(QFileInfo(settingsFile).isFile());
+    EXPECT_EQ(savedAlarms(), 1);
+}
+
 TEST_F(CalendarWindowTest, SplitterKeepsBothTabsAboveTheirLimits)
 {
     open();
@@ -166,11 +233,16 @@ TEST_F(CalendarWindowTest, SplitterKeepsBothTabsAboveTheirLimits)
     auto* bar = get<QWidget>("Picture10");
     const int upperHeight = upper->height();
     const int lowerHeight = lower->height();
+    const int gridHeight = get<QTableView>("MSGrid1_0")->height();
     QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(10, 2));
     QTest::mouseMove(bar, QPoint(10, 32));
     QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(10, 32));
     EXPECT_EQ(upper->height(), upperHeight + 30);
     EXPECT_EQ(lower->height(), lowerHeight - 30);
+    // The frame and the visible grid grow with the tab.
+    EXPECT_EQ(get("Label8")->geometry().bottom(), bar->geometry().top() - 1);
+    EXPECT_EQ(get<QTableView>("MSGrid1_0")->height(), gridHeight + 30);
+    EXPECT_TRUE(get<QTableView>("MSGrid1_0")->isVisible());
     // The lower tab would become 900 twips or less.
     const int tooFar = lower->height() - 900 / 15 + 1;
     EXPECT_FALSE(m_window->moveSplitter(tooFar * 15));

@@ -199,6 +199,31 @@ TEST(Settings, TheDataPathComesFromTheMainFileOnly)
     }
 }
 
+TEST(Settings, TheSoundDevicesAreAskedForUntilChosenOrUntilAnEmptyListGainsADevice)
+{
+    using Name = std::optional<std::string>;
+    struct Row {
+        const char* name;
+        Name midi, wave;
+        bool midiOffered, waveOffered;
+        bool asks;
+    };
+    const Row rows[] = {
+        {"never chosen", std::nullopt, std::nullopt, true, true, true},
+        {"never chosen, nothing to offer", std::nullopt, std::nullopt, false, false, true},
+        {"MIDI never chosen", std::nullopt, Name("HDMI"), true, true, true},
+        {"both chosen", Name("Synth"), Name("HDMI"), true, true, false},
+        {"chosen from empty lists", Name(""), Name(""), false, false, false},
+        {"no MIDI device, wave chosen", Name(""), Name("HDMI"), false, true, false},
+        {"a MIDI device appeared", Name(""), Name("HDMI"), true, true, true},
+        {"a wave device appeared", Name("Synth"), Name(""), true, true, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(asksForSoundDevices(row.midi, row.wave, row.midiOffered, row.waveOffered), row.asks)
+            << row.name;
+    }
+}
+
 TEST(Settings, AbsentKeysTakeTheirDefaults)
 {
     TempDir scratch;

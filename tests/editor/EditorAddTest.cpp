@@ -40,6 +40,24 @@ TEST_F(EditorTest, AddingADailyAlarmAndOkWriteTheDataFileAndBothSettingsFiles)
     EXPECT_TRUE(m_app->resident().alarmSounding());
 }
 
+TEST_F(EditorTest, AClickOrTabIntoAFilledDigitBoxLetsTheNextKeyReplaceIt)
+{
+    startWith();
+    setTimes("0930", "0930");
+    // Mouse: the focus moves in, then the click on the text.
+    QTest::mouseClick(edit("Text3"), Qt::LeftButton);
+    ASSERT_TRUE(edit("Text3")->hasFocus());
+    type(edit("Text3"), QStringLiteral("4"));
+    EXPECT_EQ(edit("Text3")->text(), QStringLiteral("4"));
+    QTest::mouseClick(edit("Text1"), Qt::LeftButton);
+    type(edit("Text1"), QStringLiteral("1"));
+    EXPECT_EQ(edit("Text1")->text(), QStringLiteral("1"));
+    QTest::keyClick(edit("Text2"), Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_TRUE(edit("Text1")->hasFocus());
+    type(edit("Text1"), QStringLiteral("2"));
+    EXPECT_EQ(edit("Text1")->text(), QStringLiteral("2"));
+}
+
 struct CheckRow {
     const char* name;
     void (*spoil)(const EditorTest&);

@@ -346,5 +346,30 @@ TEST_F(EditorTest, AFailedExitSaveWritesARescueFileAndTheMenuExitAsksFirst)
     qunsetenv("XDG_STATE_HOME");
 }
 
+TEST_F(EditorTest, ArrowKeysInTheListLoadTheAlarmTheChangeThenWrites)
+{
+    startWith({dailyAt(7, 0, "一番目"), dailyAt(8, 0, "二番目")});
+    const AlarmRecord first = alarm(0);
+    QListView* list = m_app->editor()->list();
+    clickRow(0);
+    ASSERT_EQ(edit("Text6")->text(), QStringLiteral("一番目"));
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(m_app->editor()->selectedAlarm(), 1);
+    EXPECT_EQ(edit("Text6")->text(), QStringLiteral("二番目"));
+    EXPECT_EQ(edit("Text1")->text() + edit("Text2")->text(), QStringLiteral("08"));
+    // A second row taken into the selection leaves the fields alone.
+    QTest::keyClick(list, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(edit("Text6")->text(), QStringLiteral("二番目"));
+    clickRow(1);
+    edit("Text6")->selectAll();
+    type(edit("Text6"), QStringLiteral("新しい"));
+    m_desktop.prompter.queueAnswer(true); // 08:00 has passed today
+    click("Command6");
+    EXPECT_EQ(m_desktop.prompter.messages(), QStringList{});
+    EXPECT_EQ(alarm(0), first);
+    EXPECT_EQ(alarm(1).message, "新しい");
+    EXPECT_EQ(alarm(1).startTime.formatTime(), "08:00");
+}
+
 } // namespace
 } // namespace kvx

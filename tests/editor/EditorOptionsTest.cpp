@@ -5,6 +5,7 @@
 
 #include <QMenu>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 
@@ -14,6 +15,34 @@ namespace {
 std::string settingIn(const std::string& file, const char* key)
 {
     return ProfileFile(file).readString(kSettingsSection, key, "<absent>");
+}
+
+TEST_F(EditorTest, AnotherWaveDeviceIsRestoredReadAndRaisedInsteadOfTheOld)
+{
+    using Kind = VolumeDevices::Kind;
+    const int headset = m_desktop.volumes.addDevice(Kind::Wave, QStringLiteral("ヘッドセット"), 0x10001000U);
+    startWith();
+    showTab(EditorWindow::kSoundTab);
+    click("Check24");
+    edit("Text11")->setText(QStringLiteral("ring.wav"));
+    // The test raises the device in use; switching restores it and reads the other.
+    click("Command12");
+    ASSERT_FALSE(m_desktop.volumes.state(Kind::Wave, 0)->muted);
+    click("Command12");
+    m_desktop.volumes.setVolume(Kind::Wave, 0, 0xFFFFFFFFU);
+    auto* devices = get<QComboBox>("Combo4");
+    devices->setFocus();
+    QTest::keyClick(devices, Qt::Key_Down);
+    ASSERT_EQ(devices->currentText(), QStringLiteral("ヘッドセット"));
+    EXPECT_EQ(m_desktop.volumes.state(Kind::Wave, 0)->volume, 0x40004000U);
+    EXPECT_EQ(get<QScrollBar>("HScroll2")->value(), 0x1000 - 32768);
+    get<QScrollBar>("HScroll2")->setValue(32767);
+    click("Command12");
+    EXPECT_EQ(m_desktop.volumes.state(Kind::Wave, headset)->volume, 0xFFFFFFFFU);
+    EXPECT_EQ(m_desktop.volumes.state(Kind::Wave, 0)->volume, 0x40004000U);
+    click("Command12");
+    EXPECT_EQ(m_desktop.volumes.state(Kind::Wave, headset)->volume, 0x10001000U);
+    EXPECT_TRUE(m_desktop.volumes.state(Kind::Wave, 0)->muted);
 }
 
 TEST_F(EditorTest, ThePortBoxKeepsAPortNumberAndOkWritesTheTransferSettings)

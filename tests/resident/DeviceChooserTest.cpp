@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 namespace kvx {
@@ -52,6 +54,47 @@ TEST_F(ResidentTest, DeviceChoiceIsWrittenIntoBothSettingsFilesOnClosing)
     EXPECT_EQ(readMain("MIDINM"), "Kalvendorix MIDI");
     EXPECT_EQ(ProfileFile(m_settings.dataSideFile()).readString(kSettingsSection, "WAVENM", ""), "HDMI");
     EXPECT_EQ(m_resident->sound().chosenWaveDevice(), QStringLiteral("HDMI"));
+}
+
+TEST_F(ResidentTest, DeviceChooserClosesByItsOkButtonAndIsNotAskedAgainOnceChosen)
+{
+    start();
+    writeMain("MIDINM", "");
+    int shown = 0;
+    const auto pressOk = [&shown] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("Form5") && widget->isVisible()) {
+                ++shown;
+                auto* ok = widget->findChild<QPushButton*>("Command1");
+                ASSERT_NE(ok, nullptr);
+                EXPECT_EQ(ok->text(), QStringLiteral("OK"));
+                QTest::mouseClick(ok, Qt::LeftButton);
+            }
+        }
+    };
+    QTimer::singleShot(0, pressOk);
+    m_resident->chooseSoundDevices(nullptr);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(readMain("MIDINM"), "Kalvendorix MIDI");
+    // Chosen: the next editor opens without the chooser.
+    QTimer::singleShot(0, pressOk);
+    m_resident->chooseSoundDevices(nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown, 1);
+}
+
+TEST_F(ResidentTest, DeviceChooserSaysWhenAListIsEmpty)
+{
+    FakeVolumeDevices none;
+    none.addDevice(Kind::Midi, QStringLiteral("Synth"), 0);
+    DeviceChooser chooser(none, QString());
+    chooser.show();
+    auto* combo2 = chooser.findChild<QComboBox*>("Combo2");
+    EXPECT_EQ(combo2->placeholderText(), QStringLiteral("WAVEデバイスが見つかりません"));
+    EXPECT_EQ(combo2->currentIndex(), -1);
+    EXPECT_FALSE(combo2->isEnabled());
+    EXPECT_TRUE(chooser.findChild<QComboBox*>("Combo1")->isEnabled());
+    EXPECT_EQ(chooser.waveDevice(), QString());
 }
 
 } // namespace

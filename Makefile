@@ -38,12 +38,16 @@ install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 # kalvendorix_<version>_<arch>.deb in $(DEB_DIR), built with Debian's hardening
-# flags and dated by the last commit. scripts/test-deb tries it.
+# flags and optimisation (-O2) and dated by the last commit. The package strips
+# its program, so no debug information is made to be thrown away.
+# scripts/test-deb tries it.
 deb: deps
-	export SOURCE_DATE_EPOCH=$$(git log -1 --format=%ct 2>/dev/null || date +%s) DEB_BUILD_MAINT_OPTIONS=hardening=+all && \
+	export SOURCE_DATE_EPOCH=$$(git log -1 --format=%ct 2>/dev/null || date +%s) DEB_BUILD_MAINT_OPTIONS=hardening=+all \
+	  DEB_CXXFLAGS_MAINT_STRIP=-g && \
 	  CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
 	  LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
-	  cmake -S . -B $(DEB_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DKVX_TESTS=OFF -DKVX_BENCH=OFF && \
+	  cmake -S . -B $(DEB_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+	    -DKVX_TESTS=OFF -DKVX_BENCH=OFF && \
 	  cmake --build $(DEB_DIR) --target kalvendorix && \
 	  cd $(DEB_DIR) && fakeroot cpack -G DEB
 

@@ -237,7 +237,7 @@ std::string Settings::logFile() const
 
 std::string Settings::readSetting(const std::string& key, const std::string& fallback) const
 {
-    return textOf(dataSideFile()).read(kSettingsSection, key, readLimitOf(key)).value_or(fallback);
+    return storedSetting(key).value_or(fallback);
 }
 
 std::optional<std::string> Settings::storedSetting(const std::string& key) const

@@ -345,9 +345,14 @@ void ResidentWindow::showAbout()
 
 void ResidentWindow::chooseSoundDevices(QWidget* parent)
 {
+    const std::optional<std::string> midi = m_settings.storedSetting("MIDINM");
+    const std::optional<std::string> wave = m_settings.storedSetting("WAVENM");
+    // Both chosen: whatever the lists offer, nothing is asked, so they are not read.
+    if (!asksForSoundDevices(midi, wave, true, true)) {
+        return;
+    }
     DeviceChooser chooser(m_services.volumes, m_sound.chosenMidiDevice(), parent);
-    if (!asksForSoundDevices(m_settings.storedSetting("MIDINM"), m_settings.storedSetting("WAVENM"),
-            !chooser.midiDevice().isEmpty(), !chooser.waveDevice().isEmpty())) {
+    if (!asksForSoundDevices(midi, wave, !chooser.midiDevice().isEmpty(), !chooser.waveDevice().isEmpty())) {
         return;
     }
     chooser.exec();

@@ -2,6 +2,7 @@
 // resident service and runs until the exit sequence ends it.
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/DisplayPlatform.h"
 #include "core/Settings.h"
 #include "platform/AppIcons.h"
 #include "platform/CanberraWaveFallback.h"
@@ -27,7 +28,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +48,37 @@ void reportReady()
         file.write(QByteArray::number(QCoreApplication::applicationPid()));
     }
 }
+
+std::string environmentValue(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+// Asks Qt for the display platform chosen for this session. The choice is the
+// program's own: the programs it starts (the log's text editor) make theirs.
+class DisplayPlatformChoice {
+public:
+    DisplayPlatformChoice()
+        : m_platform(kvx::chooseDisplayPlatform(
+            {environmentValue("QT_QPA_PLATFORM"), environmentValue("WAYLAND_DISPLAY"),
+                environmentValue("DISPLAY"), environmentValue("XDG_SESSION_TYPE")}))
+    {
+        if (m_platform) {
+            qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*m_platform));
+        }
+    }
+    // Once the application object has opened its display.
+    void done() const
+    {
+        if (m_platform) {
+            qunsetenv("QT_QPA_PLATFORM");
+        }
+    }
+
+private:
+    std::optional<std::string> m_platform;
+};
 
 } // namespace
 
@@ -65,8 +99,12 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    const DisplayPlatformChoice platform;
     QApplication app(argc, argv);
+    platform.done();
     QApplication::setApplicationName(QStringLiteral("Kalvendorix"));
+    // A Wayland compositor finds the window's icon and name by the desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kalvendorix"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(kvx::applicationIcon());
     kvx::installQtTranslations();

@@ -57,10 +57,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # What the program loads at run time without linking it: the GStreamer
 # elements of playbin (wave, MP3, the fluidsynth MIDI decoder, the PulseAudio
-# sink), the General MIDI sound font, the Japanese fonts and Qt's own Japanese
-# texts (standard buttons, dialogs, context menus).
+# sink), the General MIDI sound font, the Japanese fonts, Qt's own Japanese
+# texts (standard buttons, dialogs, context menus) and Qt's Wayland platform,
+# on which the program runs in a Wayland session without an X server.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, fluid-soundfont-gm, fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-translations-l10n")
-# Further sound formats.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, gstreamer1.0-libav")
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, fluid-soundfont-gm, fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-translations-l10n, qt6-wayland")
+# Further sound formats; Japanese typed through fcitx5 (IBus's Qt 6 plugin
+# comes with Qt itself).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, gstreamer1.0-libav, fcitx5-frontend-qt6")
 include(CPack)

@@ -2,17 +2,14 @@
 #include "tests/blackbox/ProgramSandbox.h"
 #include "tests/blackbox/ResidentProcess.h"
 #include "tests/blackbox/SampleData.h"
+#include "tests/blackbox/UserSession.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QThread>
 
 #include <csignal>
 #include <gtest/gtest.h>
-#include <memory>
 #include <optional>
 
 // An alarm rings in the built program on a real X server and a real sound
@@ -29,73 +26,26 @@ constexpr int kResidentBoundMs = 30000;
 constexpr int kExitBoundMs = 20000;
 // The alarm's minute is kLeadSeconds away; the rest is slack for a busy machine.
 constexpr int kRingBoundMs = 30000;
-constexpr int kShowBoundMs = 10000;
-constexpr int kPollMs = 50;
 // The program needs this long to start before the alarm's minute begins.
 constexpr int kLeadSeconds = 10;
 
 const QString kAlarmTitle = QStringLiteral("Kalvendorix (アラーム)");
-const QString kFakeTimeLibrary = QStringLiteral(KVX_FAKETIME_LIBRARY);
 
 bool desktopStackUp()
 {
     return qgetenv("KVX_SOUND_SERVER") == "1" && !qgetenv("DISPLAY").isEmpty();
 }
 
-// The program's wall clock runs `offsetSeconds` ahead of the real one.
-void fakeWallClock(QProcessEnvironment& env, qint64 offsetSeconds)
-{
-    const QString preload = env.value(QStringLiteral("LD_PRELOAD"));
-    env.insert(QStringLiteral("LD_PRELOAD"),
-        preload.isEmpty() ? kFakeTimeLibrary : kFakeTimeLibrary + u':' + preload);
-    env.insert(QStringLiteral("FAKETIME"),
-        QStringLiteral("%1%2").arg(offsetSeconds < 0 ? "" : "+").arg(offsetSeconds));
-    env.insert(QStringLiteral("FAKETIME_NO_CACHE"), QStringLiteral("1"));
-    env.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
-    env.insert(QStringLiteral("NO_FAKE_STAT"), QStringLiteral("1"));
-    // The sanitizer runtime insists on being the first library loaded; the
-    // preloaded clock comes before it and replaces none of its functions.
-    const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
-    env.insert(QStringLiteral("ASAN_OPTIONS"),
-        asan.isEmpty() ? QStringLiteral("verify_asan_link_order=0")
-                       : asan + QStringLiteral(":verify_asan_link_order=0"));
-}
-
-template <typename Check> bool pollUntil(int boundMs, Check check)
-{
-    const QDeadlineTimer deadline(boundMs);
-    while (!deadline.hasExpired()) {
-        if (check()) {
-            return true;
-        }
-        QThread::msleep(kPollMs);
-    }
-    return check();
-}
-
-// CI runs every test: there a missing server or tool is a failure, not a skip.
-#define KVX_REQUIRE_DESKTOP(missing)                                                                         \
-    do {                                                                                                     \
-        if (!(missing).isEmpty()) {                                                                          \
-            if (qgetenv("CI") == "true") {                                                                   \
-                FAIL() << "CI=true and this is missing: " << (missing).toStdString();                        \
-            }                                                                                                \
-            GTEST_SKIP() << "needs " << (missing).toStdString();                                             \
-        }                                                                                                    \
-    } while (false)
-
 QString missingForRing()
 {
     if (!desktopStackUp()) {
         return QStringLiteral("the X server and the sound server of the test command");
     }
-    if (kFakeTimeLibrary.isEmpty()) {
+    if (fakeTimeLibrary().isEmpty()) {
         return QStringLiteral("libfaketime (scripts/install-deps installs it)");
     }
     return {};
 }
-
-const QString kPython = QStringLiteral("/usr/bin/python3");
 
 // What a user's session has besides the X server: a notification area and a
 // session bus with the accessibility bus, through which the editor's controls
@@ -106,106 +56,13 @@ QString missingForEditor()
     if (!missing.isEmpty()) {
         return missing;
     }
-    for (const char* tool : {"trayer", "xdotool", "dbus-daemon"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
-            return QStringLiteral("%1 (scripts/install-deps installs it)").arg(QLatin1String(tool));
-        }
-    }
-    if (QProcess::execute(kPython, {QStringLiteral("-c"), QStringLiteral("import pyatspi")}) != 0) {
-        return QStringLiteral("python3-pyatspi (scripts/install-deps installs it)");
-    }
-    return {};
+    return missingTools({QStringLiteral("trayer"), QStringLiteral("xdotool"), QStringLiteral("dbus-daemon")});
 }
 
-// A helper process of the test, ended with the test.
-class Helper {
-public:
-    Helper(const QString& program, const QStringList& arguments, const QProcessEnvironment& env)
-    {
-        m_process.setProcessEnvironment(env);
-        m_process.start(program, arguments);
-    }
-    ~Helper()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-    Helper(const Helper&) = delete;
-    Helper& operator=(const Helper&) = delete;
-    QProcess& process() { return m_process; }
-
-private:
-    QProcess m_process;
-};
-
-// A user's desktop session on the test's X server: a private session bus with
-// its accessibility bus, and a notification area.
-class UserSession {
-public:
-    explicit UserSession(const ProgramSandbox& sandbox)
-        : m_env(sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb")))
-    {
-        m_bus = std::make_unique<Helper>(QStringLiteral("dbus-daemon"),
-            QStringList{
-                QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")},
-            m_env);
-        if (!m_bus->process().waitForReadyRead(10000)) {
-            m_problem = "the session bus did not start";
-            return;
-        }
-        m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-            QString::fromLocal8Bit(m_bus->process().readLine()).trimmed());
-        m_env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-        // The session's accessibility bus runs before its programs start.
-        QProcess registry;
-        registry.setProcessEnvironment(m_env);
-        registry.start(kPython,
-            {QStringLiteral("-c"), QStringLiteral("import pyatspi; pyatspi.Registry.getDesktop(0)")});
-        if (!registry.waitForFinished(20000) || registry.exitCode() != 0) {
-            m_problem = "no accessibility bus: " + registry.readAllStandardError().toStdString();
-            return;
-        }
-        m_tray = std::make_unique<Helper>(QStringLiteral("trayer"),
-            QStringList{QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                QStringLiteral("left"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                QStringLiteral("--height"), QStringLiteral("32")},
-            m_env);
-        if (!m_tray->process().waitForStarted(5000) || !pollUntil(kShowBoundMs, [] {
-                return DesktopProbe::windowWithTitle(QStringLiteral("panel")).has_value();
-            })) {
-            m_problem = "the notification area did not come up";
-        }
-    }
-
-    // Empty when the session is up.
-    const std::string& problem() const { return m_problem; }
-    const QProcessEnvironment& environment() const { return m_env; }
-
-    // Runs tests/blackbox/drive_user.py as the user; its error output when it failed.
-    std::optional<std::string> drive(const QStringList& arguments) const
-    {
-        QProcess user;
-        user.setProcessEnvironment(m_env);
-        user.start(
-            kPython, QStringList{QStringLiteral(KVX_SOURCE_DIR "/tests/blackbox/drive_user.py")} + arguments);
-        if (!user.waitForFinished(90000)) {
-            return "the user was not done within 90 s";
-        }
-        if (user.exitCode() != 0) {
-            return user.readAllStandardError().toStdString();
-        }
-        return std::nullopt;
-    }
-
-private:
-    QProcessEnvironment m_env;
-    std::unique_ptr<Helper> m_bus;
-    std::unique_ptr<Helper> m_tray;
-    std::string m_problem;
-};
+QProcessEnvironment xSession(const ProgramSandbox& sandbox)
+{
+    return sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb"));
+}
 
 TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
 {
@@ -274,7 +131,7 @@ TEST(AlarmRing, AlarmAddedInTheEditorIsSavedAndRingsAtItsMinute)
     ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}, {"DEFFORM", "1"}}));
     ASSERT_TRUE(sandbox.writeTables(SharedTables()));
 
-    UserSession session(sandbox);
+    UserSession session(xSession(sandbox), UserSession::Tray::Shown);
     ASSERT_EQ(session.problem(), std::string());
     QProcessEnvironment env = session.environment();
 
@@ -323,7 +180,7 @@ TEST(AlarmRing, MemoTypedInTheCalendarIsSavedByItsOkAndSurvivesAKill)
     ASSERT_TRUE(sandbox.isValid());
     ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}}));
     ASSERT_TRUE(sandbox.writeTables(SharedTables()));
-    UserSession session(sandbox);
+    UserSession session(xSession(sandbox), UserSession::Tray::Shown);
     ASSERT_EQ(session.problem(), std::string());
     ResidentProcess program(session.environment(), sandbox.scratchFile(QStringLiteral("ready")));
     ASSERT_TRUE(program.start());
@@ -362,7 +219,7 @@ TEST(AlarmRing, AlarmReachedWithTheArrowKeyIsTheOneChanged)
         tables.alarms.add(alarm);
     }
     ASSERT_TRUE(sandbox.writeTables(tables));
-    UserSession session(sandbox);
+    UserSession session(xSession(sandbox), UserSession::Tray::Shown);
     ASSERT_EQ(session.problem(), std::string());
     QProcessEnvironment env = session.environment();
     fakeWallClock(env, QDateTime::currentDateTime().secsTo(morning));
@@ -394,7 +251,7 @@ TEST(AlarmRing, DesktopActionsReachTheRunningCopyOrStartOne)
     ASSERT_TRUE(sandbox.isValid());
     ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}}));
     ASSERT_TRUE(sandbox.writeTables(SharedTables()));
-    UserSession session(sandbox);
+    UserSession session(xSession(sandbox), UserSession::Tray::Shown);
     ASSERT_EQ(session.problem(), std::string());
     const auto action = [&session](const char* option) -> std::optional<int> {
         QProcess later;

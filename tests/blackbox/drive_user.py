@@ -6,6 +6,13 @@ mouse and typed into with its keyboard.
 
 usage: drive_user.py alarm PID HHMM MESSAGE
            adds a daily alarm in the editor and presses "ＯＫ"
+       drive_user.py kana PID HHMM ROMAJI TEXT
+           as alarm, but types the message through the input method: its
+           trigger key Ctrl+Space in the message box, the romaji, Space to
+           convert it, Return to commit it; the box must then hold TEXT
+       drive_user.py see PID NAME
+           waits until the program shows a window of that name (no mouse or
+           keyboard: works on any display)
        drive_user.py change PID MESSAGE
            clicks the editor list's first row, moves to the second with the
            Down key, types the message over the alarm's and presses
@@ -23,14 +30,14 @@ import pyatspi
 BOUND_SECONDS = 20.0
 
 
-def wait_for(what, find):
-    deadline = time.monotonic() + BOUND_SECONDS
+def wait_for(what, find, bound=BOUND_SECONDS):
+    deadline = time.monotonic() + bound
     while time.monotonic() < deadline:
         found = find()
         if found:
             return found
         time.sleep(0.1)
-    sys.exit(f"drive_user: {what} not seen within {BOUND_SECONDS:.0f} s")
+    sys.exit(f"drive_user: {what} not seen within {bound:.0f} s")
 
 
 def xdotool(*arguments):
@@ -61,7 +68,7 @@ def click_on(accessible, repeat=1):
     xdotool("mousemove", str(x + width // 2), str(y + height // 2), "click", "--repeat", str(repeat), "1")
 
 
-def type_into(app, name, text, window_title=None):
+def type_into(app, name, text, window_title=None, input_method=False):
     box = wait_for(f"the box {name!r}", lambda: control(app, pyatspi.ROLE_TEXT, name))
     if window_title:
         # Without a window manager a window that comes up later gets the
@@ -72,6 +79,8 @@ def type_into(app, name, text, window_title=None):
     box.queryComponent().grabFocus()
     wait_for(f"the focus in {name!r}", lambda: box.getState().contains(pyatspi.STATE_FOCUSED))
     xdotool("key", "ctrl+a")
+    if input_method:
+        xdotool("key", "ctrl+space")
     xdotool("type", "--delay", "20", text)
 
 
@@ -96,17 +105,45 @@ def press_and_see_close(app, window_name, role, name):
     wait_for(f"{window_name!r} closing", lambda: not button.getState().contains(pyatspi.STATE_SHOWING))
 
 
-def add_alarm(pid, hhmm, message):
+def add_alarm(pid, hhmm, message, converted=None):
     app = open_main_window(pid)
     press(app, pyatspi.ROLE_RADIO_BUTTON, "毎日")
     places = ["時 十の位", "時 一の位", "分 十の位", "分 一の位"]
     for time_name in ("開始", "終了"):
         for place, digit in zip(places, hhmm):
             type_into(app, f"{time_name} {place}", digit)
-    type_into(app, "メッセージ", message)
+    type_into(app, "メッセージ", message, input_method=converted is not None)
+    if converted is not None:
+        convert_and_commit(app, "メッセージ", converted)
     # A button pressed this way clicks a moment later, as a key press on it does.
     press(app, pyatspi.ROLE_PUSH_BUTTON, "アラーム追加")
     confirm_editor(app, "add")
+    return 0
+
+
+def text_of(app, name):
+    box = control(app, pyatspi.ROLE_TEXT, name)
+    return box.queryText().getText(0, -1) if box is not None else None
+
+
+def convert_and_commit(app, name, expected):
+    """Space converts the input method's reading, Return commits the first candidate."""
+    xdotool("key", "space")
+    xdotool("key", "Return")
+    deadline = time.monotonic() + BOUND_SECONDS
+    while time.monotonic() < deadline:
+        if text_of(app, name) == expected:
+            return
+        time.sleep(0.1)
+    sys.exit(f"drive_user: the box {name!r} holds {text_of(app, name)!r}, not {expected!r}")
+
+
+def see_window(pid, name):
+    app = wait_for("the program on the accessibility bus", lambda: application(pid))
+    # The program's top-level windows are the application's children.
+    wait_for(f"the window {name!r}", lambda: any(
+        window is not None and window.name == name and window.getState().contains(pyatspi.STATE_SHOWING)
+        for window in app), bound=2 * BOUND_SECONDS)
     return 0
 
 
@@ -155,6 +192,10 @@ def main():
     task, pid = sys.argv[1], int(sys.argv[2])
     if task == "alarm":
         return add_alarm(pid, sys.argv[3], sys.argv[4])
+    if task == "kana":
+        return add_alarm(pid, sys.argv[3], sys.argv[4], converted=sys.argv[5])
+    if task == "see":
+        return see_window(pid, sys.argv[3])
     if task == "change":
         return change_second_alarm(pid, sys.argv[3])
     return add_memo(pid, sys.argv[3])

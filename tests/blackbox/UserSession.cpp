@@ -63,8 +63,8 @@ Helper::~Helper()
     }
 }
 
-UserSession::UserSession(QProcessEnvironment env, Tray tray)
-    : m_env(std::move(env))
+UserSession::UserSession(const QProcessEnvironment& env, Tray tray)
+    : m_env(env)
 {
     m_bus = std::make_unique<Helper>(QStringLiteral("dbus-daemon"),
         QStringList{

@@ -73,7 +73,7 @@ class UserSession {
 public:
     enum class Tray { Shown, None };
 
-    UserSession(QProcessEnvironment env, Tray tray);
+    UserSession(const QProcessEnvironment& env, Tray tray);
 
     // Empty when the session is up.
     const std::string& problem() const { return m_problem; }

@@ -57,6 +57,23 @@ TEST_F(ResidentTest, MainBellFillsTheWindowAndRaisesTheVolumes)
     EXPECT_EQ(m_tables.alarms.alarms[0].lastAlarm.formatDateTime(), "2026/12/08 07:30");
 }
 
+// The media channel's set-up is not made at start-up but a little before the
+// first bell, so that the bell's sound does not wait for it.
+TEST_F(ResidentTest, MediaIsPreparedShortlyBeforeTheFirstBellNotAtStart)
+{
+    m_media.setUnprepared();
+    start();
+    addAlarm(dailyAlarm(8, 0));
+    advanceTo(7, 59, 49);
+    EXPECT_FALSE(m_log.contains(QStringLiteral("prepare"))) << m_log.join(", ").toStdString();
+    advanceTo(7, 59, 51);
+    EXPECT_EQ(m_log, QStringList({"prepare"}));
+    advanceTo(8, 0, 0, 100);
+    EXPECT_TRUE(m_resident->ringer().notificationWindow().isVisible());
+    EXPECT_EQ(m_log.mid(m_log.size() - 2), QStringList({"open /sounds/bell.mp3", "play"}));
+    EXPECT_EQ(m_log.count(QStringLiteral("prepare")), 1);
+}
+
 TEST_F(ResidentTest, PreAlarmShowsAnEmptyBannerInTheAlarmsBackground)
 {
     start();

@@ -109,7 +109,9 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(kvx::applicationIcon());
     kvx::installQtTranslations();
     kvx::installFontSubstitutions();
-    kvx::GstMediaChannel::initMedia();
+    // GStreamer is initialised by the first sound played, not here: most
+    // starts (autostart at login) play nothing for hours, and its plugin
+    // registry would cost every start its time and memory.
 
     kvx::SystemClock clock;
     kvx::MessageBoxPrompter prompter;

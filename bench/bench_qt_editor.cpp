@@ -1,7 +1,9 @@
-// The alarm editor with many alarms: its first open (the window is built and
-// the list filled), a reopen of the hidden window, and the list fill alone.
+// The program's two windows with many alarms: the first open of the editor and
+// of the calendar window (the window is built and filled), a reopen of the
+// hidden window, and the editor's list fill alone.
 #include "app/Application.h"
 #include "bench/BenchTables.h"
+#include "calendar/CalendarWindow.h"
 #include "core/DataFile.h"
 #include "core/Settings.h"
 #include "doubles/FakeDesktop.h"
@@ -47,10 +49,11 @@ public:
         QApplication::processEvents();
         return editor;
     }
-    void openCalendar()
+    CalendarWindow& openCalendar()
     {
-        m_app->openCalendar();
+        CalendarWindow& calendar = m_app->openCalendar();
         QApplication::processEvents();
+        return calendar;
     }
 
 private:
@@ -93,6 +96,31 @@ void BM_EditorListFill(benchmark::State& state)
     }
 }
 BENCHMARK(BM_EditorListFill)->Arg(1000)->Arg(32767)->Unit(benchmark::kMillisecond);
+
+void BM_CalendarFirstOpen(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto program = std::make_unique<Program>(static_cast<int>(state.range(0)));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(&program->openCalendar());
+        state.PauseTiming();
+        program.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_CalendarFirstOpen)->Arg(1000)->Arg(32767)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_CalendarReopen(benchmark::State& state)
+{
+    Program program(static_cast<int>(state.range(0)));
+    CalendarWindow& calendar = program.openCalendar();
+    for (auto _ : state) {
+        calendar.hide();
+        benchmark::DoNotOptimize(&program.openCalendar());
+    }
+}
+BENCHMARK(BM_CalendarReopen)->Arg(1000)->Arg(32767)->Unit(benchmark::kMillisecond);
 
 // Resident memory of this process (kB), as the kernel counts it.
 double residentKb()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Measures how long after the start of an alarm's minute its notification window
 # "Kalvendorix (アラーム)" is on the screen. Runs the program on a private X
-# server with a private sound server (scripts/test-stack); each run writes a
+# server with a small XEmbed tray (trayer) and a private sound server
+# (scripts/test-stack), as a session runs it: resident, no window opened before
+# the ring, so the ring is the program's first use of its sound; each run writes a
 # data file whose daily alarm, with an endless sound, is due at the next
 # minute, after 1,000 other alarms that are not due, and polls the X server for
 # the window every few milliseconds from just before that minute.
@@ -35,8 +37,10 @@ source "$here/scripts/test-stack"
 start_test_stack
 work=$(mktemp -d "${TMPDIR:-/tmp}/kvx-ring.XXXXXX")
 pid=""
+tray=""
 cleanup() {
   if [ -n "$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; fi
+  if [ -n "$tray" ]; then kill "$tray" 2>/dev/null || true; fi
   rm -rf "$work"
   stop_test_stack
 }
@@ -45,6 +49,17 @@ if [ "${KVX_SOUND_SERVER:-}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
   echo "needs the X server and the sound server of scripts/test-stack" >&2
   exit 2
 fi
+for tool in trayer xdotool; do
+  if ! command -v "$tool" >/dev/null; then echo "$tool is missing (scripts/install-deps installs it)" >&2; exit 2; fi
+done
+# No session bus: the icon goes to the XEmbed tray.
+unset DBUS_SESSION_BUS_ADDRESS
+trayer --edge top --align left --widthtype request --height 32 >"$work/tray.log" 2>&1 &
+tray=$!
+for _ in $(seq 100); do
+  if xdotool search --name '^panel$' >/dev/null 2>&1; then break; fi
+  pause 0.1
+done
 
 window_exists() { xwininfo -name "$title" >/dev/null 2>&1; }
 window_shown() { xwininfo -name "$title" 2>/dev/null | grep -q 'Map State: IsViewable'; }
@@ -77,6 +92,10 @@ for (( run = 1; run <= runs; run++ )); do
   fi
   if window_exists; then
     echo "run $run: the window was there before its minute" >&2
+    exit 2
+  fi
+  if xdotool search --onlyvisible --name '^Kalvendorix$' >/dev/null 2>&1; then
+    echo "run $run: a window of the program was open before the ring" >&2
     exit 2
   fi
 

@@ -1,7 +1,6 @@
 #include "platform/FontSubstitutions.h"
 
 #include <QFont>
-#include <QFontDatabase>
 #include <QStringList>
 
 namespace kvx {
@@ -23,13 +22,13 @@ struct Mapping {
     const QStringList* substitutes;
 };
 
+// A substitute that is not installed is passed over when a font is matched,
+// so DejaVu Sans is named whether it is there or not: asking the font
+// database which families exist would load it at start-up, long before any
+// text is drawn.
 QStringList tahomaSubstitutes()
 {
-    QStringList substitutes;
-    if (QFontDatabase::families().contains(QStringLiteral("DejaVu Sans"))) {
-        substitutes << QStringLiteral("DejaVu Sans");
-    }
-    return substitutes + kProportionalGothic;
+    return QStringList{QStringLiteral("DejaVu Sans")} + kProportionalGothic;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
 #include <chrono>
 #include <gst/gst.h>
 #include <memory>
@@ -87,6 +88,13 @@ GstMediaChannel::~GstMediaChannel()
     close();
 }
 
+namespace {
+
+// Set once GStreamer's initialisation has run, whether it succeeded or not.
+std::atomic<bool> mediaInitialised{false};
+
+} // namespace
+
 bool GstMediaChannel::initMedia()
 {
     static const bool ready = [] {
@@ -95,9 +103,20 @@ bool GstMediaChannel::initMedia()
         if (error) {
             g_error_free(error);
         }
+        mediaInitialised = true;
         return ok;
     }();
     return ready;
+}
+
+bool GstMediaChannel::prepared() const
+{
+    return mediaInitialised;
+}
+
+void GstMediaChannel::prepare()
+{
+    initMedia();
 }
 
 QString GstMediaChannel::status()

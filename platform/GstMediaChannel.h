@@ -32,6 +32,10 @@ public:
     // Initialises GStreamer once; false when it cannot be used.
     static bool initMedia();
 
+    // GStreamer is initialised by the first file opened or by `prepare`.
+    bool prepared() const override;
+    void prepare() override;
+
     QString status() override;
     bool open(const QString& path) override;
     bool play() override;

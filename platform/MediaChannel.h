@@ -15,6 +15,10 @@ public:
     virtual bool playFromStart() = 0; // "play from 0"
     virtual void stop() = 0;
     virtual void close() = 0;
+    // A channel whose own set-up is costly makes it on first use; `prepare`
+    // makes it ahead of a sound due soon, so that the sound does not wait.
+    virtual bool prepared() const { return true; }
+    virtual void prepare() { }
 };
 
 // Plays a ".wav" file that the media channel refused.

@@ -27,6 +27,8 @@ constexpr qint64 kLongestWaitMs = 3600 * 1000;
 constexpr long long kMissedNoticeSeconds = 12 * 3600;
 // The missed bells looked for after a sleep, at most.
 constexpr int kMostMissedBells = 100;
+// A media channel not yet set up is prepared this long before a bell.
+constexpr qint64 kMediaLeadMs = 10 * 1000;
 
 } // namespace
 
@@ -251,12 +253,25 @@ void ResidentWindow::armAlarmTick()
     m_lastCheck = nowOle;
     // The instant of this tick has been looked at: the next one is a later second.
     const QDateTime nextSecond = now.addMSecs(1000 - now.time().msec());
-    QDateTime target = Clock::fromOleDate(nextDueMoment(m_tables.alarms, Clock::toOleDate(nextSecond)).at);
+    const NextCheck next = nextDueMoment(m_tables.alarms, Clock::toOleDate(nextSecond));
+    const QDateTime bell = Clock::fromOleDate(next.at);
+    QDateTime target = bell;
     if (!m_nextRingAt.isZero()) {
         const QDateTime nextMinute = nextSecond.addSecs((60 - nextSecond.time().second()) % 60);
         target = std::min(target, nextMinute);
     }
-    const qint64 wait = std::clamp(now.msecsTo(target), qint64{0}, kLongestWaitMs);
+    qint64 wait = std::clamp(now.msecsTo(target), qint64{0}, kLongestWaitMs);
+    // The sound's set-up (GStreamer's) is left out of the start-up; the first
+    // bell must not wait for it, so the tick wakes once a little before that
+    // bell and has it made then.
+    if (next.found && !m_sound.media().prepared()) {
+        const qint64 untilBell = now.msecsTo(bell);
+        if (untilBell <= kMediaLeadMs) {
+            m_sound.media().prepare();
+        } else {
+            wait = std::min(wait, untilBell - kMediaLeadMs);
+        }
+    }
     m_timer1->start(static_cast<int>(wait) + kTickPhaseMs);
 }
 

@@ -50,6 +50,11 @@ std::uint32_t SoundController::switchDevice(Kind kind, const QString& name)
 
 int SoundController::findDevice(Kind kind, const QString& name)
 {
+    // No device chosen: nothing to look for, and the device list (a question
+    // to the sound server) is not read.
+    if (name.isEmpty()) {
+        return -1;
+    }
     const auto list = m_devices.devices(kind);
     for (int i = 0; i < list.size(); ++i) {
         if (list[i].name == name && list[i].supportsVolume) {

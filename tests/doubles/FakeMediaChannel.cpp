@@ -67,4 +67,10 @@ bool FakeMediaChannel::start(const QString& entry)
     return true;
 }
 
+void FakeMediaChannel::prepare()
+{
+    m_log->append(QStringLiteral("prepare"));
+    m_prepared = true;
+}
+
 } // namespace kvx

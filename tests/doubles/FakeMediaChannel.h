@@ -28,6 +28,11 @@ public:
     void setMissing(const QString& path) { m_missing.insert(path); }
     void setUnplayable(const QString& path) { m_unplayable.insert(path); }
     void endPlayback(); // the file reached its end: status turns "stopped"
+    // The channel has a set-up of its own still to make: `prepare` (logged
+    // "prepare") makes it.
+    void setUnprepared() { m_prepared = false; }
+    bool prepared() const override { return m_prepared; }
+    void prepare() override;
 
     const QStringList& log() const { return *m_log; }
     void clearLog() { m_log->clear(); }
@@ -46,6 +51,7 @@ private:
     bool m_open = false;
     bool m_playing = false;
     int m_statusQueries = 0;
+    bool m_prepared = true;
 };
 
 } // namespace kvx

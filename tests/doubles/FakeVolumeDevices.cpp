@@ -16,6 +16,7 @@ int FakeVolumeDevices::addDevice(
 
 QList<VolumeDevices::Device> FakeVolumeDevices::devices(Kind kind)
 {
+    ++(kind == Kind::Midi ? m_midiListReads : m_waveListReads);
     QList<Device> result;
     for (const State& state : list(kind)) {
         result.append(state.device);

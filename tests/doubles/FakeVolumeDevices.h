@@ -33,6 +33,9 @@ public:
     // The device's present state, for the test to check; null past the end.
     const State* state(Kind kind, int index) const;
 
+    // How often the device list of a kind was read.
+    int listReads(Kind kind) const { return kind == Kind::Midi ? m_midiListReads : m_waveListReads; }
+
     const QStringList& log() const { return *m_log; }
     void clearLog() { m_log->clear(); }
 
@@ -47,6 +50,8 @@ private:
     QStringList* m_log;
     QList<State> m_midi;
     QList<State> m_wave;
+    int m_midiListReads = 0;
+    int m_waveListReads = 0;
 };
 
 } // namespace kvx

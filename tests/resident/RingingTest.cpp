@@ -57,6 +57,43 @@ TEST_F(ResidentTest, MainBellFillsTheWindowAndRaisesTheVolumes)
     EXPECT_EQ(m_tables.alarms.alarms[0].lastAlarm.formatDateTime(), "2026/12/08 07:30");
 }
 
+// A first start, no wave device chosen yet: the start-up asks the sound server
+// for no device list, and the first ring, with no window opened before, still
+// shows its window and plays on the MIDI device alone.
+TEST_F(ResidentTest, FirstRingWithoutAChosenWaveDeviceReadsNoWaveList)
+{
+    writeMain("WAVENM", "");
+    start();
+    EXPECT_EQ(m_volumes.listReads(Kind::Wave), 0);
+    addAlarm(dailyAlarm(7, 30));
+    advanceTo(7, 30, 0, 100);
+
+    EXPECT_TRUE(m_resident->ringer().notificationWindow().isVisible());
+    EXPECT_EQ(m_log,
+        QStringList(
+            {"setVolume Midi 0 4294967295", "setMuted Midi 0 false", "open /sounds/bell.mp3", "play"}));
+    EXPECT_EQ(m_volumes.listReads(Kind::Wave), 0);
+    m_resident->exitSequence();
+    EXPECT_EQ(m_volumes.listReads(Kind::Wave), 0) << "nothing to restore on a device never chosen";
+}
+
+// The media channel's set-up is not made at start-up but a little before the
+// first bell, so that the bell's sound does not wait for it.
+TEST_F(ResidentTest, MediaIsPreparedShortlyBeforeTheFirstBellNotAtStart)
+{
+    m_media.setUnprepared();
+    start();
+    addAlarm(dailyAlarm(8, 0));
+    advanceTo(7, 59, 49);
+    EXPECT_FALSE(m_log.contains(QStringLiteral("prepare"))) << m_log.join(", ").toStdString();
+    advanceTo(7, 59, 51);
+    EXPECT_EQ(m_log, QStringList({"prepare"}));
+    advanceTo(8, 0, 0, 100);
+    EXPECT_TRUE(m_resident->ringer().notificationWindow().isVisible());
+    EXPECT_EQ(m_log.mid(m_log.size() - 2), QStringList({"open /sounds/bell.mp3", "play"}));
+    EXPECT_EQ(m_log.count(QStringLiteral("prepare")), 1);
+}
+
 TEST_F(ResidentTest, PreAlarmShowsAnEmptyBannerInTheAlarmsBackground)
 {
     start();

@@ -7,6 +7,7 @@
 #include "platform/AppIcons.h"
 #include "platform/CanberraWaveFallback.h"
 #include "platform/Clock.h"
+#include "platform/DBusDesktopNotifier.h"
 #include "platform/DatagramSender.h"
 #include "platform/DesktopAutostart.h"
 #include "platform/DesktopLauncher.h"
@@ -125,8 +126,11 @@ int main(int argc, char* argv[])
     kvx::DesktopLauncher launcher;
     kvx::UdpDatagramSender datagrams;
     kvx::SystemWallClockWatch wallClock;
-    kvx::ResidentServices services{
-        clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher, datagrams, wallClock};
+    // The session bus is reached here, at the start, so that a ring only ever
+    // sends on a connection already made.
+    kvx::DBusDesktopNotifier notifier(QDBusConnection::sessionBus(), QStringLiteral("kalvendorix"));
+    kvx::ResidentServices services{clock, prompter, tray, media, fallback, volumes, instance, autostart,
+        launcher, datagrams, wallClock, notifier};
 
     // The channel lives beside the lock, in a folder only the user can reach.
     kvx::LocalSocketChannel channel(

@@ -277,6 +277,7 @@ void Settings::readWindowSettings(WindowSettings& window) const
     };
     window.formPosition = read("FORMFLAG", "");
     window.editorFirst = integerOr<std::int16_t>(read("DEFFORM", "0"), "0");
+    window.desktopNotify = integerOr<std::int16_t>(read("NOTIFYFLG", "1"), "1");
     window.portNumber = read("PORTNUM", "");
     window.copyAction = integerOr<std::int16_t>(read("COPYACTION", "1"), "1");
     // Without its own entry the data-side file keeps the data path that led
@@ -319,6 +320,7 @@ std::vector<ProfileFile::Entry> Settings::windowEntries(const WindowSettings& wi
     std::vector<ProfileFile::Entry> entries = {
         {"FORMFLAG", window.formPosition},
         {"DEFFORM", window.editorFirst != 0 ? "1" : "0"},
+        {"NOTIFYFLG", window.desktopNotify != 0 ? "1" : "0"},
         {"PORTNUM", window.portNumber},
         {"COPYACTION", std::to_string(window.copyAction)},
     };

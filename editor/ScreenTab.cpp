@@ -64,6 +64,9 @@ ScreenTab::ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string progr
     m_editorFirst = named(new QCheckBox(QStringLiteral("Tollbeck画面モードにする")), "Check30",
         QStringLiteral("Tollbeck画面モードにする"));
     otherColumn->addWidget(m_editorFirst);
+    m_desktopNotify = named(new QCheckBox(QStringLiteral("デスクトップにも通知する")), "Check31",
+        QStringLiteral("デスクトップにも通知する"));
+    otherColumn->addWidget(m_desktopNotify);
     column->addWidget(other);
 
     auto* file = named(
@@ -83,6 +86,8 @@ ScreenTab::ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string progr
     connect(m_topRight, &QRadioButton::clicked, this, [this] { choosePosition("3"); });
     connect(m_editorFirst, &QCheckBox::toggled, this,
         [this](bool on) { m_window.editorFirst = static_cast<std::int16_t>(on ? 1 : 0); });
+    connect(m_desktopNotify, &QCheckBox::toggled, this,
+        [this](bool on) { m_window.desktopNotify = static_cast<std::int16_t>(on ? 1 : 0); });
     connect(m_path, &QLineEdit::editingFinished, this, &ScreenTab::pathEntered);
     connect(m_browse, &QPushButton::clicked, this, &ScreenTab::browse);
 }
@@ -92,6 +97,8 @@ void ScreenTab::load(const QString& dataPath)
     selectPosition(m_window.formPosition);
     const QSignalBlocker quiet(m_editorFirst);
     m_editorFirst->setChecked(m_window.editorFirst != 0);
+    const QSignalBlocker quietNotify(m_desktopNotify);
+    m_desktopNotify->setChecked(m_window.desktopNotify != 0);
     showDataPath(dataPath);
 }
 

@@ -26,7 +26,8 @@ class Dialogs;
 void placeByFormFlag(QWidget& window, const std::string& formFlag);
 
 // The tab "画面設定": the calendar window's position (`Frame6`), the old
-// screen mode (`Frame7`) and the data file path (`Frame10`).
+// screen mode and the desktop notifications (`Frame7`) and the data file path
+// (`Frame10`).
 class ScreenTab : public QWidget {
     Q_OBJECT
 
@@ -68,6 +69,7 @@ private:
     QRadioButton* m_topLeft;
     QRadioButton* m_topRight;
     QCheckBox* m_editorFirst;
+    QCheckBox* m_desktopNotify;
     QLineEdit* m_path;
     QPushButton* m_browse;
     QString m_dataPath;

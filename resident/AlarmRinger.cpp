@@ -94,14 +94,17 @@ void AlarmRinger::fire(int index, bool mainBell)
     m_stopRequested = false;
 
     NotificationWindow& window = notificationWindow();
-    window.fillForAlarm(
-        NotificationWindow::appearanceOf(alarm), mainBell, m_clock.now().toString(QStringLiteral("HH:mm")));
+    const QString time = m_clock.now().toString(QStringLiteral("HH:mm"));
+    window.fillForAlarm(NotificationWindow::appearanceOf(alarm), mainBell, time);
     m_blinkActive = alarm.blink == 1;
     window.present();
     m_timer2->stop();
     m_timer2->start(kTickMs);
     if (!alarm.soundFile.empty() && alarm.sound == 1) {
         m_soundKind = m_sound.startAlarmSound(alarm);
+    }
+    if (onRang) {
+        onRang(alarm, mainBell, time);
     }
 }
 
@@ -158,6 +161,9 @@ void AlarmRinger::endRinging()
 void AlarmRinger::stopAction()
 {
     m_timer3->stop();
+    if (onStopped) {
+        onStopped();
+    }
     const AlarmRecord* alarm = ringingAlarm();
     if (alarm != nullptr) {
         m_blinkTicks = alarm->blinkCount;
@@ -195,6 +201,9 @@ void AlarmRinger::shutDown()
     m_sound.restoreVolumes();
     m_timer2->stop();
     m_timer3->stop();
+    if (onStopped) {
+        onStopped();
+    }
     if (m_form2) {
         m_form2->hide();
     }

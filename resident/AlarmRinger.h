@@ -5,6 +5,7 @@
 #include "platform/TrayIcon.h"
 #include "resident/SoundController.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -48,6 +49,11 @@ public:
     bool blinkActive() const { return m_blinkActive; }
     bool stopTimerArmed() const { return m_timer3->isActive(); }
     bool ringingTimerActive() const { return m_timer2->isActive(); }
+
+    // Told of each ring once its window and sound are under way, and of every
+    // stop action and the exit, so that what else tells of the ring can end.
+    std::function<void(const AlarmRecord& alarm, bool mainBell, const QString& time)> onRang;
+    std::function<void()> onStopped;
 
 private:
     const AlarmRecord* ringingAlarm() const;

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/DatagramSender.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/DesktopServices.h"
 #include "platform/MediaChannel.h"
 #include "platform/Prompter.h"
@@ -25,6 +26,7 @@ struct ResidentServices {
     Launcher& launcher;
     DatagramSender& datagrams;
     WallClockWatch& wallClock;
+    DesktopNotifier& notifier;
 };
 
 } // namespace kvx

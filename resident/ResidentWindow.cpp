@@ -42,8 +42,13 @@ ResidentWindow::ResidentWindow(SharedTables& tables, Settings& settings, DataFil
     , m_services(services)
     , m_sound(services.media, services.fallback, services.volumes)
     , m_ringer(tables.alarms, services.clock, m_sound)
+    , m_notice(services.notifier, tables.window, [this] { m_ringer.stopAction(); })
     , m_timer1(services.clock.createTimer())
 {
+    m_ringer.onRang = [this](const AlarmRecord& alarm, bool mainBell, const QString& time) {
+        m_notice.rang(alarm, mainBell, time);
+    };
+    m_ringer.onStopped = [this] { m_notice.stopped(); };
     setObjectName(QStringLiteral("Form3"));
     m_timer1->setSingleShot(true);
     m_timer1->onTimeout = [this] { alarmTick(); };
@@ -55,6 +60,8 @@ ResidentWindow::ResidentWindow(SharedTables& tables, Settings& settings, DataFil
 
 ResidentWindow::~ResidentWindow()
 {
+    m_ringer.onRang = nullptr;
+    m_ringer.onStopped = nullptr;
     m_services.tray.setSoundingState(nullptr);
 }
 

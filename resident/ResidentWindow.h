@@ -5,6 +5,7 @@
 #include "core/SaveRoutine.h"
 #include "core/Settings.h"
 #include "resident/AlarmRinger.h"
+#include "resident/DesktopAlarmNotice.h"
 #include "resident/ResidentServices.h"
 #include "resident/SoundController.h"
 
@@ -115,6 +116,7 @@ private:
     ResidentServices& m_services;
     SoundController m_sound;
     AlarmRinger m_ringer;
+    DesktopAlarmNotice m_notice;
 
     std::unique_ptr<Timer> m_timer1; // alarm tick
     std::unique_ptr<QMenu> m_iconMenu;

@@ -64,6 +64,121 @@ QProcessEnvironment xSession(const ProgramSandbox& sandbox)
     return sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb"));
 }
 
+QString missingForNotice()
+{
+    QString missing = missingForRing();
+    if (!missing.isEmpty()) {
+        return missing;
+    }
+    for (const char* tool : {"dbus-daemon", "dbus-send", "dunst", "dunstctl"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
+            return QStringLiteral("%1 (scripts/install-deps installs it)").arg(QLatin1String(tool));
+        }
+    }
+    return {};
+}
+
+bool writeText(const QString& path, const QByteArray& text, bool executable = false)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
+        return false;
+    }
+    file.close();
+    return !executable || file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
+// A desktop's notification server: dunst on the test's X server and on a
+// private session bus that starts no services on demand, so that no other
+// server answers in its place. A script in dunst's configuration records
+// every notification it receives as a line "summary|body|urgency".
+class NotificationServer {
+public:
+    explicit NotificationServer(const ProgramSandbox& sandbox)
+        : m_env(sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb")))
+        , m_record(sandbox.scratchFile(QStringLiteral("notices")))
+    {
+        const QString busConfig = sandbox.scratchFile(QStringLiteral("bus.conf"));
+        const QString script = sandbox.scratchFile(QStringLiteral("record.sh"));
+        const QString dunstConfig = sandbox.scratchFile(QStringLiteral("dunstrc"));
+        if (!writeText(busConfig,
+                "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+                "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+                "</busconfig>\n")
+            || !writeText(script,
+                "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$2\" \"$3\" \"$5\" >>'" + m_record.toUtf8() + "'\n", true)
+            || !writeText(
+                dunstConfig, "[record]\n    summary = \"*\"\n    script = " + script.toUtf8() + "\n")) {
+            m_problem = "the configuration files could not be written";
+            return;
+        }
+        m_bus = std::make_unique<Helper>(QStringLiteral("dbus-daemon"),
+            QStringList{QStringLiteral("--config-file=") + busConfig, QStringLiteral("--nofork"),
+                QStringLiteral("--print-address=1")},
+            m_env);
+        if (!m_bus->process().waitForReadyRead(10000)) {
+            m_problem = "the session bus did not start";
+            return;
+        }
+        m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+            QString::fromLocal8Bit(m_bus->process().readLine()).trimmed());
+        m_dunst = std::make_unique<Helper>(
+            QStringLiteral("dunst"), QStringList{QStringLiteral("-config"), dunstConfig}, m_env);
+        if (!pollUntil(kShowBoundMs, [this] { return displayed().has_value(); })) {
+            m_problem = "dunst did not come up: " + m_dunst->process().readAllStandardError().toStdString();
+        }
+    }
+
+    // Empty when the server is up.
+    const std::string& problem() const { return m_problem; }
+    // A program's environment on this desktop.
+    const QProcessEnvironment& environment() const { return m_env; }
+
+    QStringList received() const
+    {
+        QFile file(m_record);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    // How many notifications are on the screen.
+    std::optional<int> displayed() const
+    {
+        const std::optional<QString> count = dunstctl({QStringLiteral("count"), QStringLiteral("displayed")});
+        bool number = false;
+        const int value = count ? count->trimmed().toInt(&number) : 0;
+        return number ? std::optional<int>(value) : std::nullopt;
+    }
+    // The user chooses the action of the topmost notification.
+    bool chooseAction() const
+    {
+        return dunstctl({QStringLiteral("action"), QStringLiteral("0")}).has_value();
+    }
+
+private:
+    std::optional<QString> dunstctl(const QStringList& arguments) const
+    {
+        QProcess control;
+        control.setProcessEnvironment(m_env);
+        control.start(QStringLiteral("dunstctl"), arguments);
+        if (!control.waitForFinished(5000) || control.exitStatus() != QProcess::NormalExit
+            || control.exitCode() != 0) {
+            return std::nullopt;
+        }
+        return QString::fromUtf8(control.readAllStandardOutput());
+    }
+
+    QProcessEnvironment m_env;
+    QString m_record;
+    std::unique_ptr<Helper> m_bus;
+    std::unique_ptr<Helper> m_dunst;
+    std::string m_problem;
+};
+
 TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
 {
     KVX_REQUIRE_DESKTOP(missingForRing());
@@ -116,6 +231,53 @@ TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
             == tables.alarms.alarms[static_cast<std::size_t>(i)])
             << "alarm " << i << " did not ring and must come back unchanged";
     }
+}
+
+// With a notification server on the desktop a ring also sends one notification
+// with the alarm's message; choosing its action "止める" stops the sound and
+// takes the window and the notification away, as "OK" would.
+TEST(AlarmRing, RingNotifiesTheDesktopAndTheNoticesActionStopsIt)
+{
+    KVX_REQUIRE_DESKTOP(missingForNotice());
+    ProgramSandbox sandbox;
+    ASSERT_TRUE(sandbox.isValid());
+    const QString sound = sandbox.scratchFile(QStringLiteral("ring.wav"));
+    ASSERT_TRUE(writeText(sound, waveBytes(3000)));
+    NotificationServer server(sandbox);
+    ASSERT_EQ(server.problem(), std::string());
+
+    const QDateTime minute(QDate::currentDate().addDays(1), QTime(7, 0));
+    const qint64 offset = QDateTime::currentDateTime().secsTo(minute) - kLeadSeconds;
+    SharedTables tables;
+    AlarmRecord alarm = dailyAlarm(oleDateOf(minute), sound.toStdString());
+    alarm.message = "書類を提出する";
+    tables.alarms.add(alarm);
+    ASSERT_TRUE(sandbox.writeTables(tables));
+    QProcessEnvironment env = server.environment();
+    fakeWallClock(env, offset);
+    ResidentProcess program(env, sandbox.scratchFile(QStringLiteral("ready")));
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
+
+    std::optional<QString> window;
+    ASSERT_TRUE(pollUntil(kRingBoundMs, [&] {
+        return (window = DesktopProbe::windowWithTitle(kAlarmTitle)).has_value();
+    })) << program.output().toStdString();
+    EXPECT_TRUE(pollUntil(kShowBoundMs, [&] { return DesktopProbe::playingStreamsOf(program.pid()) > 0; }))
+        << program.output().toStdString();
+    EXPECT_TRUE(pollUntil(kShowBoundMs, [&] { return server.displayed() == 1; }));
+    EXPECT_EQ(server.received(),
+        QStringList{QStringLiteral("Kalvendorix (アラーム) 本鈴 07:00|書類を提出する|CRITICAL")});
+
+    ASSERT_TRUE(server.chooseAction());
+    EXPECT_TRUE(pollUntil(kShowBoundMs, [&] { return DesktopProbe::playingStreamsOf(program.pid()) == 0; }))
+        << program.output().toStdString();
+    EXPECT_TRUE(pollUntil(kShowBoundMs, [&] { return !DesktopProbe::isViewable(*window); }));
+    EXPECT_TRUE(pollUntil(kShowBoundMs, [&] { return server.displayed() == 0; }));
+    EXPECT_EQ(server.received().size(), 1);
+
+    ASSERT_TRUE(program.sendSignal(SIGTERM));
+    EXPECT_EQ(program.waitForExit(kExitBoundMs), std::optional<int>(0)) << program.output().toStdString();
 }
 
 // A user opens the editor from the tray menu, adds a daily alarm through its

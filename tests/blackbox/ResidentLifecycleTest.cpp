@@ -35,6 +35,7 @@ const QString kOffscreen = QStringLiteral("offscreen");
 const std::vector<ProgramSandbox::Setting> kEarlierSettings = {
     {"STARTFLG", "0"},
     {"PORTNUM", "24680"},
+    {"NOTIFYFLG", "0"},
     {"COPYACTION", "2"},
     {"MESSAGE", "会議室を予約!*#資料を印刷"},
 };
@@ -111,6 +112,7 @@ TEST(ResidentLifecycle, EachSessionEndSignalSavesEverythingAndExitsZero)
         EXPECT_EQ(text(sandbox.setting("STARTFLG")), "0") << row.name;
         EXPECT_EQ(text(sandbox.setting("FORMFLAG")), "") << row.name;
         EXPECT_EQ(text(sandbox.setting("DEFFORM")), "0") << row.name;
+        EXPECT_EQ(text(sandbox.setting("NOTIFYFLG")), "0") << row.name;
         EXPECT_EQ(text(sandbox.setting("PORTNUM")), "24680") << row.name;
         EXPECT_EQ(text(sandbox.setting("COPYACTION")), "2") << row.name;
         // The default data file is stored as an empty path.

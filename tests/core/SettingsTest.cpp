@@ -89,6 +89,7 @@ WindowSettings unusualWindow(const std::string& dataPath)
     WindowSettings w;
     w.formPosition = "3";
     w.editorFirst = 1;
+    w.desktopNotify = 0;
     w.portNumber = "5020";
     w.copyAction = 2;
     w.dataPath = dataPath;
@@ -254,7 +255,7 @@ TEST(Settings, AbsentKeysTakeTheirDefaults)
     expected.waveDevice = "";
     expected.warnPastTime = 1;
     expected.lastSavedIndex = 4; // not a setting: left alone
-    const WindowSettings expectedWindow{"", 0, "", 1, scratch.path("Kalvendorix.dat")};
+    const WindowSettings expectedWindow{"", 0, 1, "", 1, scratch.path("Kalvendorix.dat")};
 
     struct Row {
         const char* name;
@@ -290,7 +291,8 @@ TEST(Settings, EveryKeyIsReadFromTheDataSideFile)
     writeFileBytes(
         scratch.path("prog/Kalvendorix.ini"), section({"DATAPATH=" + dataPath, "PREFLAG=1", "FORMFLAG=1"}));
     std::vector<std::string> lines = kUnusualDefaultsLines;
-    for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2", "STARTFLG=1"}) {
+    for (const char* line :
+        {"FORMFLAG=3", "DEFFORM=1", "NOTIFYFLG=0", "PORTNUM=5020", "COPYACTION=2", "STARTFLG=1"}) {
         lines.emplace_back(line);
     }
     lines.push_back("DATAPATH=" + dataPath);
@@ -389,13 +391,16 @@ TEST(Settings, WindowIntegersAndTheRunningFlagReadLikewise)
         const char* name;
         const char* lines;
         std::int16_t editorFirst;
+        std::int16_t desktopNotify;
         std::int16_t copyAction;
         int running;
     };
     const Row rows[] = {
-        {"set", "DEFFORM=1\r\nCOPYACTION=2\r\nSTARTFLG=1\r\n", 1, 2, 1},
-        {"spaces", "DEFFORM= 0 \r\nCOPYACTION= 1\r\nSTARTFLG= 0\r\n", 0, 1, 0},
-        {"not numbers take the defaults", "DEFFORM=yes\r\nCOPYACTION=copy\r\nSTARTFLG=on\r\n", 0, 1, 0},
+        {"set", "DEFFORM=1\r\nNOTIFYFLG=0\r\nCOPYACTION=2\r\nSTARTFLG=1\r\n", 1, 0, 2, 1},
+        {"spaces", "DEFFORM= 0 \r\nNOTIFYFLG= 1 \r\nCOPYACTION= 1\r\nSTARTFLG= 0\r\n", 0, 1, 1, 0},
+        {"not numbers take the defaults", "DEFFORM=yes\r\nNOTIFYFLG=no\r\nCOPYACTION=copy\r\nSTARTFLG=on\r\n",
+            0, 1, 1, 0},
+        {"absent keys take the defaults", "", 0, 1, 1, 0},
     };
     for (const Row& row : rows) {
         TempDir scratch;
@@ -403,9 +408,11 @@ TEST(Settings, WindowIntegersAndTheRunningFlagReadLikewise)
         const Settings settings(scratch.folder());
         WindowSettings window;
         window.editorFirst = 7;
+        window.desktopNotify = 7;
         window.copyAction = 7;
         settings.readWindowSettings(window);
         EXPECT_EQ(window.editorFirst, row.editorFirst) << row.name;
+        EXPECT_EQ(window.desktopNotify, row.desktopNotify) << row.name;
         EXPECT_EQ(window.copyAction, row.copyAction) << row.name;
         EXPECT_EQ(settings.readInt("STARTFLG", 0), row.running) << row.name;
     }
@@ -538,9 +545,10 @@ TEST(Settings, OtherWritersUseTheirFixedFormats)
     const Row rows[] = {
         {"window settings in order",
             [&] { return settings.writeWindowSettings(file, unusualWindow("/d/x.dat")); },
-            section({"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2", "DATAPATH=/d/x.dat"})},
+            section({"FORMFLAG=3", "DEFFORM=1", "NOTIFYFLG=0", "PORTNUM=5020", "COPYACTION=2",
+                "DATAPATH=/d/x.dat"})},
         {"empty window settings", [&] { return settings.writeWindowSettings(file, WindowSettings{}); },
-            section({"FORMFLAG=", "DEFFORM=0", "PORTNUM=", "COPYACTION=1", "DATAPATH="})},
+            section({"FORMFLAG=", "DEFFORM=0", "NOTIFYFLG=1", "PORTNUM=", "COPYACTION=1", "DATAPATH="})},
         {"running", [&] { return settings.writeRunningFlag(file, true); }, section({"STARTFLG=1"})},
         {"not running", [&] { return settings.writeRunningFlag(file, false); }, section({"STARTFLG=0"})},
         {"a general key", [&] { return settings.writeSetting(file, "STARTMD", "1"); },
@@ -572,7 +580,8 @@ TEST(Settings, NoAlarmSavedSinceStartLeavesTheAlarmKeysAlone)
     EXPECT_FALSE(std::filesystem::exists(settings.dataSideFile()));
 
     EXPECT_TRUE(settings.saveSettings(defaults, unusualWindow(scratch.path("data/x.dat"))));
-    const std::string window = "FORMFLAG=3\r\nDEFFORM=1\r\nPORTNUM=5020\r\nCOPYACTION=2\r\nDATAPATH="
+    const std::string window
+        = "FORMFLAG=3\r\nDEFFORM=1\r\nNOTIFYFLG=0\r\nPORTNUM=5020\r\nCOPYACTION=2\r\nDATAPATH="
         + scratch.path("data/x.dat") + "\r\n";
     EXPECT_EQ(readFileBytes(settings.mainFile()), section({"PREFLAG=1", "MESSAGE=old"}) + window);
     EXPECT_EQ(readFileBytes(settings.dataSideFile()), "[Kalvendorix]\r\n" + window);
@@ -603,7 +612,7 @@ TEST(Settings, EachSaveWritesTheMainFileThenTheDataSideFile)
 
         std::vector<std::string> lines = {"STARTFLG=1"};
         lines.insert(lines.end(), kUnusualDefaultsLines.begin(), kUnusualDefaultsLines.end());
-        for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2"}) {
+        for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "NOTIFYFLG=0", "PORTNUM=5020", "COPYACTION=2"}) {
             lines.emplace_back(line);
         }
         lines.push_back("DATAPATH=" + dataPath);

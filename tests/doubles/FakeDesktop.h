@@ -7,6 +7,7 @@
 #include "doubles/FakeInstanceGuard.h"
 #include "doubles/FakeLauncher.h"
 #include "doubles/FakeMediaChannel.h"
+#include "doubles/FakeNotifier.h"
 #include "doubles/FakePrompter.h"
 #include "doubles/FakeTrayIcon.h"
 #include "doubles/FakeVolumeDevices.h"
@@ -38,8 +39,9 @@ struct FakeDesktop {
     FakeLauncher launcher;
     FakeDatagramSender datagrams;
     FakeWallClockWatch wallClock;
-    ResidentServices services{
-        clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher, datagrams, wallClock};
+    FakeNotifier notifier;
+    ResidentServices services{clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher,
+        datagrams, wallClock, notifier};
 };
 
 } // namespace kvx

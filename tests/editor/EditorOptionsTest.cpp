@@ -77,6 +77,33 @@ TEST_F(EditorTest, ThePortBoxKeepsAPortNumberAndOkWritesTheTransferSettings)
     }
 }
 
+TEST_F(EditorTest, TheNoticeBoxTurnsDesktopNoticesOffAtOnceAndOkKeepsIt)
+{
+    startWith();
+    showTab(EditorWindow::kScreenTab);
+    QAbstractButton* box = button("Check31");
+    EXPECT_EQ(box->accessibleName(), QStringLiteral("デスクトップにも通知する"));
+    EXPECT_TRUE(box->isChecked());
+    click("Check31");
+
+    AlarmRecord alarm;
+    alarm.kind = kKindDaily;
+    alarm.startTime = OleDate::fromCivil(2026, 12, 1, 9, 1);
+    alarm.endTime = alarm.startTime;
+    alarm.message = "通知なし";
+    m_app->tables().alarms.add(alarm);
+    m_app->resident().restartAlarmTick();
+    m_desktop.clock.advanceMs(61000);
+    EXPECT_EQ(m_app->resident().ringer().ringingIndex(), 0);
+    EXPECT_TRUE(m_desktop.notifier.sent().empty());
+    m_app->resident().ringer().stopAction();
+
+    click("Command8");
+    for (const std::string& file : {m_app->settings().mainFile(), m_app->settings().dataSideFile()}) {
+        EXPECT_EQ(settingIn(file, "NOTIFYFLG"), "0");
+    }
+}
+
 class PositionTest : public EditorTest {
 public:
     void SetUp() override

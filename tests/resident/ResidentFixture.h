@@ -10,6 +10,7 @@
 #include "doubles/FakeInstanceGuard.h"
 #include "doubles/FakeLauncher.h"
 #include "doubles/FakeMediaChannel.h"
+#include "doubles/FakeNotifier.h"
 #include "doubles/FakePrompter.h"
 #include "doubles/FakeTrayIcon.h"
 #include "doubles/FakeVolumeDevices.h"
@@ -42,7 +43,7 @@ protected:
         , m_fallback(&m_log)
         , m_volumes(&m_log)
         , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
-              m_launcher, m_datagrams, m_wallClock}
+              m_launcher, m_datagrams, m_wallClock, m_notifier}
     {
         m_volumes.addDevice(Kind::Midi, QStringLiteral("Kalvendorix MIDI"), kSavedMidi);
         m_volumes.addDevice(Kind::Wave, QStringLiteral("内蔵オーディオ"), kSavedWave, true);
@@ -122,6 +123,7 @@ protected:
     FakeLauncher m_launcher;
     FakeDatagramSender m_datagrams;
     FakeWallClockWatch m_wallClock;
+    FakeNotifier m_notifier;
     ResidentServices m_services;
     std::unique_ptr<ResidentWindow> m_resident;
 };

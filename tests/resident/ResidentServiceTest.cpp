@@ -40,7 +40,7 @@ TEST_F(ResidentTest, StartGate)
         }
         FakeTrayIcon tray;
         ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
-            m_autostart, m_launcher, m_datagrams, m_wallClock};
+            m_autostart, m_launcher, m_datagrams, m_wallClock, m_notifier};
         SharedTables tables;
         DataFile dataFile;
         SaveRoutine saver(tables, settings, dataFile);
@@ -97,7 +97,7 @@ TEST_F(ResidentTest, AnEndDuringTheStartUpEndsItWithoutSavingAnything)
         FakeInstanceGuard instance;
         FakeTrayIcon tray;
         ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
-            m_autostart, m_launcher, m_datagrams, m_wallClock};
+            m_autostart, m_launcher, m_datagrams, m_wallClock, m_notifier};
         SharedTables tables;
         DataFile data;
         SaveRoutine saver(tables, settings, data);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/Records.h"
+#include "platform/DesktopNotifier.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace kvx {
+
+// The desktop notification beside the alarm window: sent when an alarm rings
+// (while "NOTIFYFLG" is on), taken away when that ring is stopped or replaced.
+// Its action "止める" runs the stop action, as the window's "OK" does.
+class DesktopAlarmNotice {
+public:
+    static constexpr const char* kStopKey = "stop";
+
+    DesktopAlarmNotice(DesktopNotifier& notifier, const WindowSettings& window, std::function<void()> stop);
+    ~DesktopAlarmNotice();
+    DesktopAlarmNotice(const DesktopAlarmNotice&) = delete;
+    DesktopAlarmNotice& operator=(const DesktopAlarmNotice&) = delete;
+
+    // What the desktop is told of a ring at `time` ("hh:nn").
+    static DesktopNotifier::Notice noticeFor(const AlarmRecord& alarm, bool mainBell, const QString& time);
+
+    void rang(const AlarmRecord& alarm, bool mainBell, const QString& time);
+    void stopped();
+
+private:
+    void actionInvoked(DesktopNotifier::Handle handle, const QString& key);
+
+    DesktopNotifier& m_notifier;
+    const WindowSettings& m_window;
+    std::function<void()> m_stop;
+    // The notification of the ring in progress; 0 when there is none.
+    DesktopNotifier::Handle m_shown = 0;
+};
+
+} // namespace kvx

@@ -5,7 +5,9 @@
 #include "platform/TrayIcon.h"
 #include "resident/SoundController.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kvx {
@@ -42,6 +44,12 @@ public:
     void showMissed(const std::vector<MissedAlarm>& missed);
     NotificationWindow* missedWindow() const { return m_missed.get(); }
 
+    // The alarm the window shows, as it was when it fired; nothing before the
+    // first fire. The snooze copies it, even after the ringing has ended.
+    const std::optional<AlarmRecord>& shownAlarm() const { return m_shownAlarm; }
+    // The window's "スヌーズ" with the chosen minutes.
+    std::function<void(int minutes)> onSnooze;
+
     bool alarmSounding() const override { return m_alarmSounding; }
     int ringingIndex() const { return m_ringingIndex; }
     int blinkTicks() const { return m_blinkTicks; }
@@ -60,6 +68,7 @@ private:
     std::unique_ptr<Timer> m_timer3; // delayed stop after a left click on the icon
     std::unique_ptr<NotificationWindow> m_form2;
     std::unique_ptr<NotificationWindow> m_missed;
+    std::optional<AlarmRecord> m_shownAlarm;
 
     int m_ringingIndex = -1;
     int m_blinkTicks = 0;

@@ -27,6 +27,15 @@ constexpr int kCommandBoundMs = 20000;
 // A request longer than this is not one of ours.
 constexpr qint64 kMaxRequestBytes = 64 * 1024;
 
+// The fields of a line, the empty ones kept.
+QList<QByteArray> fieldsOf(QByteArray line)
+{
+    if (line.endsWith('\n')) {
+        line.chop(1);
+    }
+    return line.split(' ');
+}
+
 bool isCommandLine(const QByteArray& line)
 {
     return line == QByteArray(kCommandWord) + '\n' || line.startsWith(QByteArray(kCommandWord) + ' ');
@@ -34,7 +43,7 @@ bool isCommandLine(const QByteArray& line)
 
 std::vector<std::string> argumentsOf(const QByteArray& line)
 {
-    const QList<QByteArray> parts = line.trimmed().split(' ');
+    const QList<QByteArray> parts = fieldsOf(line);
     std::vector<std::string> arguments;
     for (qsizetype i = 1; i < parts.size(); ++i) {
         arguments.push_back(QByteArray::fromPercentEncoding(parts[i]).toStdString());
@@ -49,7 +58,7 @@ QByteArray encoded(const std::string& text)
 
 std::optional<CommandAnswer> answerOf(const QByteArray& line)
 {
-    const QList<QByteArray> parts = line.trimmed().split(' ');
+    const QList<QByteArray> parts = fieldsOf(line);
     bool number = false;
     const int status = parts.isEmpty() ? 0 : parts[0].toInt(&number);
     if (parts.size() != 3 || !number) {

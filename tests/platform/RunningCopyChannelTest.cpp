@@ -103,6 +103,9 @@ TEST(LocalSocketChannel, ACommandIsAnsweredWithItsStatusAndTexts)
     std::vector<std::vector<std::string>> heard;
     running.onCommand = [&heard](const std::vector<std::string>& arguments) {
         heard.push_back(arguments);
+        if (arguments.size() == 1) {
+            return CommandAnswer{0, "", ""};
+        }
         return CommandAnswer{arguments.size() == 3 ? 0 : 1, "一行目\t%\n二行目 ok\n", "エラー 100%\n"};
     };
     struct Row {
@@ -113,7 +116,7 @@ TEST(LocalSocketChannel, ACommandIsAnsweredWithItsStatusAndTexts)
     const Row rows[] = {
         {"spaces, tabs, percent signs and kana", {"--quick", "5", "お茶 を\t入れる 100%"}, 0},
         {"no arguments", {}, 1},
-        {"one argument", {"--next"}, 1},
+        {"an empty last argument", {"--quick", "5", ""}, 0},
     };
     for (const Row& row : rows) {
         const std::optional<CommandAnswer> answer = commandFromAnotherThread(socketIn(dir), row.arguments);
@@ -122,6 +125,8 @@ TEST(LocalSocketChannel, ACommandIsAnsweredWithItsStatusAndTexts)
         ASSERT_FALSE(heard.empty()) << row.name;
         EXPECT_EQ(heard.back(), row.arguments) << row.name;
     }
+    // Nothing printed and nothing told is an answer too.
+    EXPECT_EQ(commandFromAnotherThread(socketIn(dir), {"--next"}), (CommandAnswer{0, "", ""}));
 }
 
 TEST(LocalSocketChannel, ACommandWithoutARunningCopyIsNoAnswer)

@@ -232,7 +232,8 @@ CommandAnswer Application::answer(const std::vector<std::string>& arguments)
     case TerminalCommand::Quick:
         return addQuickTimer(command.minutes, command.message);
     case TerminalCommand::List:
-        return {0, alarmListText(m_tables.alarms, m_tables.defaults.weekStartsMonday != 0, command.day, now), {}};
+        return {
+            0, alarmListText(m_tables.alarms, m_tables.defaults.weekStartsMonday != 0, command.day, now), {}};
     case TerminalCommand::Next:
         return {0, nextAlarmLine(m_tables.alarms, now), {}};
     case TerminalCommand::None:
@@ -249,7 +250,8 @@ CommandAnswer Application::addQuickTimer(int minutes, const std::string& message
     const OleDate now = m_services.clock.nowOle();
     SoundController& sound = m_resident.sound();
     const AlarmRecord record = quickTimerFromDefaults(m_tables.defaults, now, minutes, message,
-        static_cast<std::int32_t>(sound.savedMidiVolume()), static_cast<std::int32_t>(sound.savedWaveVolume()));
+        static_cast<std::int32_t>(sound.savedMidiVolume()),
+        static_cast<std::int32_t>(sound.savedWaveVolume()));
     m_tables.alarms.add(record);
     m_view.dataChanged = true;
     const SaveResult saved = m_saver.save(now);

@@ -12,8 +12,8 @@ namespace {
 constexpr long long kMillisecondsPerDay = 86400LL * 1000;
 
 // The alarm whose offer was taken last is the one that rings at `nextRingAt`.
-void offerDay(const AlarmTable& table, std::chrono::sys_days day, OleDate now, OleDate& nextRingAt,
-    int& alarmIndex)
+void offerDay(
+    const AlarmTable& table, std::chrono::sys_days day, OleDate now, OleDate& nextRingAt, int& alarmIndex)
 {
     const OleDate date = OleDate::fromDay(day);
     for (int i = 0; i < table.alarmCount; ++i) {

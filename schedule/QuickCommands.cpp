@@ -110,8 +110,9 @@ std::string alarmListText(
     rebuildDisplayOrder(table, order);
     OleDate nextRingAt;
     std::vector<int> dayRowMap;
-    const std::vector<EditorRow> rows = editorListRows(table, order, day ? EditorView::Day : EditorView::AllAlarms,
-        day.value_or(now.dateOnly()), now, weekStartsMonday, nextRingAt, dayRowMap);
+    const std::vector<EditorRow> rows
+        = editorListRows(table, order, day ? EditorView::Day : EditorView::AllAlarms,
+            day.value_or(now.dateOnly()), now, weekStartsMonday, nextRingAt, dayRowMap);
     std::string text;
     for (const EditorRow& row : rows) {
         const AlarmRecord& alarm = table.alarms[static_cast<std::size_t>(row.alarmIndex)];

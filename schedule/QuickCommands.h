@@ -34,7 +34,8 @@ std::optional<int> quickMinutes(std::string_view text);
 
 // Why a quick timer with `message` cannot be added: the table is full, or the
 // data file cannot hold the message. Nothing when it can be added.
-inline constexpr const char* kMessageCp932Message = "メッセージに、データファイルに保存できない文字が含まれています";
+inline constexpr const char* kMessageCp932Message
+    = "メッセージに、データファイルに保存できない文字が含まれています";
 std::optional<std::string> quickTimerProblem(const AlarmTable& table, const std::string& message);
 
 // A day written "YYYY-MM-DD"; nothing for any other text or a day that does not exist.

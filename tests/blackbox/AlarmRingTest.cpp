@@ -468,8 +468,9 @@ TEST(AlarmRing, SnoozedAlarmIsSavedAtOnceAndRingsAgain)
         ResidentProcess program(env, ready);
         ASSERT_TRUE(program.start());
         ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
-        ASSERT_TRUE(pollUntil(kRingBoundMs, [] { return DesktopProbe::windowWithTitle(kAlarmTitle).has_value(); }))
-            << program.output().toStdString();
+        ASSERT_TRUE(pollUntil(kRingBoundMs, [] {
+            return DesktopProbe::windowWithTitle(kAlarmTitle).has_value();
+        })) << program.output().toStdString();
         const QDateTime pressed = QDateTime::currentDateTime().addSecs(offset);
         const std::optional<std::string> failure
             = session.drive({QStringLiteral("snooze"), QString::number(program.pid())});
@@ -499,8 +500,9 @@ TEST(AlarmRing, SnoozedAlarmIsSavedAtOnceAndRingsAgain)
     ASSERT_TRUE(again.start());
     ASSERT_TRUE(again.waitUntilResident(kResidentBoundMs)) << again.output().toStdString();
     EXPECT_FALSE(DesktopProbe::windowWithTitle(kAlarmTitle).has_value());
-    ASSERT_TRUE(pollUntil(kRingBoundMs, [] { return DesktopProbe::windowWithTitle(kAlarmTitle).has_value(); }))
-        << again.output().toStdString();
+    ASSERT_TRUE(pollUntil(kRingBoundMs, [] {
+        return DesktopProbe::windowWithTitle(kAlarmTitle).has_value();
+    })) << again.output().toStdString();
     EXPECT_GE(QDateTime::currentDateTime().addSecs(later), due);
     ASSERT_TRUE(again.sendSignal(SIGTERM));
     EXPECT_EQ(again.waitForExit(kExitBoundMs), std::optional<int>(0)) << again.output().toStdString();

@@ -82,7 +82,8 @@ TEST(TerminalCommands, QuickListAndNextStartACopyOrAskTheRunningOne)
     ASSERT_GT(resident, 0);
     EXPECT_TRUE(processAlive(resident));
 
-    const CommandRun added = runCommand(env, {QStringLiteral("--quick"), QStringLiteral("30"), QStringLiteral("お茶")});
+    const CommandRun added
+        = runCommand(env, {QStringLiteral("--quick"), QStringLiteral("30"), QStringLiteral("お茶")});
     EXPECT_EQ(added.status, 0) << added.err;
     EXPECT_NE(added.out.find(" ｸｲｯｸ "), std::string::npos) << added.out;
     std::optional<SharedTables> saved = sandbox.readTables();

@@ -291,7 +291,8 @@ TEST(Settings, EveryKeyIsReadFromTheDataSideFile)
     writeFileBytes(
         scratch.path("prog/Kalvendorix.ini"), section({"DATAPATH=" + dataPath, "PREFLAG=1", "FORMFLAG=1"}));
     std::vector<std::string> lines = kUnusualDefaultsLines;
-    for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2", "SNOOZETIME=15", "STARTFLG=1"}) {
+    for (const char* line :
+        {"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2", "SNOOZETIME=15", "STARTFLG=1"}) {
         lines.emplace_back(line);
     }
     lines.push_back("DATAPATH=" + dataPath);
@@ -574,7 +575,8 @@ TEST(Settings, NoAlarmSavedSinceStartLeavesTheAlarmKeysAlone)
     EXPECT_FALSE(std::filesystem::exists(settings.dataSideFile()));
 
     EXPECT_TRUE(settings.saveSettings(defaults, unusualWindow(scratch.path("data/x.dat"))));
-    const std::string window = "FORMFLAG=3\r\nDEFFORM=1\r\nPORTNUM=5020\r\nCOPYACTION=2\r\nSNOOZETIME=15\r\nDATAPATH="
+    const std::string window
+        = "FORMFLAG=3\r\nDEFFORM=1\r\nPORTNUM=5020\r\nCOPYACTION=2\r\nSNOOZETIME=15\r\nDATAPATH="
         + scratch.path("data/x.dat") + "\r\n";
     EXPECT_EQ(readFileBytes(settings.mainFile()), section({"PREFLAG=1", "MESSAGE=old"}) + window);
     EXPECT_EQ(readFileBytes(settings.dataSideFile()), "[Kalvendorix]\r\n" + window);
@@ -605,7 +607,8 @@ TEST(Settings, EachSaveWritesTheMainFileThenTheDataSideFile)
 
         std::vector<std::string> lines = {"STARTFLG=1"};
         lines.insert(lines.end(), kUnusualDefaultsLines.begin(), kUnusualDefaultsLines.end());
-        for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2", "SNOOZETIME=15"}) {
+        for (const char* line :
+            {"FORMFLAG=3", "DEFFORM=1", "PORTNUM=5020", "COPYACTION=2", "SNOOZETIME=15"}) {
             lines.emplace_back(line);
         }
         lines.push_back("DATAPATH=" + dataPath);

@@ -1,15 +1,13 @@
 #include "platform/RunningCopyChannel.h"
 
+#include <QCoreApplication>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
-
 #include <chrono>
 #include <future>
+#include <gtest/gtest.h>
 
 namespace kvx {
 namespace {
@@ -121,7 +119,8 @@ TEST(LocalSocketChannel, ACommandIsAnsweredWithItsStatusAndTexts)
     for (const Row& row : rows) {
         const std::optional<CommandAnswer> answer = commandFromAnotherThread(socketIn(dir), row.arguments);
         ASSERT_TRUE(answer.has_value()) << row.name;
-        EXPECT_EQ(*answer, (CommandAnswer{row.status, "一行目\t%\n二行目 ok\n", "エラー 100%\n"})) << row.name;
+        EXPECT_EQ(*answer, (CommandAnswer{row.status, "一行目\t%\n二行目 ok\n", "エラー 100%\n"}))
+            << row.name;
         ASSERT_FALSE(heard.empty()) << row.name;
         EXPECT_EQ(heard.back(), row.arguments) << row.name;
     }

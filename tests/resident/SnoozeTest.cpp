@@ -69,13 +69,14 @@ TEST_F(SnoozeTest, PutsTheRingOffAndRingsAgainWithTheAlarmsFields)
     const AlarmRecord& rung = m_tables.alarms.alarms[0];
     const AlarmRecord& again = m_tables.alarms.alarms[1];
     EXPECT_EQ(again.kind, kKindQuick);
-    EXPECT_EQ(again.startTime.formatDateTime() + again.startTime.formatTimeSeconds(),
-        "2026/12/08 07:3307:33:12");
+    EXPECT_EQ(
+        again.startTime.formatDateTime() + again.startTime.formatTimeSeconds(), "2026/12/08 07:3307:33:12");
     for (const auto& [field, same] : {std::pair{"message", again.message == rung.message},
              std::pair{"sound", again.sound == rung.sound && again.soundFile == rung.soundFile},
              std::pair{"volumes", again.midiVolume == rung.midiVolume && again.waveVolume == rung.waveVolume},
              std::pair{"blinking", again.blink == rung.blink && again.blinkCount == rung.blinkCount},
-             std::pair{"look", again.textColor == rung.textColor && again.backColor == rung.backColor
+             std::pair{"look",
+                 again.textColor == rung.textColor && again.backColor == rung.backColor
                      && again.fontName == rung.fontName && again.fontSize == rung.fontSize}}) {
         EXPECT_TRUE(same) << field;
     }

@@ -49,9 +49,10 @@ TEST(QuickCommands, SnoozeRingsAgainWithTheRungAlarmsFields)
         int weekdayBit;
     };
     const Row rows[] = {
-        {"2024-06-03 09:05:20 plus 5 keeps the seconds", at(2024, 6, 3, 9, 5, 20), 5, at(2024, 6, 3, 9, 10, 20),
-            1},
-        {"2024-06-03 23:50:59 plus 30 is Tuesday", at(2024, 6, 3, 23, 50, 59), 30, at(2024, 6, 4, 0, 20, 59), 2},
+        {"2024-06-03 09:05:20 plus 5 keeps the seconds", at(2024, 6, 3, 9, 5, 20), 5,
+            at(2024, 6, 3, 9, 10, 20), 1},
+        {"2024-06-03 23:50:59 plus 30 is Tuesday", at(2024, 6, 3, 23, 50, 59), 30, at(2024, 6, 4, 0, 20, 59),
+            2},
         {"2024-06-09 (Sunday) plus 1", at(2024, 6, 9, 12, 0), 1, at(2024, 6, 9, 12, 1), 64},
     };
     for (const Row& row : rows) {
@@ -82,8 +83,8 @@ TEST(QuickCommands, SnoozeRingsAgainWithTheRungAlarmsFields)
 
 TEST(QuickCommands, SnoozeChoices)
 {
-    const std::pair<int, int> rows[] = {{1, 1}, {3, 3}, {5, 5}, {10, 10}, {15, 15}, {30, 30}, {0, 5}, {2, 5},
-        {20, 5}, {-5, 5}, {1440, 5}};
+    const std::pair<int, int> rows[]
+        = {{1, 1}, {3, 3}, {5, 5}, {10, 10}, {15, 15}, {30, 30}, {0, 5}, {2, 5}, {20, 5}, {-5, 5}, {1440, 5}};
     for (const auto& [stored, shown] : rows) {
         EXPECT_EQ(snoozeMinutesOr(stored), shown) << stored;
     }
@@ -91,10 +92,10 @@ TEST(QuickCommands, SnoozeChoices)
 
 TEST(QuickCommands, QuickMinutesAreWholeNumbersFromOneTo1440)
 {
-    const std::pair<const char*, std::optional<int>> rows[] = {{"1", 1}, {"20", 20}, {"1440", 1440},
-        {"0020", 20}, {"0", std::nullopt}, {"1441", std::nullopt}, {"", std::nullopt}, {"-5", std::nullopt},
-        {"+5", std::nullopt}, {"5x", std::nullopt}, {"2.5", std::nullopt}, {" 5", std::nullopt},
-        {"５", std::nullopt}, {"99999999999", std::nullopt}};
+    const std::pair<const char*, std::optional<int>> rows[]
+        = {{"1", 1}, {"20", 20}, {"1440", 1440}, {"0020", 20}, {"0", std::nullopt}, {"1441", std::nullopt},
+            {"", std::nullopt}, {"-5", std::nullopt}, {"+5", std::nullopt}, {"5x", std::nullopt},
+            {"2.5", std::nullopt}, {" 5", std::nullopt}, {"５", std::nullopt}, {"99999999999", std::nullopt}};
     for (const auto& [text, minutes] : rows) {
         EXPECT_EQ(quickMinutes(text), minutes) << text;
     }
@@ -102,10 +103,10 @@ TEST(QuickCommands, QuickMinutesAreWholeNumbersFromOneTo1440)
 
 TEST(QuickCommands, IsoDays)
 {
-    const std::pair<const char*, std::optional<OleDate>> rows[] = {{"2026-12-09", at(2026, 12, 9)},
-        {"2024-02-29", at(2024, 2, 29)}, {"2026-02-29", std::nullopt}, {"2026-13-01", std::nullopt},
-        {"2026-12-9", std::nullopt}, {"2026/12/09", std::nullopt}, {"20261209", std::nullopt},
-        {"2026-12-09x", std::nullopt}, {"", std::nullopt}};
+    const std::pair<const char*, std::optional<OleDate>> rows[]
+        = {{"2026-12-09", at(2026, 12, 9)}, {"2024-02-29", at(2024, 2, 29)}, {"2026-02-29", std::nullopt},
+            {"2026-13-01", std::nullopt}, {"2026-12-9", std::nullopt}, {"2026/12/09", std::nullopt},
+            {"20261209", std::nullopt}, {"2026-12-09x", std::nullopt}, {"", std::nullopt}};
     for (const auto& [text, day] : rows) {
         EXPECT_EQ(isoDay(text), day) << text;
     }

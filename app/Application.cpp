@@ -1,6 +1,9 @@
 #include "app/Application.h"
 
+#include "app/CommandLine.h"
 #include "app/ExitRescue.h"
+#include "schedule/AlarmText.h"
+#include "schedule/QuickCommands.h"
 #include "ui/SaveProblem.h"
 #include "ui/WindowPlacement.h"
 
@@ -34,19 +37,25 @@ Application::Application(
             openCalendar();
         }
     });
-    connect(&m_resident, &ResidentWindow::alarmListsChanged, this, [this] {
-        if (m_editor) {
-            m_editor->refreshList();
-        }
-        if (m_calendar) {
-            m_calendar->refresh();
-        }
-    });
+    connect(&m_resident, &ResidentWindow::alarmListsChanged, this, &Application::refreshLists);
+    // Saved, the tables hold what the file holds; not saved, the snooze's
+    // timer is a change the windows must not drop.
+    connect(&m_resident, &ResidentWindow::snoozed, this, [this](bool saved) { m_view.dataChanged = !saved; });
     m_resident.onExitSaveFailed
         = [this](const SaveResult& result, bool fromMenu) { return exitSaveFailed(result, fromMenu); };
 }
 
 Application::~Application() = default;
+
+void Application::refreshLists()
+{
+    if (m_editor) {
+        m_editor->refreshList();
+    }
+    if (m_calendar) {
+        m_calendar->refresh();
+    }
+}
 
 EditorWindow& Application::openEditor()
 {
@@ -183,6 +192,7 @@ ResidentWindow::Start Application::start(RunningCopyChannel& channel, std::optio
         channel.ask(request.value_or(CopyRequest::Show));
     } else if (result == ResidentWindow::Start::Running) {
         connect(&channel, &RunningCopyChannel::requested, this, &Application::carryOut);
+        channel.onCommand = [this](const std::vector<std::string>& arguments) { return answer(arguments); };
         channel.listen();
         if (request) {
             carryOut(*request);
@@ -206,6 +216,57 @@ void Application::carryOut(CopyRequest request)
         m_resident.exitFromMenu();
         break;
     }
+}
+
+CommandAnswer Application::answer(const std::vector<std::string>& arguments)
+{
+    const CommandLine command = parseCommandLine(arguments);
+    if (!command.error.empty()) {
+        return {command.errorStatus, {}, command.error + "\n"};
+    }
+    if (!m_saver.tablesLoaded() || m_resident.exiting() || m_resident.exited()) {
+        return {1, {}, "Kalvendorix は終了するところです\n"};
+    }
+    const OleDate now = m_services.clock.nowOle();
+    switch (command.command) {
+    case TerminalCommand::Quick:
+        return addQuickTimer(command.minutes, command.message);
+    case TerminalCommand::List:
+        return {
+            0, alarmListText(m_tables.alarms, m_tables.defaults.weekStartsMonday != 0, command.day, now), {}};
+    case TerminalCommand::Next:
+        return {0, nextAlarmLine(m_tables.alarms, now), {}};
+    case TerminalCommand::None:
+        break;
+    }
+    return {2, {}, "動いている Kalvendorix に頼めるのは --quick、--list、--next です\n"};
+}
+
+CommandAnswer Application::addQuickTimer(int minutes, const std::string& message)
+{
+    if (const auto problem = quickTimerProblem(m_tables.alarms, message)) {
+        return {1, {}, *problem + "\n"};
+    }
+    const OleDate now = m_services.clock.nowOle();
+    SoundController& sound = m_resident.sound();
+    const AlarmRecord record = quickTimerFromDefaults(m_tables.defaults, now, minutes, message,
+        static_cast<std::int32_t>(sound.savedMidiVolume()),
+        static_cast<std::int32_t>(sound.savedWaveVolume()));
+    m_tables.alarms.add(record);
+    m_view.dataChanged = true;
+    const SaveResult saved = m_saver.save(now);
+    if (saved.ok()) {
+        m_view.dataChanged = false;
+    }
+    refreshLists();
+    m_resident.restartAlarmTick();
+    const std::string line
+        = describeAlarm(record, m_tables.defaults.weekStartsMonday != 0) + '\t' + record.message + '\n';
+    if (!saved.ok()) {
+        // The timer stays in the tables: the next save writes it.
+        return {1, line, saveFailureText(saved, m_dataFile, m_settings).toStdString() + "\n"};
+    }
+    return {0, line, {}};
 }
 
 } // namespace kvx

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kvx {
 
@@ -45,6 +46,10 @@ public:
     // Shows the main window, starts a new alarm for today in the editor, or
     // ends as the icon menu's 終了 does.
     void carryOut(CopyRequest request);
+    // Carries out a command of the terminal (--quick, --list, --next) and
+    // answers what it prints, what it tells and its exit status. A quick
+    // timer is saved at once; a refusal changes nothing.
+    CommandAnswer answer(const std::vector<std::string>& arguments);
 
     SharedTables& tables() { return m_tables; }
     Settings& settings() { return m_settings; }
@@ -70,6 +75,9 @@ signals:
 
 private:
     bool exitSaveFailed(const SaveResult& result, bool fromMenu);
+    CommandAnswer addQuickTimer(int minutes, const std::string& message);
+    // The open windows show the tables anew.
+    void refreshLists();
     // After the editor: the calendar brought up to date, and shown when `show`.
     void showCalendarAgain(bool show);
     void wireCalendar();

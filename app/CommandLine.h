@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/OleDate.h"
 #include "platform/RunningCopyChannel.h"
 
 #include <optional>
@@ -8,14 +9,25 @@
 
 namespace kvx {
 
+// What a command of the terminal asks of the running copy: a quick timer
+// (--quick), the alarms (--list) or the next bell (--next).
+enum class TerminalCommand { None, Quick, List, Next };
+
 // What the program was started to do. The desktop entry's actions start it
-// with --open, --new and --quit; the copy that runs already carries them out.
+// with --open, --new and --quit; the copy that runs already carries them out,
+// and the commands of the terminal too.
 struct CommandLine {
     std::optional<CopyRequest> request;
+    TerminalCommand command = TerminalCommand::None;
+    int minutes = 0; // --quick
+    std::string message; // --quick; empty for the quick timer's own
+    std::optional<OleDate> day; // --list --date
     bool help = false;
     bool version = false;
     // Why the arguments were refused; empty when they were not.
     std::string error;
+    // 2 when the arguments are not the program's usage, 1 when a value is refused.
+    int errorStatus = 2;
 };
 
 // Reads the program's own options from the arguments after the program name.

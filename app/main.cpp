@@ -26,8 +26,11 @@
 #include "resident/Version.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QThread>
 
 #include <cstdlib>
 #include <iostream>
@@ -81,15 +84,65 @@ private:
     std::optional<std::string> m_platform;
 };
 
+// How long a command waits for a copy it started to listen.
+constexpr qint64 kStartBoundMs = 30000;
+constexpr unsigned long kStartPollMs = 100;
+
+QString socketPathOf(const kvx::LockFileInstanceGuard& instance)
+{
+    // The channel lives beside the lock, in a folder only the user can reach.
+    return QFileInfo(instance.lockFilePath()).absolutePath() + QStringLiteral("/kalvendorix.socket");
+}
+
+// A command of the terminal is carried out by the running copy. With none
+// running, a copy is started in the background, where it stays resident after
+// the command has ended; the command waits until it listens.
+int carryOutInRunningCopy(const std::vector<std::string>& arguments)
+{
+    kvx::LockFileInstanceGuard instance;
+    kvx::LocalSocketChannel channel(socketPathOf(instance));
+    std::optional<kvx::CommandAnswer> answer = channel.command(arguments);
+    if (!answer) {
+        QProcess resident;
+        resident.setProgram(QCoreApplication::applicationFilePath());
+        resident.setStandardInputFile(QProcess::nullDevice());
+        resident.setStandardOutputFile(QProcess::nullDevice());
+        resident.setStandardErrorFile(QProcess::nullDevice());
+        if (!resident.startDetached()) {
+            std::cerr << "kalvendorix: Kalvendorix を起動できませんでした\n";
+            return 1;
+        }
+        QElapsedTimer waited;
+        waited.start();
+        while (!answer && waited.elapsed() < kStartBoundMs) {
+            QThread::msleep(kStartPollMs);
+            answer = channel.command(arguments);
+        }
+    }
+    if (!answer) {
+        std::cerr << "kalvendorix: 起動した Kalvendorix から応答がありません\n";
+        return 1;
+    }
+    std::cout << answer->out << std::flush;
+    if (!answer->err.empty()) {
+        std::cerr << "kalvendorix: " << answer->err;
+    }
+    return answer->status;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     // Help, version and refusals need no desktop: they come before the application object.
-    const kvx::CommandLine command = kvx::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const kvx::CommandLine command = kvx::parseCommandLine(arguments);
     if (!command.error.empty()) {
-        std::cerr << "kalvendorix: " << command.error << "\n「kalvendorix --help」で使い方を表示します\n";
-        return 2;
+        std::cerr << "kalvendorix: " << command.error << "\n";
+        if (command.errorStatus == 2) {
+            std::cerr << "「kalvendorix --help」で使い方を表示します\n";
+        }
+        return command.errorStatus;
     }
     if (command.help) {
         std::cout << kvx::commandLineHelp();
@@ -98,6 +151,12 @@ int main(int argc, char* argv[])
     if (command.version) {
         std::cout << "Kalvendorix " << kvx::kVersionText << "\n";
         return 0;
+    }
+
+    // The commands of the terminal need no desktop either.
+    if (command.command != kvx::TerminalCommand::None) {
+        const QCoreApplication core(argc, argv);
+        return carryOutInRunningCopy(arguments);
     }
 
     const DisplayPlatformChoice platform;
@@ -132,9 +191,7 @@ int main(int argc, char* argv[])
     kvx::ResidentServices services{clock, prompter, tray, media, fallback, volumes, instance, autostart,
         launcher, datagrams, wallClock, notifier};
 
-    // The channel lives beside the lock, in a folder only the user can reach.
-    kvx::LocalSocketChannel channel(
-        QFileInfo(instance.lockFilePath()).absolutePath() + QStringLiteral("/kalvendorix.socket"));
+    kvx::LocalSocketChannel channel(socketPathOf(instance));
     // Ending is asked of the running copy; with none running there is nothing to end.
     if (command.request == kvx::CopyRequest::Quit) {
         if (!channel.ask(kvx::CopyRequest::Quit)) {

@@ -182,4 +182,9 @@ std::string_view cutCp932(std::string_view cp932, std::size_t maxBytes)
     return cp932.substr(0, end);
 }
 
+bool survivesCp932(std::string_view utf8)
+{
+    return fromCp932(toCp932(utf8)) == utf8;
+}
+
 } // namespace kvx

@@ -167,6 +167,7 @@ struct WindowSettings {
     std::int16_t desktopNotify = 1; // "NOTIFYFLG": a ringing alarm also notifies the desktop
     std::string portNumber; // "PORTNUM", as entered
     std::int16_t copyAction = 1; // "COPYACTION": 1 copy, 2 copy and peel off
+    std::int16_t snoozeMinutes = 5; // "SNOOZETIME": the snooze's last choice
     std::string dataPath; // "DATAPATH"
 
     bool operator==(const WindowSettings&) const = default;

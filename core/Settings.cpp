@@ -185,7 +185,7 @@ std::string resolveProgramDirectory()
 
 bool dataPathSurvivesCp932(const std::string& utf8Path)
 {
-    return fromCp932(toCp932(utf8Path)) == utf8Path;
+    return survivesCp932(utf8Path);
 }
 
 std::string directoryOf(const std::string& path)
@@ -280,6 +280,7 @@ void Settings::readWindowSettings(WindowSettings& window) const
     window.desktopNotify = integerOr<std::int16_t>(read("NOTIFYFLG", "1"), "1");
     window.portNumber = read("PORTNUM", "");
     window.copyAction = integerOr<std::int16_t>(read("COPYACTION", "1"), "1");
+    window.snoozeMinutes = integerOr<std::int16_t>(read("SNOOZETIME", "5"), "5");
     // Without its own entry the data-side file keeps the data path that led
     // to it; an empty one names the default data file.
     const std::optional<std::string> dataPath = file.read(kSettingsSection, kDataPathKey, PATH_MAX);
@@ -323,6 +324,7 @@ std::vector<ProfileFile::Entry> Settings::windowEntries(const WindowSettings& wi
         {"NOTIFYFLG", window.desktopNotify != 0 ? "1" : "0"},
         {"PORTNUM", window.portNumber},
         {"COPYACTION", std::to_string(window.copyAction)},
+        {"SNOOZETIME", std::to_string(window.snoozeMinutes)},
     };
     // A path that would come back changed keeps the one stored before.
     if (const std::optional<std::string> dataPath = storedDataPath(window.dataPath)) {

@@ -17,9 +17,56 @@ constexpr RequestLine kRequestLines[] = {
     {CopyRequest::NewAlarm, "new\n"},
     {CopyRequest::Quit, "quit\n"},
 };
+// A command of the terminal is the line "run", each argument after a space,
+// percent-encoded; the answer is one line: the status, then what is printed
+// and what is told, each percent-encoded after a space.
+constexpr char kCommandWord[] = "run";
 constexpr int kAnswerBoundMs = 2000;
+// Carrying out a command may take a save of the data file.
+constexpr int kCommandBoundMs = 20000;
 // A request longer than this is not one of ours.
-constexpr qint64 kMaxRequestBytes = 64;
+constexpr qint64 kMaxRequestBytes = 64 * 1024;
+
+// The fields of a line, the empty ones kept.
+QList<QByteArray> fieldsOf(QByteArray line)
+{
+    if (line.endsWith('\n')) {
+        line.chop(1);
+    }
+    return line.split(' ');
+}
+
+bool isCommandLine(const QByteArray& line)
+{
+    return line == QByteArray(kCommandWord) + '\n' || line.startsWith(QByteArray(kCommandWord) + ' ');
+}
+
+std::vector<std::string> argumentsOf(const QByteArray& line)
+{
+    const QList<QByteArray> parts = fieldsOf(line);
+    std::vector<std::string> arguments;
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        arguments.push_back(QByteArray::fromPercentEncoding(parts[i]).toStdString());
+    }
+    return arguments;
+}
+
+QByteArray encoded(const std::string& text)
+{
+    return QByteArray::fromStdString(text).toPercentEncoding();
+}
+
+std::optional<CommandAnswer> answerOf(const QByteArray& line)
+{
+    const QList<QByteArray> parts = fieldsOf(line);
+    bool number = false;
+    const int status = parts.isEmpty() ? 0 : parts[0].toInt(&number);
+    if (parts.size() != 3 || !number) {
+        return std::nullopt;
+    }
+    return CommandAnswer{status, QByteArray::fromPercentEncoding(parts[1]).toStdString(),
+        QByteArray::fromPercentEncoding(parts[2]).toStdString()};
+}
 
 } // namespace
 
@@ -49,6 +96,15 @@ bool LocalSocketChannel::listen()
     return m_server->listen(m_path);
 }
 
+QByteArray LocalSocketChannel::answerLine(const QByteArray& commandLine) const
+{
+    CommandAnswer answer{1, {}, "このコマンドは受け付けていません"};
+    if (onCommand) {
+        answer = onCommand(argumentsOf(commandLine));
+    }
+    return QByteArray::number(answer.status) + ' ' + encoded(answer.out) + ' ' + encoded(answer.err) + '\n';
+}
+
 void LocalSocketChannel::readRequests()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
@@ -60,7 +116,13 @@ void LocalSocketChannel::readRequests()
                 }
                 return;
             }
-            const QByteArray line = socket->readLine(kMaxRequestBytes);
+            const QByteArray line = socket->readLine(kMaxRequestBytes + 1);
+            if (isCommandLine(line)) {
+                // Written before the socket closes: the asking copy waits for it.
+                socket->write(answerLine(line));
+                socket->disconnectFromServer();
+                return;
+            }
             socket->disconnectFromServer();
             for (const RequestLine& known : kRequestLines) {
                 if (line == known.line) {
@@ -89,6 +151,32 @@ bool LocalSocketChannel::ask(CopyRequest request)
         socket.waitForDisconnected(kAnswerBoundMs);
     }
     return sent;
+}
+
+std::optional<CommandAnswer> LocalSocketChannel::command(const std::vector<std::string>& arguments)
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_path);
+    if (!socket.waitForConnected(kAnswerBoundMs)) {
+        return std::nullopt;
+    }
+    QByteArray line(kCommandWord);
+    for (const std::string& argument : arguments) {
+        line += ' ' + encoded(argument);
+    }
+    socket.write(line + '\n');
+    if (!socket.waitForBytesWritten(kAnswerBoundMs)) {
+        return std::nullopt;
+    }
+    while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState) {
+        if (!socket.waitForReadyRead(kCommandBoundMs)) {
+            break;
+        }
+    }
+    if (!socket.canReadLine()) {
+        return std::nullopt;
+    }
+    return answerOf(socket.readLine(kMaxRequestBytes + 1));
 }
 
 } // namespace kvx

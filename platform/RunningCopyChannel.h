@@ -3,6 +3,11 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
 class QLocalServer;
 
 namespace kvx {
@@ -18,6 +23,16 @@ Q_DECLARE_METATYPE(kvx::CopyRequest)
 
 namespace kvx {
 
+// What the running copy answers a command from the terminal: the exit status
+// for the command to end with, what it prints, and what it tells (UTF-8).
+struct CommandAnswer {
+    int status = 0;
+    std::string out;
+    std::string err;
+
+    bool operator==(const CommandAnswer&) const = default;
+};
+
 // How a later start reaches the copy that runs already: instead of starting a
 // second copy, it hands its request to the running one, and ends.
 class RunningCopyChannel : public QObject {
@@ -31,6 +46,13 @@ public:
     // A later copy hands its request to the running one; false when no copy
     // answered.
     virtual bool ask(CopyRequest request) = 0;
+    // A command of the terminal (its arguments, without the program's name)
+    // carried out by the running copy, which answers when it is done; nothing
+    // when no copy answered.
+    virtual std::optional<CommandAnswer> command(const std::vector<std::string>& arguments) = 0;
+
+    // How the running copy carries out a command; without it, it refuses them.
+    std::function<CommandAnswer(const std::vector<std::string>&)> onCommand;
 
 signals:
     // Another start asked this copy for something.
@@ -48,11 +70,13 @@ public:
 
     bool listen() override;
     bool ask(CopyRequest request) override;
+    std::optional<CommandAnswer> command(const std::vector<std::string>& arguments) override;
 
     const QString& socketPath() const { return m_path; }
 
 private:
     void readRequests();
+    QByteArray answerLine(const QByteArray& commandLine) const;
 
     QString m_path;
     QLocalServer* m_server = nullptr;

@@ -40,6 +40,11 @@ NotificationWindow& AlarmRinger::notificationWindow()
     if (!m_form2) {
         m_form2 = std::make_unique<NotificationWindow>();
         m_form2->onStop = [this] { stopAction(); };
+        m_form2->onSnooze = [this](int minutes) {
+            if (onSnooze) {
+                onSnooze(minutes);
+            }
+        };
     }
     return *m_form2;
 }
@@ -92,6 +97,7 @@ void AlarmRinger::fire(int index, bool mainBell)
     m_ringingIndex = index;
     m_alarmSounding = true;
     m_stopRequested = false;
+    m_shownAlarm = alarm;
 
     NotificationWindow& window = notificationWindow();
     const QString time = m_clock.now().toString(QStringLiteral("HH:mm"));

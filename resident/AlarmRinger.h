@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kvx {
@@ -43,6 +44,12 @@ public:
     void showMissed(const std::vector<MissedAlarm>& missed);
     NotificationWindow* missedWindow() const { return m_missed.get(); }
 
+    // The alarm the window shows, as it was when it fired; nothing before the
+    // first fire. The snooze copies it, even after the ringing has ended.
+    const std::optional<AlarmRecord>& shownAlarm() const { return m_shownAlarm; }
+    // The window's "スヌーズ" with the chosen minutes.
+    std::function<void(int minutes)> onSnooze;
+
     bool alarmSounding() const override { return m_alarmSounding; }
     int ringingIndex() const { return m_ringingIndex; }
     int blinkTicks() const { return m_blinkTicks; }
@@ -66,6 +73,7 @@ private:
     std::unique_ptr<Timer> m_timer3; // delayed stop after a left click on the icon
     std::unique_ptr<NotificationWindow> m_form2;
     std::unique_ptr<NotificationWindow> m_missed;
+    std::optional<AlarmRecord> m_shownAlarm;
 
     int m_ringingIndex = -1;
     int m_blinkTicks = 0;

@@ -1,11 +1,13 @@
 #include "resident/NotificationWindow.h"
 
 #include "core/Records.h"
+#include "schedule/QuickCommands.h"
 #include "ui/Twips.h"
 #include "ui/WinColor.h"
 #include "ui/WindowPlacement.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -50,6 +52,22 @@ NotificationWindow::NotificationWindow(QWidget* parent)
     m_command1->setGeometry(twipsRect(1035, 1770, 1035, 300));
     m_command1->setFocusPolicy(Qt::NoFocus);
     m_command1->raise();
+    // The snooze sits left of "OK", its minutes above it; like "OK" it takes
+    // no focus, so that a stray key press cannot put the alarm off either.
+    m_command3 = new QPushButton(QStringLiteral("スヌーズ"), this);
+    m_command3->setObjectName(QStringLiteral("Command3"));
+    m_command3->setAccessibleName(QStringLiteral("スヌーズ"));
+    m_command3->setGeometry(twipsRect(60, 1770, 930, 300));
+    m_command3->setFocusPolicy(Qt::NoFocus);
+    m_combo1 = new QComboBox(this);
+    m_combo1->setObjectName(QStringLiteral("Combo1"));
+    m_combo1->setAccessibleName(QStringLiteral("スヌーズの分"));
+    m_combo1->setGeometry(twipsRect(60, 1440, 930, 300));
+    m_combo1->setFocusPolicy(Qt::NoFocus);
+    for (const int minutes : kSnoozeMinutes) {
+        m_combo1->addItem(QStringLiteral("%1分").arg(minutes), minutes);
+    }
+    setSnoozeMinutes(kDefaultSnoozeMinutes);
     m_rich1 = makeBox(this, "Rich1", 0, 0, 3165, 1185);
     m_rich2 = makeBox(this, "Rich2", 1065, 1215, 975, 240);
     m_rich3 = makeBox(this, "Rich3", 1065, 1470, 975, 240);
@@ -60,7 +78,23 @@ NotificationWindow::NotificationWindow(QWidget* parent)
         }
     });
 
+    connect(m_command3, &QPushButton::clicked, this, [this] {
+        if (onSnooze) {
+            onSnooze(snoozeMinutes());
+        }
+    });
+
     centreOnScreen(*this);
+}
+
+void NotificationWindow::setSnoozeMinutes(int minutes)
+{
+    m_combo1->setCurrentIndex(m_combo1->findData(snoozeMinutesOr(minutes)));
+}
+
+int NotificationWindow::snoozeMinutes() const
+{
+    return m_combo1->currentData().toInt();
 }
 
 NotificationWindow::Appearance NotificationWindow::appearanceOf(const AlarmRecord& alarm)
@@ -113,6 +147,7 @@ void NotificationWindow::fillForAlarm(const Appearance& appearance, bool mainBel
 {
     m_command1->setEnabled(false);
     m_command2->setEnabled(false);
+    m_command3->setEnabled(false);
     setWindowTitle(QStringLiteral("Kalvendorix (アラーム)"));
     applyAppearance(appearance);
     if (mainBell) {
@@ -133,11 +168,14 @@ void NotificationWindow::fillForMissed(const Appearance& appearance, const QStri
     styleBox(m_rich3, time, kWhite, kBlack);
     m_command1->setEnabled(true);
     m_command2->setEnabled(true);
+    // Nothing rings: there is nothing to put off.
+    m_command3->setEnabled(false);
 }
 
 void NotificationWindow::showPreview(const Appearance& appearance, const QString& time)
 {
     setWindowTitle(QStringLiteral("Kalvendorix ■■プレビュー■■"));
+    m_command3->setEnabled(false);
     applyAppearance(appearance);
     styleBox(m_rich2, QStringLiteral("■本鈴■"), kWhite, kBlack);
     styleBox(m_rich3, time, kWhite, kBlack);
@@ -151,6 +189,7 @@ void NotificationWindow::present()
     show();
     m_command1->setEnabled(true);
     m_command2->setEnabled(true);
+    m_command3->setEnabled(true);
     keepOnTop();
 }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -50,9 +51,17 @@ public:
     QLabel* timeBox() const { return m_rich3; }
     QPushButton* okButton() const { return m_command1; }
     QPushButton* focusButton() const { return m_command2; }
+    QPushButton* snoozeButton() const { return m_command3; }
+    QComboBox* snoozeChoice() const { return m_combo1; }
+
+    // The minutes the snooze list shows; a value not in the list shows the default.
+    void setSnoozeMinutes(int minutes);
+    int snoozeMinutes() const;
 
     // The stop action of the alarm service: "OK" and closing the window.
     std::function<void()> onStop;
+    // "スヌーズ": the ring stops and comes again after the chosen minutes.
+    std::function<void(int minutes)> onSnooze;
 
 protected:
     bool event(QEvent* event) override;
@@ -66,6 +75,8 @@ private:
 
     QPushButton* m_command2;
     QPushButton* m_command1;
+    QPushButton* m_command3;
+    QComboBox* m_combo1;
     QLabel* m_rich1;
     QLabel* m_rich2;
     QLabel* m_rich3;

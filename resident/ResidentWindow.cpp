@@ -2,10 +2,14 @@
 
 #include "resident/AboutBox.h"
 #include "resident/DeviceChooser.h"
+#include "resident/NotificationWindow.h"
+#include "schedule/EditorDraft.h"
 #include "schedule/FiringDecision.h"
 #include "schedule/NextAlarm.h"
 #include "schedule/NextDue.h"
+#include "schedule/QuickCommands.h"
 #include "ui/ProblemText.h"
+#include "ui/SaveProblem.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -54,6 +58,7 @@ ResidentWindow::ResidentWindow(SharedTables& tables, Settings& settings, DataFil
     m_timer1->onTimeout = [this] { alarmTick(); };
     buildMenu();
     m_services.tray.setSoundingState(&m_ringer);
+    m_ringer.onSnooze = [this](int minutes) { snooze(minutes); };
     connect(&m_services.tray, &TrayIcon::actionTriggered, this, &ResidentWindow::iconEvent);
     connect(&m_services.wallClock, &WallClockWatch::changed, this, &ResidentWindow::wallClockChanged);
 }
@@ -398,11 +403,36 @@ void ResidentWindow::alarmTick()
     }
     const OleDate now = m_services.clock.nowOle();
     if (const auto firing = fireDueAlarm(m_tables.alarms, now)) {
+        m_ringer.notificationWindow().setSnoozeMinutes(m_tables.window.snoozeMinutes);
         m_ringer.fire(firing->alarmIndex, firing->mainBell);
         emit alarmListsChanged();
     }
     refreshToolTip(now);
     armAlarmTick();
+}
+
+bool ResidentWindow::snooze(int minutes)
+{
+    const std::optional<AlarmRecord> shown = m_ringer.shownAlarm();
+    m_ringer.stopAction();
+    if (!shown || !m_loaded || m_exiting || m_exited) {
+        return false;
+    }
+    if (m_tables.alarms.alarmCount >= AlarmTable::kMaxAlarms) {
+        m_services.prompter.message(QString::fromUtf8(kTableFullMessage));
+        return false;
+    }
+    const OleDate now = m_services.clock.nowOle();
+    m_tables.alarms.add(snoozeRecord(*shown, now, minutes));
+    m_tables.window.snoozeMinutes = static_cast<std::int16_t>(minutes);
+    const SaveResult saved = m_saver.save(now);
+    emit alarmListsChanged();
+    restartAlarmTick();
+    emit snoozed(saved.ok());
+    if (!saved.ok()) {
+        m_services.prompter.message(saveFailureText(saved, m_dataFile, m_settings));
+    }
+    return saved.ok();
 }
 
 void ResidentWindow::restartAlarmTick()

@@ -66,6 +66,13 @@ public:
     void chooseSoundDevices(QWidget* parent);
     void adoptSoundDevices(const QString& midiDevice, const QString& waveDevice);
 
+    // Puts the shown alarm off: the ring stops as by "OK", and a quick timer
+    // with the alarm's message, sound and look rings again `minutes` from now.
+    // The tables are saved at once; a failed save is told and nothing is
+    // dropped. The minutes become the snooze's remembered choice. False when
+    // no alarm was shown, the table is full, or the save failed.
+    bool snooze(int minutes);
+
     // The alarm tick: fires at most one due alarm and refreshes the tooltip.
     void alarmTick();
     // A window saved the tables: the alarm tick starts over, as after every
@@ -94,6 +101,8 @@ signals:
     void alarmListsChanged();
     // The exit sequence has ended; the program may quit.
     void quitRequested();
+    // The snooze added its quick timer; `saved` tells whether the tables reached the file.
+    void snoozed(bool saved);
 
 private:
     enum class Gate { Pass, AnotherCopyRuns, Ended, Refused };

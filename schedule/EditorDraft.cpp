@@ -288,7 +288,7 @@ int weeklyIndexOfDefault(int weeklyKind)
     return index < 0 ? 0 : index;
 }
 
-AlarmRecord quickTimerRecord(const AlarmRecord& fields, OleDate now, int minutes)
+AlarmRecord quickTimerRecord(const AlarmRecord& fields, OleDate now, int minutes, std::string message)
 {
     AlarmRecord record = fields;
     record.startTime = now.plusSeconds(static_cast<long long>(minutes) * 60);
@@ -299,7 +299,7 @@ AlarmRecord quickTimerRecord(const AlarmRecord& fields, OleDate now, int minutes
     record.lastAlarm = OleDate();
     record.preMode = kPreNone;
     record.preMinutes = 0;
-    record.message = kQuickTimerMessage;
+    record.message = std::move(message);
     return record;
 }
 

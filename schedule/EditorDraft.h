@@ -148,6 +148,7 @@ int weeklyIndexOfDefault(int weeklyKind);
 inline constexpr std::array<int, 11> kQuickTimerMinutes{3, 5, 10, 15, 20, 25, 30, 45, 60, 90, 120};
 inline constexpr const char* kQuickTimerMessage = "クイックタイマー";
 // `fields` is what the editor's fields would store (sound, blink, look).
-AlarmRecord quickTimerRecord(const AlarmRecord& fields, OleDate now, int minutes);
+AlarmRecord quickTimerRecord(
+    const AlarmRecord& fields, OleDate now, int minutes, std::string message = kQuickTimerMessage);
 
 } // namespace kvx

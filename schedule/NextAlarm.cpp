@@ -11,13 +11,19 @@ namespace {
 
 constexpr long long kMillisecondsPerDay = 86400LL * 1000;
 
-void offerDay(const AlarmTable& table, std::chrono::sys_days day, OleDate now, OleDate& nextRingAt)
+// The alarm whose offer was taken last is the one that rings at `nextRingAt`.
+void offerDay(
+    const AlarmTable& table, std::chrono::sys_days day, OleDate now, OleDate& nextRingAt, int& alarmIndex)
 {
     const OleDate date = OleDate::fromDay(day);
     for (int i = 0; i < table.alarmCount; ++i) {
         const AlarmRecord& item = table.alarms[static_cast<std::size_t>(i)];
         if (ringsOn(item, date)) {
+            const OleDate before = nextRingAt;
             offerRingOn(item, day, now, nextRingAt);
+            if (nextRingAt != before) {
+                alarmIndex = i;
+            }
         }
     }
 }
@@ -40,10 +46,17 @@ std::string countdown(long long seconds)
 
 std::optional<std::string> nextAlarmTooltip(const AlarmTable& table, OleDate now, OleDate& nextRingAt)
 {
+    int alarmIndex = -1;
+    return nextAlarmTooltip(table, now, nextRingAt, alarmIndex);
+}
+
+std::optional<std::string> nextAlarmTooltip(
+    const AlarmTable& table, OleDate now, OleDate& nextRingAt, int& alarmIndex)
+{
     const auto today = now.day();
-    offerDay(table, today, now, nextRingAt);
+    offerDay(table, today, now, nextRingAt, alarmIndex);
     if (nextRingAt.isZero()) {
-        offerDay(table, today + std::chrono::days{1}, now, nextRingAt);
+        offerDay(table, today + std::chrono::days{1}, now, nextRingAt, alarmIndex);
     }
     if (nextRingAt.isZero()) {
         return std::nullopt;

@@ -14,6 +14,9 @@ namespace kvx {
 // when `nextRingAt` is still unset and the tooltip keeps its text. The caller
 // cuts the text to the icon's limit.
 std::optional<std::string> nextAlarmTooltip(const AlarmTable& table, OleDate now, OleDate& nextRingAt);
+// The same, also telling which alarm rings then (-1 while none is known).
+std::optional<std::string> nextAlarmTooltip(
+    const AlarmTable& table, OleDate now, OleDate& nextRingAt, int& alarmIndex);
 
 // The tooltip for a known next bell: "あと1時間5分3秒 本日14:30", "アラーム中本日14:30"
 // within its last second, "２４時間中のアラームはありません" a day or more ahead.

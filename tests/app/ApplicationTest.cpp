@@ -125,5 +125,47 @@ TEST_F(ApplicationTest, TheRunningCopyCarriesOutItsOwnAndLaterStartsRequests)
     EXPECT_EQ(finished, 1);
 }
 
+std::string fileBytes(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("<none>");
+}
+
+TEST_F(ApplicationTest, TheRunningCopyAnswersTheCommandsOfTheTerminal)
+{
+    Application application(folder(), m_desktop.services, m_desktop.dialogs);
+    FakeRunningCopyChannel channel;
+    ASSERT_EQ(application.start(channel), ResidentWindow::Start::Running);
+    const std::string dataPath = application.settings().dataPath();
+
+    const CommandAnswer added = channel.deliverCommand({"--quick", "20", "お茶"});
+    EXPECT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(added.out, "09:20 2026/12/08 ｸｲｯｸ －－火－－－－\tお茶\n");
+    ASSERT_EQ(application.tables().alarms.alarmCount, 1);
+    EXPECT_EQ(application.tables().alarms.alarms[0].startTime.formatTimeSeconds(), "09:20:00");
+    SharedTables saved;
+    ASSERT_TRUE(DataFile().load(saved, dataPath, {}));
+    EXPECT_EQ(saved.alarms.alarmCount, 1) << "saved at once";
+    EXPECT_FALSE(application.view().dataChanged);
+
+    EXPECT_EQ(channel.deliverCommand({"--list"}),
+        (CommandAnswer{0, "■09:20 2026/12/08 ｸｲｯｸ －－火－－－－\tお茶\n", ""}));
+    EXPECT_EQ(channel.deliverCommand({"--list", "--date", "2026-12-09"}), (CommandAnswer{0, "", ""}));
+    EXPECT_EQ(channel.deliverCommand({"--next"}), (CommandAnswer{0, "あと20分 本日09:20\tお茶\n", ""}));
+
+    // Refusals write nothing.
+    const std::string before = fileBytes(dataPath);
+    const CommandAnswer badNumber = channel.deliverCommand({"--quick", "0"});
+    EXPECT_EQ(badNumber.status, 1);
+    EXPECT_EQ(badNumber.err, "分を、１から１４４０までの値にしてください\n");
+    AlarmTable& table = application.tables().alarms;
+    table.alarmCount = AlarmTable::kMaxAlarms;
+    table.alarms.resize(AlarmTable::kMaxAlarms + 1);
+    const CommandAnswer full = channel.deliverCommand({"--quick", "5"});
+    EXPECT_EQ(full, (CommandAnswer{1, "", "アラームは３２７６７件までです\n"}));
+    EXPECT_EQ(table.alarmCount, AlarmTable::kMaxAlarms);
+    EXPECT_EQ(fileBytes(dataPath), before);
+}
+
 } // namespace
 } // namespace kvx

@@ -37,5 +37,73 @@ TEST(CommandLine, OneOwnOptionAtMostAndQtsOwnPassThrough)
     }
 }
 
+TEST(CommandLine, CommandsOfTheTerminal)
+{
+    struct Row {
+        std::vector<std::string> arguments;
+        TerminalCommand command;
+        int minutes;
+        std::string message;
+        std::optional<OleDate> day;
+        std::string error;
+        int status; // of a refusal
+    };
+    const Row rows[] = {
+        {{"--quick", "20"}, TerminalCommand::Quick, 20, "", std::nullopt, "", 2},
+        {{"--quick", "1440", "お茶 を入れる"}, TerminalCommand::Quick, 1440, "お茶 を入れる", std::nullopt,
+            "", 2},
+        {{"--quick", "5", "-platform", "offscreen"}, TerminalCommand::Quick, 5, "", std::nullopt, "", 2},
+        {{"--list"}, TerminalCommand::List, 0, "", std::nullopt, "", 2},
+        {{"--list", "--date", "2026-12-09"}, TerminalCommand::List, 0, "", OleDate::fromCivil(2026, 12, 9),
+            "", 2},
+        {{"--date", "2026-12-09", "--list"}, TerminalCommand::List, 0, "", OleDate::fromCivil(2026, 12, 9),
+            "", 2},
+        {{"--next"}, TerminalCommand::Next, 0, "", std::nullopt, "", 2},
+        {{"--quick", "0"}, TerminalCommand::None, 0, "", std::nullopt,
+            "分を、１から１４４０までの値にしてください", 1},
+        {{"--quick", "1441"}, TerminalCommand::None, 0, "", std::nullopt,
+            "分を、１から１４４０までの値にしてください", 1},
+        {{"--quick", "abc"}, TerminalCommand::None, 0, "", std::nullopt,
+            "分を、１から１４４０までの値にしてください", 1},
+        {{"--quick", "5", "茶🍵"}, TerminalCommand::None, 0, "", std::nullopt,
+            "メッセージに、データファイルに保存できない文字が含まれています", 1},
+        {{"--quick"}, TerminalCommand::None, 0, "", std::nullopt, "--quick には分を指定してください", 2},
+        {{"--list", "--date", "2026-02-30"}, TerminalCommand::None, 0, "", std::nullopt,
+            "日付を、YYYY-MM-DD の形で指定してください", 1},
+        {{"--list", "--date"}, TerminalCommand::None, 0, "", std::nullopt,
+            "--date には日付を指定してください", 2},
+        {{"--next", "--date", "2026-12-09"}, TerminalCommand::None, 0, "", std::nullopt,
+            "--date は --list と一緒に指定してください", 2},
+        {{"--next", "--list"}, TerminalCommand::None, 0, "", std::nullopt, "オプションは一つだけ指定できます",
+            2},
+    };
+    for (const Row& row : rows) {
+        const CommandLine command = parseCommandLine(row.arguments);
+        std::string name;
+        for (const std::string& argument : row.arguments) {
+            name += argument + " ";
+        }
+        EXPECT_EQ(command.error, row.error) << name;
+        if (!row.error.empty()) {
+            EXPECT_EQ(command.errorStatus, row.status) << name;
+            continue;
+        }
+        EXPECT_EQ(command.command, row.command) << name;
+        EXPECT_EQ(command.minutes, row.minutes) << name;
+        EXPECT_EQ(command.message, row.message) << name;
+        EXPECT_EQ(command.day, row.day) << name;
+        EXPECT_FALSE(command.request.has_value()) << name;
+    }
+}
+
+TEST(CommandLine, HelpListsEveryOption)
+{
+    const std::string help = commandLineHelp();
+    for (const char* usage :
+        {"--quick 分 [メッセージ]", "--list [--date YYYY-MM-DD]", "--next", "--open", "--quit"}) {
+        EXPECT_NE(help.find(usage), std::string::npos) << usage;
+    }
+}
+
 } // namespace
 } // namespace kvx

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -444,6 +445,90 @@ TEST(AlarmRing, DesktopActionsReachTheRunningCopyOrStartOne)
     EXPECT_TRUE(program.isRunning());
     EXPECT_EQ(action("--quit"), std::optional<int>(0));
     EXPECT_EQ(program.waitForExit(kExitBoundMs), std::optional<int>(0)) << program.output().toStdString();
+}
+
+// The local time of an OLE date, to the second.
+QDateTime localTimeOf(OleDate at)
+{
+    const auto ymd = at.ymd();
+    return {QDate(static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+                static_cast<int>(static_cast<unsigned>(ymd.day()))),
+        QTime::fromString(QString::fromStdString(at.formatTimeSeconds()), QStringLiteral("HH:mm:ss"))};
+}
+
+// A user puts a ringing alarm off for a minute: the quick timer is in the data
+// file at once, so a kill loses nothing, and it rings in the next run at its
+// second (the clock of that run starts shortly before it).
+TEST(AlarmRing, SnoozedAlarmIsSavedAtOnceAndRingsAgain)
+{
+    KVX_REQUIRE_DESKTOP(missingForEditor());
+    ProgramSandbox sandbox;
+    ASSERT_TRUE(sandbox.isValid());
+    ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}, {"SNOOZETIME", "1"}}));
+    const QString sound = sandbox.scratchFile(QStringLiteral("ring.wav"));
+    QFile wave(sound);
+    ASSERT_TRUE(wave.open(QIODevice::WriteOnly));
+    wave.write(waveBytes(3000));
+    wave.close();
+    const QDateTime minute(QDate::currentDate().addDays(1), QTime(7, 0));
+    SharedTables tables;
+    AlarmRecord alarm = dailyAlarm(oleDateOf(minute), sound.toStdString());
+    alarm.message = "もう一度鳴る";
+    tables.alarms.add(alarm);
+    ASSERT_TRUE(sandbox.writeTables(tables));
+    UserSession session(sandbox);
+    ASSERT_EQ(session.problem(), std::string());
+
+    const qint64 offset = QDateTime::currentDateTime().secsTo(minute) - kLeadSeconds;
+    QProcessEnvironment env = session.environment();
+    fakeWallClock(env, offset);
+    const QString ready = sandbox.scratchFile(QStringLiteral("ready"));
+    AlarmRecord snoozed;
+    {
+        ResidentProcess program(env, ready);
+        ASSERT_TRUE(program.start());
+        ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
+        ASSERT_TRUE(pollUntil(kRingBoundMs, [] {
+            return DesktopProbe::windowWithTitle(kAlarmTitle).has_value();
+        })) << program.output().toStdString();
+        const QDateTime pressed = QDateTime::currentDateTime().addSecs(offset);
+        const std::optional<std::string> failure
+            = session.drive({QStringLiteral("snooze"), QString::number(program.pid())});
+        ASSERT_FALSE(failure.has_value()) << *failure;
+        std::optional<SharedTables> saved;
+        ASSERT_TRUE(pollUntil(kShowBoundMs, [&] {
+            saved = sandbox.readTables();
+            return saved && saved->alarms.alarmCount == 2;
+        })) << program.output().toStdString();
+        ASSERT_TRUE(program.sendSignal(SIGKILL));
+        program.waitForExit(kExitBoundMs);
+        snoozed = saved->alarms.alarms[1];
+        EXPECT_EQ(snoozed.kind, kKindQuick);
+        EXPECT_EQ(snoozed.message, alarm.message);
+        EXPECT_EQ(snoozed.soundFile, alarm.soundFile);
+        const qint64 ahead = pressed.secsTo(localTimeOf(snoozed.startTime));
+        EXPECT_GE(ahead, 60 - kLeadSeconds) << "one minute after the press";
+        EXPECT_LE(ahead, 60 + kLeadSeconds);
+    }
+    ASSERT_TRUE(QFile::remove(ready));
+
+    const QDateTime due = localTimeOf(snoozed.startTime);
+    const qint64 later = QDateTime::currentDateTime().secsTo(due) - kLeadSeconds;
+    QProcessEnvironment againEnv = session.environment();
+    fakeWallClock(againEnv, later);
+    ResidentProcess again(againEnv, ready);
+    ASSERT_TRUE(again.start());
+    ASSERT_TRUE(again.waitUntilResident(kResidentBoundMs)) << again.output().toStdString();
+    EXPECT_FALSE(DesktopProbe::windowWithTitle(kAlarmTitle).has_value());
+    ASSERT_TRUE(pollUntil(kRingBoundMs, [] {
+        return DesktopProbe::windowWithTitle(kAlarmTitle).has_value();
+    })) << again.output().toStdString();
+    EXPECT_GE(QDateTime::currentDateTime().addSecs(later), due);
+    ASSERT_TRUE(again.sendSignal(SIGTERM));
+    EXPECT_EQ(again.waitForExit(kExitBoundMs), std::optional<int>(0)) << again.output().toStdString();
+    const std::optional<SharedTables> rung = sandbox.readTables();
+    ASSERT_TRUE(rung && rung->alarms.alarmCount == 2);
+    EXPECT_FALSE(rung->alarms.alarms[1].lastAlarm.isZero()) << "the quick timer rang";
 }
 
 } // namespace

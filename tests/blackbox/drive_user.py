@@ -188,8 +188,17 @@ def add_memo(pid, text):
     return 0
 
 
+def snooze(pid):
+    """Clicks "スヌーズ" in the ringing alarm's window."""
+    app = wait_for("the program", lambda: application(pid))
+    click_on(wait_for("'スヌーズ'", lambda: control(app, pyatspi.ROLE_PUSH_BUTTON, "スヌーズ")))
+    return 0
+
+
 def main():
     task, pid = sys.argv[1], int(sys.argv[2])
+    if task == "snooze":
+        return snooze(pid)
     if task == "alarm":
         return add_alarm(pid, sys.argv[3], sys.argv[4])
     if task == "kana":

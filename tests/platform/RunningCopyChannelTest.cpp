@@ -1,9 +1,12 @@
 #include "platform/RunningCopyChannel.h"
 
+#include <QCoreApplication>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace kvx {
@@ -74,6 +77,79 @@ TEST(LocalSocketChannel, OnlyKnownRequestsAreHeard)
     ASSERT_TRUE(second.ask(CopyRequest::Show));
     ASSERT_TRUE(requests.wait(5000) || requests.count() >= 1);
     EXPECT_EQ(requests.count(), 1) << "requests other than the known lines are ignored";
+}
+
+// The asking copy blocks until the answer comes; the running one answers from
+// its event loop, turned here while the other waits on its own thread.
+std::optional<CommandAnswer> commandFromAnotherThread(const QString& path, std::vector<std::string> arguments)
+{
+    auto answer = std::async(std::launch::async, [path, arguments] {
+        LocalSocketChannel later(path);
+        return later.command(arguments);
+    });
+    while (answer.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+        QCoreApplication::processEvents();
+    }
+    return answer.get();
+}
+
+TEST(LocalSocketChannel, ACommandIsAnsweredWithItsStatusAndTexts)
+{
+    QTemporaryDir dir;
+    LocalSocketChannel running(socketIn(dir));
+    ASSERT_TRUE(running.listen());
+    std::vector<std::vector<std::string>> heard;
+    running.onCommand = [&heard](const std::vector<std::string>& arguments) {
+        heard.push_back(arguments);
+        if (arguments.size() == 1) {
+            return CommandAnswer{0, "", ""};
+        }
+        return CommandAnswer{arguments.size() == 3 ? 0 : 1, "一行目\t%\n二行目 ok\n", "エラー 100%\n"};
+    };
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+    };
+    const Row rows[] = {
+        {"spaces, tabs, percent signs and kana", {"--quick", "5", "お茶 を\t入れる 100%"}, 0},
+        {"no arguments", {}, 1},
+        {"an empty last argument", {"--quick", "5", ""}, 0},
+    };
+    for (const Row& row : rows) {
+        const std::optional<CommandAnswer> answer = commandFromAnotherThread(socketIn(dir), row.arguments);
+        ASSERT_TRUE(answer.has_value()) << row.name;
+        EXPECT_EQ(*answer, (CommandAnswer{row.status, "一行目\t%\n二行目 ok\n", "エラー 100%\n"}))
+            << row.name;
+        ASSERT_FALSE(heard.empty()) << row.name;
+        EXPECT_EQ(heard.back(), row.arguments) << row.name;
+    }
+    // Nothing printed and nothing told is an answer too.
+    EXPECT_EQ(commandFromAnotherThread(socketIn(dir), {"--next"}), (CommandAnswer{0, "", ""}));
+}
+
+TEST(LocalSocketChannel, ACommandWithoutARunningCopyIsNoAnswer)
+{
+    QTemporaryDir dir;
+    LocalSocketChannel second(socketIn(dir));
+    EXPECT_FALSE(second.command({"--next"}).has_value());
+}
+
+TEST(LocalSocketChannel, TheOldRequestLinesStillWorkBesideCommands)
+{
+    QTemporaryDir dir;
+    LocalSocketChannel running(socketIn(dir));
+    ASSERT_TRUE(running.listen());
+    QSignalSpy requests(&running, &RunningCopyChannel::requested);
+    // A copy that carries out no commands refuses them, and still hears requests.
+    const std::optional<CommandAnswer> refused = commandFromAnotherThread(socketIn(dir), {"--next"});
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->status, 1);
+    EXPECT_TRUE(requests.isEmpty());
+    LocalSocketChannel later(socketIn(dir));
+    ASSERT_TRUE(later.ask(CopyRequest::NewAlarm));
+    ASSERT_TRUE(requests.wait(5000) || requests.count() >= 1);
+    EXPECT_EQ(requests.last().at(0).value<CopyRequest>(), CopyRequest::NewAlarm);
 }
 
 } // namespace

@@ -173,10 +173,15 @@ std::optional<CommandAnswer> LocalSocketChannel::command(const std::vector<std::
             break;
         }
     }
-    if (!socket.canReadLine()) {
-        return std::nullopt;
+    // The copy has the command now and may have carried it out: a lost answer
+    // must not make the caller ask again (a second quick timer) or start a copy.
+    const std::optional<CommandAnswer> answer
+        = socket.canReadLine() ? answerOf(socket.readLine(kMaxRequestBytes + 1)) : std::nullopt;
+    if (!answer) {
+        return CommandAnswer{1, {},
+            "実行中の Kalvendorix から応答がありませんでした。コマンドが実行されたかどうかは分かりません\n"};
     }
-    return answerOf(socket.readLine(kMaxRequestBytes + 1));
+    return answer;
 }
 
 } // namespace kvx

@@ -48,7 +48,8 @@ public:
     virtual bool ask(CopyRequest request) = 0;
     // A command of the terminal (its arguments, without the program's name)
     // carried out by the running copy, which answers when it is done; nothing
-    // when no copy answered.
+    // when no copy took it. A copy that took it and gave no answer is a refusal
+    // (the command may have been carried out: it is not to be sent again).
     virtual std::optional<CommandAnswer> command(const std::vector<std::string>& arguments) = 0;
 
     // How the running copy carries out a command; without it, it refuses them.

@@ -1,6 +1,7 @@
 #include "platform/RunningCopyChannel.h"
 
 #include <QCoreApplication>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -133,6 +134,27 @@ TEST(LocalSocketChannel, ACommandWithoutARunningCopyIsNoAnswer)
     QTemporaryDir dir;
     LocalSocketChannel second(socketIn(dir));
     EXPECT_FALSE(second.command({"--next"}).has_value());
+}
+
+TEST(LocalSocketChannel, ACommandTakenButNotAnsweredIsARefusalNotANoCopy)
+{
+    // A copy that reads the command and then goes away (a crash, or an older
+    // copy that knows no commands) may have carried it out already.
+    QTemporaryDir dir;
+    QLocalServer mute;
+    ASSERT_TRUE(mute.listen(socketIn(dir)));
+    QObject::connect(&mute, &QLocalServer::newConnection, [&mute] {
+        QLocalSocket* socket = mute.nextPendingConnection();
+        QObject::connect(socket, &QLocalSocket::readyRead, [socket] {
+            if (socket->canReadLine()) {
+                socket->disconnectFromServer();
+            }
+        });
+    });
+    const std::optional<CommandAnswer> answer = commandFromAnotherThread(socketIn(dir), {"--quick", "5"});
+    ASSERT_TRUE(answer.has_value()) << "the caller would ask again and add a second timer";
+    EXPECT_EQ(answer->status, 1);
+    EXPECT_FALSE(answer->err.empty());
 }
 
 TEST(LocalSocketChannel, TheOldRequestLinesStillWorkBesideCommands)

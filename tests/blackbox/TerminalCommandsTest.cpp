@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <sys/types.h>
 
@@ -81,6 +82,12 @@ TEST(TerminalCommands, QuickListAndNextStartACopyOrAskTheRunningOne)
     const auto resident = static_cast<pid_t>(bytesOf(ready).toLongLong());
     ASSERT_GT(resident, 0);
     EXPECT_TRUE(processAlive(resident));
+    // The copy runs detached from this test: a failed check must not leave it behind.
+    const std::unique_ptr<const pid_t, void (*)(const pid_t*)> reaper(&resident, [](const pid_t* pid) {
+        if (processAlive(*pid)) {
+            ::kill(*pid, SIGKILL);
+        }
+    });
 
     const CommandRun added
         = runCommand(env, {QStringLiteral("--quick"), QStringLiteral("30"), QStringLiteral("お茶")});

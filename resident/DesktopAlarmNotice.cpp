@@ -1,12 +1,17 @@
 #include "resident/DesktopAlarmNotice.h"
 
+#include "schedule/MonthGrid.h"
+
+#include <string>
+
 namespace kvx {
 
-DesktopAlarmNotice::DesktopAlarmNotice(
-    DesktopNotifier& notifier, const WindowSettings& window, std::function<void()> stop)
+DesktopAlarmNotice::DesktopAlarmNotice(DesktopNotifier& notifier, const WindowSettings& window,
+    std::function<void()> stop, std::function<void(int minutes)> snooze)
     : m_notifier(notifier)
     , m_window(window)
     , m_stop(std::move(stop))
+    , m_snooze(std::move(snooze))
 {
     m_notifier.onAction
         = [this](DesktopNotifier::Handle handle, const QString& key) { actionInvoked(handle, key); };
@@ -24,7 +29,7 @@ DesktopAlarmNotice::~DesktopAlarmNotice()
 }
 
 DesktopNotifier::Notice DesktopAlarmNotice::noticeFor(
-    const AlarmRecord& alarm, bool mainBell, const QString& time)
+    const AlarmRecord& alarm, bool mainBell, const QString& time, int snoozeMinutes)
 {
     DesktopNotifier::Notice notice;
     notice.summary = QStringLiteral("Kalvendorix (アラーム) %1 %2")
@@ -33,17 +38,21 @@ DesktopNotifier::Notice DesktopAlarmNotice::noticeFor(
     notice.body = QString::fromStdString(alarm.message).replace(QLatin1String("\r\n"), QLatin1String("\n"));
     notice.urgency = mainBell ? DesktopNotifier::Urgency::Critical : DesktopNotifier::Urgency::Normal;
     notice.actions.push_back({QLatin1String(kStopKey), QStringLiteral("止める")});
+    notice.actions.push_back({QLatin1String(kSnoozeKey),
+        QString::fromStdString(fullWidthDigits(std::to_string(snoozeMinutes)))
+            + QStringLiteral("分後にもう一度")});
     return notice;
 }
 
-void DesktopAlarmNotice::rang(const AlarmRecord& alarm, bool mainBell, const QString& time)
+void DesktopAlarmNotice::rang(const AlarmRecord& alarm, bool mainBell, const QString& time, int snoozeMinutes)
 {
     // A new ring takes over from the one before, notification included.
     stopped();
     if (m_window.desktopNotify == 0) {
         return;
     }
-    m_shown = m_notifier.show(noticeFor(alarm, mainBell, time));
+    m_snoozeMinutes = snoozeMinutes;
+    m_shown = m_notifier.show(noticeFor(alarm, mainBell, time, snoozeMinutes));
 }
 
 void DesktopAlarmNotice::stopped()
@@ -58,10 +67,14 @@ void DesktopAlarmNotice::stopped()
 
 void DesktopAlarmNotice::actionInvoked(DesktopNotifier::Handle handle, const QString& key)
 {
-    if (handle != m_shown || key != QLatin1String(kStopKey)) {
+    if (handle != m_shown) {
         return;
     }
-    m_stop();
+    if (key == QLatin1String(kStopKey)) {
+        m_stop();
+    } else if (key == QLatin1String(kSnoozeKey)) {
+        m_snooze(m_snoozeMinutes);
+    }
 }
 
 } // namespace kvx

@@ -46,11 +46,13 @@ ResidentWindow::ResidentWindow(SharedTables& tables, Settings& settings, DataFil
     , m_services(services)
     , m_sound(services.media, services.fallback, services.volumes)
     , m_ringer(tables.alarms, services.clock, m_sound)
-    , m_notice(services.notifier, tables.window, [this] { m_ringer.stopAction(); })
+    , m_notice(
+          services.notifier, tables.window, [this] { m_ringer.stopAction(); },
+          [this](int minutes) { snooze(minutes); })
     , m_timer1(services.clock.createTimer())
 {
     m_ringer.onRang = [this](const AlarmRecord& alarm, bool mainBell, const QString& time) {
-        m_notice.rang(alarm, mainBell, time);
+        m_notice.rang(alarm, mainBell, time, m_ringer.notificationWindow().snoozeMinutes());
     };
     m_ringer.onStopped = [this] { m_notice.stopped(); };
     setObjectName(QStringLiteral("Form3"));

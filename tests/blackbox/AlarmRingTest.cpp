@@ -92,7 +92,9 @@ bool writeText(const QString& path, const QByteArray& text, bool executable = fa
 // A desktop's notification server: dunst on the test's X server and on a
 // private session bus that starts no services on demand, so that no other
 // server answers in its place. A script in dunst's configuration records
-// every notification it receives as a line "summary|body|urgency".
+// every notification it receives as a line "summary|body|urgency". Of a
+// notification with several actions, dunst lets the user choose one from a
+// menu: here a script that always chooses "止める".
 class NotificationServer {
 public:
     explicit NotificationServer(const ProgramSandbox& sandbox)
@@ -102,6 +104,7 @@ public:
         const QString busConfig = sandbox.scratchFile(QStringLiteral("bus.conf"));
         const QString script = sandbox.scratchFile(QStringLiteral("record.sh"));
         const QString dunstConfig = sandbox.scratchFile(QStringLiteral("dunstrc"));
+        const QString chooser = sandbox.scratchFile(QStringLiteral("choose.sh"));
         if (!writeText(busConfig,
                 "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
                 " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
@@ -111,8 +114,10 @@ public:
                 "</busconfig>\n")
             || !writeText(script,
                 "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$2\" \"$3\" \"$5\" >>'" + m_record.toUtf8() + "'\n", true)
-            || !writeText(
-                dunstConfig, "[record]\n    summary = \"*\"\n    script = " + script.toUtf8() + "\n")) {
+            || !writeText(chooser, "#!/bin/sh\ngrep -m1 '止める'\n", true)
+            || !writeText(dunstConfig,
+                "[global]\n    dmenu = " + chooser.toUtf8()
+                    + "\n[record]\n    summary = \"*\"\n    script = " + script.toUtf8() + "\n")) {
             m_problem = "the configuration files could not be written";
             return;
         }
@@ -154,7 +159,7 @@ public:
         const int value = count ? count->trimmed().toInt(&number) : 0;
         return number ? std::optional<int>(value) : std::nullopt;
     }
-    // The user chooses the action of the topmost notification.
+    // The user chooses "止める" of the topmost notification.
     bool chooseAction() const
     {
         return dunstctl({QStringLiteral("action"), QStringLiteral("0")}).has_value();
@@ -279,6 +284,9 @@ TEST(AlarmRing, RingNotifiesTheDesktopAndTheNoticesActionStopsIt)
 
     ASSERT_TRUE(program.sendSignal(SIGTERM));
     EXPECT_EQ(program.waitForExit(kExitBoundMs), std::optional<int>(0)) << program.output().toStdString();
+    const std::optional<SharedTables> saved = sandbox.readTables();
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->alarms.alarmCount, 1) << "stopped, not put off by the other action";
 }
 
 // A user opens the editor from the tray menu, adds a daily alarm through its
@@ -476,7 +484,7 @@ TEST(AlarmRing, SnoozedAlarmIsSavedAtOnceAndRingsAgain)
     alarm.message = "もう一度鳴る";
     tables.alarms.add(alarm);
     ASSERT_TRUE(sandbox.writeTables(tables));
-    UserSession session(sandbox);
+    UserSession session(xSession(sandbox), UserSession::Tray::Shown);
     ASSERT_EQ(session.problem(), std::string());
 
     const qint64 offset = QDateTime::currentDateTime().secsTo(minute) - kLeadSeconds;

@@ -20,7 +20,8 @@ TEST_F(ResidentTest, EachBellSendsOneNoticeWithItsMessage)
     };
     const Row rows[] = {
         {"pre-alarm", 1, QTime(7, 30), QStringLiteral("Kalvendorix (アラーム) 予鈴 07:30"), Urgency::Normal},
-        {"main bell", 0, QTime(7, 40), QStringLiteral("Kalvendorix (アラーム) 本鈴 07:40"), Urgency::Critical},
+        {"main bell", 0, QTime(7, 40), QStringLiteral("Kalvendorix (アラーム) 本鈴 07:40"),
+            Urgency::Critical},
     };
     start();
     for (const Row& row : rows) {
@@ -37,8 +38,9 @@ TEST_F(ResidentTest, EachBellSendsOneNoticeWithItsMessage)
         EXPECT_EQ(notice.summary, row.summary) << row.name;
         EXPECT_EQ(notice.body, QStringLiteral("会議の時間です\n三階 & <会議室>")) << row.name;
         EXPECT_EQ(notice.urgency, row.urgency) << row.name;
-        ASSERT_EQ(notice.actions.size(), 1U) << row.name;
+        ASSERT_EQ(notice.actions.size(), 2U) << row.name;
         EXPECT_EQ(notice.actions[0].label, QStringLiteral("止める")) << row.name;
+        EXPECT_EQ(notice.actions[1].label, QStringLiteral("５分後にもう一度")) << row.name;
         m_clock.advanceSecond();
         EXPECT_EQ(m_notifier.sent().size(), before + 1) << row.name << ": one notice per ring";
         m_resident->ringer().stopAction();

@@ -132,5 +132,29 @@ TEST_F(SnoozeTest, NothingToPutOffInThePreviewOrTheMissedNotice)
     EXPECT_FALSE(m_resident->ringer().missedWindow()->snoozeButton()->isEnabled());
 }
 
+// The desktop notice offers the remembered minutes; its action is the window's
+// スヌーズ with those minutes.
+TEST_F(SnoozeTest, TheNoticesSecondActionPutsTheAlarmOffByTheRememberedMinutes)
+{
+    writeMain("SNOOZETIME", "15");
+    start();
+    NotificationWindow& window = ringAt0730();
+    ASSERT_EQ(m_notifier.sent().size(), 1U);
+    const DesktopNotifier::Notice& notice = m_notifier.sent()[0].notice;
+    ASSERT_EQ(notice.actions.size(), 2U);
+    EXPECT_EQ(notice.actions[1].label, QStringLiteral("１５分後にもう一度"));
+
+    m_notifier.invoke(m_notifier.sent()[0].handle, notice.actions[1].key);
+
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(m_resident->alarmSounding());
+    EXPECT_FALSE(m_notifier.sent()[0].open);
+    ASSERT_EQ(m_tables.alarms.alarmCount, 2) << "exactly one quick timer";
+    const AlarmRecord& again = m_tables.alarms.alarms[1];
+    EXPECT_EQ(again.kind, kKindQuick);
+    EXPECT_EQ(again.startTime.formatTimeSeconds(), "07:45:12");
+    EXPECT_EQ(savedTables().alarms.alarmCount, 2) << "saved at once";
+}
+
 } // namespace
 } // namespace kvx

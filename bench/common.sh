@@ -37,4 +37,23 @@ _bench_cleanup() {
   rm -rf "$work"
   if declare -F stop_test_stack >/dev/null; then stop_test_stack; fi
 }
+# bench_session on the test stack's X server with a small XEmbed tray
+# (trayer), as a desktop session has one. No session bus: the icon goes to
+# that tray.
+bench_tray_session() { # name of the scratch folder
+  local tool
+  for tool in trayer xdotool; do
+    if ! command -v "$tool" >/dev/null; then echo "$tool is missing (scripts/install-deps installs it)" >&2; exit 2; fi
+  done
+  bench_session "$1"
+  if [ -z "${DISPLAY:-}" ]; then echo "the X server of the test stack did not start" >&2; exit 2; fi
+  unset DBUS_SESSION_BUS_ADDRESS
+  trayer --edge top --align left --widthtype request --height 32 >"$work/tray.log" 2>&1 &
+  tray=$!
+  trap 'kill "$tray" 2>/dev/null || true; _bench_cleanup' EXIT
+  for _ in $(seq 100); do
+    if xdotool search --name '^panel$' >/dev/null 2>&1; then break; fi
+    pause 0.1
+  done
+}
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }

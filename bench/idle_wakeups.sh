@@ -24,21 +24,7 @@ if [ -z "$writer" ]; then
   echo "no kvx_blackbox_tests found to write the data file (build the tests or pass its path)" >&2
   exit 2
 fi
-for tool in trayer xdotool; do
-  if ! command -v "$tool" >/dev/null; then echo "$tool is missing (scripts/install-deps installs it)" >&2; exit 2; fi
-done
-
-bench_session idle-wakeups
-if [ -z "${DISPLAY:-}" ]; then echo "the X server of the test stack did not start" >&2; exit 2; fi
-# No session bus: the tray icon goes to the XEmbed tray.
-unset DBUS_SESSION_BUS_ADDRESS
-trayer --edge top --align left --widthtype request --height 32 >>"$work/tray.log" 2>&1 &
-tray=$!
-trap 'kill "$tray" 2>/dev/null || true; _bench_cleanup' EXIT
-for _ in $(seq 100); do
-  if xdotool search --name '^panel$' >/dev/null 2>&1; then break; fi
-  pause 0.1
-done
+bench_tray_session idle-wakeups
 
 # Context switches and CPU nanoseconds summed over the program's threads.
 switches() {

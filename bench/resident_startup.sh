@@ -33,22 +33,8 @@ aim_start_pss_kb=$((15 * 1024))
 aim_kb=$((80 * 1024))
 aim_cpu_basis_points=20 # hundredths of a per cent
 
-for tool in trayer xdotool; do
-  if ! command -v "$tool" >/dev/null; then echo "$tool is missing (scripts/install-deps installs it)" >&2; exit 2; fi
-done
 # A sound server and an X server with a notification area, as a desktop session has them.
-bench_session startup
-if [ -z "${DISPLAY:-}" ]; then echo "the X server of the test stack did not start" >&2; exit 2; fi
-# No session bus: the icon goes to the XEmbed tray.
-unset DBUS_SESSION_BUS_ADDRESS
-trayer --edge top --align left --widthtype request --height 32 >"$work/tray.log" 2>&1 &
-tray=$!
-trap 'kill "$tray" 2>/dev/null || true; _bench_cleanup' EXIT
-for _ in $(seq 100); do
-  if xdotool search --name '^panel$' >/dev/null 2>&1; then break; fi
-  pause 0.1
-done
-
+bench_tray_session startup
 
 ticks_per_second=$(getconf CLK_TCK)
 cpu_ticks() { # utime + stime of a process, in clock ticks

@@ -32,34 +32,11 @@ if [ -z "$writer" ]; then
   exit 2
 fi
 
-# shellcheck source=/dev/null
-source "$here/scripts/test-stack"
-start_test_stack
-work=$(mktemp -d "${TMPDIR:-/tmp}/kvx-ring.XXXXXX")
-pid=""
-tray=""
-cleanup() {
-  if [ -n "$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; fi
-  if [ -n "$tray" ]; then kill "$tray" 2>/dev/null || true; fi
-  rm -rf "$work"
-  stop_test_stack
-}
-trap cleanup EXIT
-if [ "${KVX_SOUND_SERVER:-}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
-  echo "needs the X server and the sound server of scripts/test-stack" >&2
+bench_tray_session ring
+if [ "${KVX_SOUND_SERVER:-}" != 1 ]; then
+  echo "needs the sound server of scripts/test-stack" >&2
   exit 2
 fi
-for tool in trayer xdotool; do
-  if ! command -v "$tool" >/dev/null; then echo "$tool is missing (scripts/install-deps installs it)" >&2; exit 2; fi
-done
-# No session bus: the icon goes to the XEmbed tray.
-unset DBUS_SESSION_BUS_ADDRESS
-trayer --edge top --align left --widthtype request --height 32 >"$work/tray.log" 2>&1 &
-tray=$!
-for _ in $(seq 100); do
-  if xdotool search --name '^panel$' >/dev/null 2>&1; then break; fi
-  pause 0.1
-done
 
 window_exists() { xwininfo -name "$title" >/dev/null 2>&1; }
 window_shown() { xwininfo -name "$title" 2>/dev/null | grep -q 'Map State: IsViewable'; }

@@ -175,7 +175,7 @@ std::optional<CommandAnswer> LocalSocketChannel::command(const std::vector<std::
     }
     // The copy has the command now and may have carried it out: a lost answer
     // must not make the caller ask again (a second quick timer) or start a copy.
-    const std::optional<CommandAnswer> answer
+    std::optional<CommandAnswer> answer
         = socket.canReadLine() ? answerOf(socket.readLine(kMaxRequestBytes + 1)) : std::nullopt;
     if (!answer) {
         return CommandAnswer{1, {},

@@ -82,7 +82,8 @@ TEST(LocalSocketChannel, OnlyKnownRequestsAreHeard)
 
 // The asking copy blocks until the answer comes; the running one answers from
 // its event loop, turned here while the other waits on its own thread.
-std::optional<CommandAnswer> commandFromAnotherThread(const QString& path, std::vector<std::string> arguments)
+std::optional<CommandAnswer> commandFromAnotherThread(
+    const QString& path, const std::vector<std::string>& arguments)
 {
     auto answer = std::async(std::launch::async, [path, arguments] {
         LocalSocketChannel later(path);

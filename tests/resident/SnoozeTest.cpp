@@ -51,7 +51,7 @@ TEST_F(SnoozeTest, PutsTheRingOffAndRingsAgainWithTheAlarmsFields)
     start();
     NotificationWindow& window = ringAt0730();
     ASSERT_TRUE(window.isVisible());
-    QPushButton* snooze = window.findChild<QPushButton*>(QStringLiteral("Command3"));
+    auto* snooze = window.findChild<QPushButton*>(QStringLiteral("Command3"));
     ASSERT_NE(snooze, nullptr);
     EXPECT_EQ(snooze->text(), QStringLiteral("スヌーズ"));
     EXPECT_EQ(snooze->accessibleName(), QStringLiteral("スヌーズ"));

@@ -12,6 +12,7 @@
 #include "editor/EditorWindow.h"
 #include "platform/AppIcons.h"
 #include "platform/FontSubstitutions.h"
+#include "resident/NotificationWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -145,6 +146,16 @@ int run(const QDir& folder)
     written = clock.scaled(clock.size() * 3).save(clockPath) && written;
     QTextStream(stdout) << clockPath << '\n';
     calendar.hide();
+
+    // The alarm window of a main bell, with its snooze row.
+    NotificationWindow ringing;
+    AlarmRecord lunch = sampleAlarm(kKindDaily, 12, 8, "昼休み：歯医者の予約を電話で取る");
+    lunch.backColor = 0xC0FFFF;
+    ringing.fillForAlarm(NotificationWindow::appearanceOf(lunch), true, QStringLiteral("12:15"));
+    ringing.setSnoozeMinutes(10);
+    ringing.present();
+    written = save(&ringing, folder, QStringLiteral("alarm-window")) && written;
+    ringing.hide();
     return written ? 0 : 1;
 }
 

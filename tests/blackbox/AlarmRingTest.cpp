@@ -196,29 +196,23 @@ TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
     wave.write(waveBytes(3000));
     wave.close();
 
-    // Tomorrow at 7:00 in the program's clock, which starts kLeadSeconds before.
-    const QDateTime minute(QDate::currentDate().addDays(1), QTime(7, 0));
-    const qint64 offset = QDateTime::currentDateTime().secsTo(minute) - kLeadSeconds;
-    const auto programNow = [offset] { return QDateTime::currentDateTime().addSecs(offset); };
-    SharedTables tables = everydayTables(oleDateOf(minute));
-    const int index = tables.alarms.alarmCount;
-    tables.alarms.add(dailyAlarm(oleDateOf(minute), sound.toStdString()));
-    ASSERT_TRUE(sandbox.writeTables(tables));
+    const DueAlarm due = dueAlarmTomorrow(kLeadSeconds, sound.toStdString());
+    ASSERT_TRUE(sandbox.writeTables(due.tables));
 
     const QString ready = sandbox.scratchFile(QStringLiteral("ready"));
     QProcessEnvironment env = sandbox.environment(ready, QStringLiteral("xcb"));
-    fakeWallClock(env, offset);
+    fakeWallClock(env, due.offset);
     ResidentProcess program(env, ready);
     ASSERT_TRUE(program.start());
     ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
-    ASSERT_LT(programNow(), minute) << "started too late to see the alarm's minute begin";
+    ASSERT_LT(due.programNow(), due.minute) << "started too late to see the alarm's minute begin";
     EXPECT_FALSE(DesktopProbe::windowWithTitle(kAlarmTitle).has_value());
 
     std::optional<QString> window;
     ASSERT_TRUE(pollUntil(kRingBoundMs, [&] {
         return (window = DesktopProbe::windowWithTitle(kAlarmTitle)).has_value();
     })) << program.output().toStdString();
-    EXPECT_GE(programNow(), minute);
+    EXPECT_GE(due.programNow(), due.minute);
     EXPECT_TRUE(pollUntil(kShowBoundMs, [&] { return DesktopProbe::isViewable(*window); }));
     EXPECT_TRUE(pollUntil(kShowBoundMs, [&] { return DesktopProbe::playingStreamsOf(program.pid()) > 0; }))
         << program.output().toStdString();
@@ -228,13 +222,13 @@ TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
 
     const std::optional<SharedTables> saved = sandbox.readTables();
     ASSERT_TRUE(saved.has_value());
-    ASSERT_EQ(saved->alarms.alarmCount, tables.alarms.alarmCount);
-    const auto& rung = saved->alarms.alarms[static_cast<std::size_t>(index)];
-    EXPECT_EQ(rung.lastAlarm.formatDateTime(), oleDateOf(minute).formatDateTime());
+    ASSERT_EQ(saved->alarms.alarmCount, due.tables.alarms.alarmCount);
+    const auto& rung = saved->alarms.alarms[static_cast<std::size_t>(due.index)];
+    EXPECT_EQ(rung.lastAlarm.formatDateTime(), oleDateOf(due.minute).formatDateTime());
     EXPECT_TRUE(rung.lastPreAlarm.isZero());
-    for (int i = 0; i < index; ++i) {
+    for (int i = 0; i < due.index; ++i) {
         EXPECT_TRUE(saved->alarms.alarms[static_cast<std::size_t>(i)]
-            == tables.alarms.alarms[static_cast<std::size_t>(i)])
+            == due.tables.alarms.alarms[static_cast<std::size_t>(i)])
             << "alarm " << i << " did not ring and must come back unchanged";
     }
 }

@@ -119,6 +119,17 @@ AlarmRecord dailyAlarm(OleDate at, const std::string& soundFile)
     return alarm;
 }
 
+DueAlarm dueAlarmTomorrow(int leadSeconds, const std::string& soundFile)
+{
+    DueAlarm due;
+    due.minute = QDateTime(QDate::currentDate().addDays(1), QTime(7, 0));
+    due.offset = QDateTime::currentDateTime().secsTo(due.minute) - leadSeconds;
+    due.tables = everydayTables(oleDateOf(due.minute));
+    due.index = due.tables.alarms.alarmCount;
+    due.tables.alarms.add(dailyAlarm(oleDateOf(due.minute), soundFile));
+    return due;
+}
+
 QByteArray waveBytes(int ms)
 {
     return test::waveBytes(ms, 660.0, 4000.0);

@@ -26,6 +26,19 @@ SharedTables manyAlarmTables(int count, OleDate today);
 // sound from `soundFile` and a window that stays shown.
 AlarmRecord dailyAlarm(OleDate at, const std::string& soundFile);
 
+// Tomorrow at 7:00 in a program's faked clock, which starts `leadSeconds`
+// before that minute: the everyday data and, after it, a daily alarm at that
+// minute sounding `soundFile`.
+struct DueAlarm {
+    QDateTime minute;
+    qint64 offset = 0; // seconds from the real clock to the program's
+    SharedTables tables;
+    int index = 0; // of the due alarm in `tables`
+
+    QDateTime programNow() const { return QDateTime::currentDateTime().addSecs(offset); }
+};
+DueAlarm dueAlarmTomorrow(int leadSeconds, const std::string& soundFile);
+
 // A 16-bit mono PCM wave file holding a quiet tone of `ms` milliseconds.
 QByteArray waveBytes(int ms);
 

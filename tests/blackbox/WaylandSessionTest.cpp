@@ -53,14 +53,8 @@ TEST(WaylandSession, OnAWaylandDisplayAloneTheProgramShowsItsWindowRingsAndEnds)
     ASSERT_TRUE(wave.open(QIODevice::WriteOnly));
     wave.write(waveBytes(3000));
     wave.close();
-    // Tomorrow at 7:00 in the program's clock, which starts kLeadSeconds before.
-    const QDateTime minute(QDate::currentDate().addDays(1), QTime(7, 0));
-    const qint64 offset = QDateTime::currentDateTime().secsTo(minute) - kLeadSeconds;
-    const auto programNow = [offset] { return QDateTime::currentDateTime().addSecs(offset); };
-    SharedTables tables = everydayTables(oleDateOf(minute));
-    const int index = tables.alarms.alarmCount;
-    tables.alarms.add(dailyAlarm(oleDateOf(minute), sound.toStdString()));
-    ASSERT_TRUE(sandbox.writeTables(tables));
+    const DueAlarm due = dueAlarmTomorrow(kLeadSeconds, sound.toStdString());
+    ASSERT_TRUE(sandbox.writeTables(due.tables));
 
     // The session knows only its Wayland display; the platform is the program's choice.
     const QString ready = sandbox.scratchFile(QStringLiteral("ready"));
@@ -81,11 +75,11 @@ TEST(WaylandSession, OnAWaylandDisplayAloneTheProgramShowsItsWindowRingsAndEnds)
     ASSERT_EQ(session.problem(), std::string());
 
     QProcessEnvironment programEnv = session.environment();
-    fakeWallClock(programEnv, offset);
+    fakeWallClock(programEnv, due.offset);
     ResidentProcess program(programEnv, ready);
     ASSERT_TRUE(program.start());
     ASSERT_TRUE(program.waitUntilResident(kResidentBoundMs)) << program.output().toStdString();
-    ASSERT_LT(programNow(), minute) << "started too late to see the alarm's minute begin";
+    ASSERT_LT(due.programNow(), due.minute) << "started too late to see the alarm's minute begin";
     // Without a notification area the main window comes up at once.
     std::optional<std::string> failed = session.drive(
         {QStringLiteral("see"), QString::number(program.pid()), QStringLiteral("カレンダー")});
@@ -94,7 +88,7 @@ TEST(WaylandSession, OnAWaylandDisplayAloneTheProgramShowsItsWindowRingsAndEnds)
     failed = session.drive(
         {QStringLiteral("see"), QString::number(program.pid()), QStringLiteral("Kalvendorix (アラーム)")});
     ASSERT_FALSE(failed.has_value()) << *failed << program.output().toStdString();
-    EXPECT_GE(programNow(), minute);
+    EXPECT_GE(due.programNow(), due.minute);
     EXPECT_TRUE(pollUntil(kShowBoundMs, [&] { return DesktopProbe::playingStreamsOf(program.pid()) > 0; }))
         << program.output().toStdString();
 
@@ -102,11 +96,11 @@ TEST(WaylandSession, OnAWaylandDisplayAloneTheProgramShowsItsWindowRingsAndEnds)
     EXPECT_EQ(program.waitForExit(kExitBoundMs), std::optional<int>(0)) << program.output().toStdString();
     const std::optional<SharedTables> saved = sandbox.readTables();
     ASSERT_TRUE(saved.has_value());
-    ASSERT_EQ(saved->alarms.alarmCount, tables.alarms.alarmCount);
-    EXPECT_EQ(saved->alarms.alarms[static_cast<std::size_t>(index)].lastAlarm.formatDateTime(),
-        oleDateOf(minute).formatDateTime());
-    EXPECT_TRUE(saved->routines == tables.routines);
-    EXPECT_TRUE(saved->memos == tables.memos);
+    ASSERT_EQ(saved->alarms.alarmCount, due.tables.alarms.alarmCount);
+    EXPECT_EQ(saved->alarms.alarms[static_cast<std::size_t>(due.index)].lastAlarm.formatDateTime(),
+        oleDateOf(due.minute).formatDateTime());
+    EXPECT_TRUE(saved->routines == due.tables.routines);
+    EXPECT_TRUE(saved->memos == due.tables.memos);
 }
 
 } // namespace

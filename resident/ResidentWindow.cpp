@@ -420,8 +420,8 @@ bool ResidentWindow::snooze(int minutes)
     if (!shown || !m_loaded || m_exiting || m_exited) {
         return false;
     }
-    if (m_tables.alarms.alarmCount >= AlarmTable::kMaxAlarms) {
-        m_services.prompter.message(QString::fromUtf8(kTableFullMessage));
+    if (const std::optional<std::string> problem = quickTimerProblem(m_tables.alarms, shown->message)) {
+        m_services.prompter.message(QString::fromStdString(*problem));
         return false;
     }
     const OleDate now = m_services.clock.nowOle();

@@ -5,7 +5,6 @@
 #include "app/DisplayPlatform.h"
 #include "core/Settings.h"
 #include "platform/AppIcons.h"
-#include "platform/CanberraWaveFallback.h"
 #include "platform/Clock.h"
 #include "platform/DBusDesktopNotifier.h"
 #include "platform/DatagramSender.h"
@@ -13,14 +12,12 @@
 #include "platform/DesktopLauncher.h"
 #include "platform/Dialogs.h"
 #include "platform/FontSubstitutions.h"
-#include "platform/GstMediaChannel.h"
+#include "platform/LoadedSoundStack.h"
 #include "platform/LockFileInstanceGuard.h"
 #include "platform/Prompter.h"
-#include "platform/PulseVolumeDevices.h"
 #include "platform/QtTranslations.h"
 #include "platform/QtTrayIcon.h"
 #include "platform/RunningCopyChannel.h"
-#include "platform/SoftwareMidiDevice.h"
 #include "platform/UnixSessionEnd.h"
 #include "platform/WallClockWatch.h"
 #include "resident/Version.h"
@@ -169,17 +166,14 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(kvx::applicationIcon());
     kvx::installQtTranslations();
     kvx::installFontSubstitutions();
-    // GStreamer is initialised by the first sound played, not here: most
-    // starts (autostart at login) play nothing for hours, and its plugin
-    // registry would cost every start its time and memory.
+    // The sound stack is loaded by the first sound played, not here: most
+    // starts (autostart at login) play nothing for hours, and its libraries
+    // and GStreamer's plugin registry would cost every start time and memory.
 
     kvx::SystemClock clock;
     kvx::MessageBoxPrompter prompter;
     kvx::QtTrayIcon tray;
-    kvx::SoftwareMidiDevice midi;
-    kvx::GstMediaChannel media(&midi);
-    kvx::CanberraWaveFallback fallback;
-    kvx::PulseVolumeDevices volumes(midi);
+    kvx::LoadedSoundStack sound(kvx::LoadedSoundStack::modulePaths(QCoreApplication::applicationDirPath()));
     kvx::LockFileInstanceGuard instance;
     kvx::DesktopAutostart autostart;
     kvx::DesktopLauncher launcher;
@@ -188,7 +182,7 @@ int main(int argc, char* argv[])
     // The session bus is reached here, at the start, so that a ring only ever
     // sends on a connection already made.
     kvx::DBusDesktopNotifier notifier(QDBusConnection::sessionBus(), QStringLiteral("kalvendorix"));
-    kvx::ResidentServices services{clock, prompter, tray, media, fallback, volumes, instance, autostart,
+    kvx::ResidentServices services{clock, prompter, tray, sound.media(), sound.fallback(), sound.volumes(), instance, autostart,
         launcher, datagrams, wallClock, notifier};
 
     kvx::LocalSocketChannel channel(socketPathOf(instance));

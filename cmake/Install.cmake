@@ -1,6 +1,7 @@
 # What `cmake --install` puts where, and the Debian package CPack makes of it
 # (`make install`, `make deb`). The program finds nothing through its install
-# prefix: its icons are compiled in, its data lives in the user's folders.
+# prefix: its icons are compiled in, its data lives in the user's folders, and
+# its sound module is found beside or below its own folder.
 if(NOT KVX_GUI)
   return()
 endif()
@@ -27,6 +28,9 @@ kvx_gzip(${KVX_PACKAGING_OUT}/changelog.in ${KVX_PACKAGING_OUT}/changelog)
 kvx_gzip(${KVX_PACKAGING}/kalvendorix.1 ${KVX_PACKAGING_OUT}/kalvendorix.1)
 
 install(TARGETS kalvendorix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The sound module, a private library the program finds from its own folder
+# (../lib/kalvendorix), so it is not multiarch and not in the linker's path.
+install(TARGETS kvx_sound LIBRARY DESTINATION lib/kalvendorix)
 install(FILES ${KVX_PACKAGING}/kalvendorix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/kalvendorix.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

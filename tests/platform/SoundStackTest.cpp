@@ -1,5 +1,6 @@
 #include "platform/CanberraWaveFallback.h"
 #include "platform/GstMediaChannel.h"
+#include "platform/LoadedSoundStack.h"
 #include "platform/PulseVolumeDevices.h"
 #include "platform/SoftwareMidiDevice.h"
 #include "platform/VolumeLevels.h"
@@ -559,6 +560,46 @@ TEST_F(SoundStack, WaveFallbackPlaysAWaveFileAndStops)
     fallback.stop();
     EXPECT_TRUE(fallback.play(other));
     fallback.stop();
+}
+
+// The program's sound module: nothing the alarm tick asks before the first
+// sound loads it, and the first sound plays through it.
+TEST_F(SoundStack, TheModuleLoadsOnTheFirstSoundAndPlaysIt)
+{
+    const QString file = path(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(writeFile(file, waveBytes(kSoundMs)));
+    LoadedSoundStack sound({path(QStringLiteral("absent.so")), QStringLiteral(KVX_SOUND_MODULE)});
+    EXPECT_EQ(sound.media().status(), QString());
+    sound.media().stop();
+    sound.media().close();
+    sound.fallback().stop();
+    EXPECT_FALSE(sound.media().prepared());
+    EXPECT_FALSE(sound.loaded());
+
+    ASSERT_TRUE(sound.media().open(file));
+    EXPECT_TRUE(sound.loaded());
+    ASSERT_TRUE(sound.media().play());
+    EXPECT_TRUE(waitForStatus(sound.media(), "stopped"));
+    EXPECT_EQ(sound.volumes().devices(Kind::Midi).size(), 1);
+    EXPECT_GE(indexOf(sound.volumes().devices(Kind::Wave), QStringLiteral("KvxTestSinkA")), 0);
+}
+
+// Without its module the program runs on, silent: every sound fails as an
+// unplayable file does, and nothing waits for a preparation that cannot come.
+TEST(SoundModule, AMissingModuleLeavesEverySoundFailing)
+{
+    EXPECT_EQ(LoadedSoundStack::modulePaths(QStringLiteral("/usr/bin")),
+        QStringList({QStringLiteral("/usr/bin/kalvendorix-sound.so"), QStringLiteral("/usr/lib/kalvendorix/kalvendorix-sound.so")}));
+    LoadedSoundStack sound({QStringLiteral("/nonexistent/kalvendorix-sound.so")});
+    EXPECT_FALSE(sound.media().open(QStringLiteral("tone.wav")));
+    EXPECT_FALSE(sound.media().play());
+    EXPECT_FALSE(sound.fallback().play(QStringLiteral("tone.wav")));
+    EXPECT_TRUE(sound.media().prepared());
+    EXPECT_EQ(sound.media().status(), QString());
+    EXPECT_TRUE(sound.volumes().devices(VolumeDevices::Kind::Midi).isEmpty());
+    std::uint32_t packed = 7;
+    EXPECT_FALSE(sound.volumes().volume(VolumeDevices::Kind::Midi, 0, packed));
+    EXPECT_FALSE(sound.loaded());
 }
 
 TEST(SoundWithoutServer, WaveDevicesAreMissingAndTheMidiDeviceRemains)

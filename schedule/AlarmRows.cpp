@@ -58,10 +58,11 @@ std::vector<EditorRow> editorListRows(const AlarmTable& table, const DisplayOrde
         return rows;
     }
     rows.reserve(order.size());
+    const RuleDay day = ruleDay(chosenDay);
     for (const DisplayOrder::Entry& entry : order) {
         const AlarmRecord& item = alarmAt(table, entry.alarmIndex);
         const std::string_view marker
-            = inDayPart(item, chosenDay, now, nextRingAt) ? rowMarker(item, chosenDay, now) : kMarkerDone;
+            = inDayPart(item, day, now, nextRingAt) ? rowMarker(item, chosenDay, now) : kMarkerDone;
         rows.push_back(editorRow(table, entry.alarmIndex, marker, weekStartsMonday));
     }
     return rows;

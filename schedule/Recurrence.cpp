@@ -98,9 +98,13 @@ bool ruleFalls(const AlarmRecord& item, OleDate day)
 
 bool inDayPart(const AlarmRecord& item, OleDate day, OleDate now, OleDate& nextRingAt)
 {
+    return inDayPart(item, ruleDay(day), now, nextRingAt);
+}
+
+bool inDayPart(const AlarmRecord& item, const RuleDay& day, OleDate now, OleDate& nextRingAt)
+{
     const RuleItem rule = ruleItem(item);
-    const RuleDay tested = ruleDay(day);
-    if (tested.day < rule.firstDay || !inDayWindow(rule.hour) || !ruleFalls(rule, tested)) {
+    if (day.day < rule.firstDay || !inDayWindow(rule.hour) || !ruleFalls(rule, day)) {
         return false;
     }
     offerNextRing(item, now, nextRingAt);
@@ -120,9 +124,12 @@ bool inNightPart(const AlarmRecord& item, OleDate day, OleDate now, OleDate& nex
 
 bool occursOn(const AlarmRecord& item, OleDate day)
 {
-    const RuleItem rule = ruleItem(item);
-    const RuleDay tested = ruleDay(day);
-    if (tested.day < rule.firstDay || !ruleFalls(rule, tested)) {
+    return occursOn(ruleItem(item), ruleDay(day));
+}
+
+bool occursOn(const RuleItem& rule, const RuleDay& day)
+{
+    if (day.day < rule.firstDay || !ruleFalls(rule, day)) {
         return false;
     }
     return !isWeeklyUnit(rule.kind) || inDayWindow(rule.hour);

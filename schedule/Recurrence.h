@@ -53,6 +53,8 @@ bool ruleFalls(const AlarmRecord& item, OleDate day);
 // falls on `day` and it rings between 9:00 and 23:59. A listed item offers its
 // ring time of today to `nextRingAt` (offerNextRing).
 bool inDayPart(const AlarmRecord& item, OleDate day, OleDate now, OleDate& nextRingAt);
+// The same for a day already taken apart: a list asks it of every item.
+bool inDayPart(const AlarmRecord& item, const RuleDay& day, OleDate now, OleDate& nextRingAt);
 // The item is listed in the night part of `day`: it rings between 0:00 and 8:59
 // of the next day, on or after its date. Offers like inDayPart.
 bool inNightPart(const AlarmRecord& item, OleDate day, OleDate now, OleDate& nextRingAt);
@@ -61,6 +63,7 @@ bool inNightPart(const AlarmRecord& item, OleDate day, OleDate now, OleDate& nex
 // items at any time of day; the weekly-unit kinds only between 9:00 and 23:59.
 // Offers nothing; the timetables offer for each item they place.
 bool occursOn(const AlarmRecord& item, OleDate day);
+bool occursOn(const RuleItem& rule, const RuleDay& day);
 
 // The item rings on `day` (on or after its date, rule falls), at any time of day.
 bool ringsOn(const AlarmRecord& item, OleDate day);

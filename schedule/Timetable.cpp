@@ -3,6 +3,8 @@
 #include "schedule/Recurrence.h"
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace kvx {
 
@@ -60,14 +62,18 @@ TimetableLayout layoutTimetable(
     }
     layout.listBar.assign(order.size(), -1);
     const int scaleStart = (layout.scroll - 5) * 60;
-    const OleDate nextDate = selectedDate.plusDays(1);
+    // Each item and each of the two days is taken apart once, not once a question.
+    std::vector<RuleItem> rules(order.size());
+    for (std::size_t entry = 0; entry < order.size(); ++entry) {
+        rules[entry] = ruleItem(table.alarms[static_cast<std::size_t>(order.alarmIndex(entry))]);
+    }
+    const std::array<RuleDay, 2> days{ruleDay(selectedDate), ruleDay(selectedDate.plusDays(1))};
     for (const int dayOffset : {0, 1}) {
-        const OleDate date = dayOffset == 0 ? selectedDate : nextDate;
         for (std::size_t entry = 0; entry < order.size(); ++entry) {
-            const int index = order.alarmIndex(entry);
-            const AlarmRecord& alarm = table.alarms[static_cast<std::size_t>(index)];
-            if (occursOn(alarm, date)) {
-                placeBar(alarm, static_cast<int>(entry), index, dayOffset, scaleStart, layout);
+            if (occursOn(rules[entry], days[static_cast<std::size_t>(dayOffset)])) {
+                const int index = order.alarmIndex(entry);
+                placeBar(table.alarms[static_cast<std::size_t>(index)], static_cast<int>(entry), index, dayOffset,
+                    scaleStart, layout);
             }
         }
     }

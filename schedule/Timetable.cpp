@@ -62,16 +62,17 @@ TimetableLayout layoutTimetable(
     }
     layout.listBar.assign(order.size(), -1);
     const int scaleStart = (layout.scroll - 5) * 60;
-    // Each item and each of the two days is taken apart once, not once a question.
-    std::vector<RuleItem> rules(order.size());
-    for (std::size_t entry = 0; entry < order.size(); ++entry) {
-        rules[entry] = ruleItem(table.alarms[static_cast<std::size_t>(order.alarmIndex(entry))]);
+    // Each item and each of the two days is taken apart once, not once a question;
+    // the items in the table's order, which walks its memory from start to end.
+    std::vector<RuleItem> rules(table.alarms.size());
+    for (std::size_t index = 0; index < rules.size(); ++index) {
+        rules[index] = ruleItem(table.alarms[index]);
     }
     const std::array<RuleDay, 2> days{ruleDay(selectedDate), ruleDay(selectedDate.plusDays(1))};
     for (const int dayOffset : {0, 1}) {
         for (std::size_t entry = 0; entry < order.size(); ++entry) {
-            if (occursOn(rules[entry], days[static_cast<std::size_t>(dayOffset)])) {
-                const int index = order.alarmIndex(entry);
+            const int index = order.alarmIndex(entry);
+            if (occursOn(rules[static_cast<std::size_t>(index)], days[static_cast<std::size_t>(dayOffset)])) {
                 placeBar(table.alarms[static_cast<std::size_t>(index)], static_cast<int>(entry), index, dayOffset,
                     scaleStart, layout);
             }

@@ -59,7 +59,9 @@ std::vector<EditorRow> editorListRows(const AlarmTable& table, const DisplayOrde
     }
     rows.reserve(order.size());
     const RuleDay day = ruleDay(chosenDay);
-    for (const DisplayOrder::Entry& entry : order) {
+    for (std::size_t position = 0; position < order.size(); ++position) {
+        order.fetchAhead(table, position);
+        const DisplayOrder::Entry& entry = order[position];
         const AlarmRecord& item = alarmAt(table, entry.alarmIndex);
         const std::string_view marker
             = inDayPart(item, day, now, nextRingAt) ? rowMarker(item, chosenDay, now) : kMarkerDone;

@@ -4,7 +4,9 @@ namespace kvx {
 
 DayLister::DayLister(const AlarmTable& table, const DisplayOrder& order)
 {
-    for (const DisplayOrder::Entry& entry : order) {
+    for (std::size_t position = 0; position < order.size(); ++position) {
+        order.fetchAhead(table, position);
+        const DisplayOrder::Entry& entry = order[position];
         const AlarmRecord& record = table.alarms[static_cast<std::size_t>(entry.alarmIndex)];
         const Item item{ruleItem(record), entry.alarmIndex, record.startTime.secondsOfDay(), record.preMode,
             record.preMinutes};

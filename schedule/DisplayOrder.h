@@ -31,7 +31,19 @@ public:
     // Position of the alarm in the order, or -1 when it is not in it.
     int positionOf(int alarmIndex) const;
 
+    // A walk in this order jumps through the table and would wait on memory at
+    // nearly every record of a large one: a walk at `position` asks for the
+    // record a few positions on, which then arrives while this one is read.
+    void fetchAhead(const AlarmTable& table, std::size_t position) const
+    {
+        if (position + kFetchAhead < m_entries.size()) {
+            __builtin_prefetch(&table.alarms[static_cast<std::size_t>(m_entries[position + kFetchAhead].alarmIndex)]);
+        }
+    }
+
 private:
+    static constexpr std::size_t kFetchAhead = 8;
+
     friend void rebuildDisplayOrder(const AlarmTable& table, DisplayOrder& order);
     std::vector<Entry> m_entries;
 };

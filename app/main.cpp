@@ -182,8 +182,8 @@ int main(int argc, char* argv[])
     // The session bus is reached here, at the start, so that a ring only ever
     // sends on a connection already made.
     kvx::DBusDesktopNotifier notifier(QDBusConnection::sessionBus(), QStringLiteral("kalvendorix"));
-    kvx::ResidentServices services{clock, prompter, tray, sound.media(), sound.fallback(), sound.volumes(), instance, autostart,
-        launcher, datagrams, wallClock, notifier};
+    kvx::ResidentServices services{clock, prompter, tray, sound.media(), sound.fallback(), sound.volumes(),
+        instance, autostart, launcher, datagrams, wallClock, notifier};
 
     kvx::LocalSocketChannel channel(socketPathOf(instance));
     // Ending is asked of the running copy; with none running there is nothing to end.

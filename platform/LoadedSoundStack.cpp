@@ -16,7 +16,10 @@ const QString kModuleName = QStringLiteral("kalvendorix-sound.so");
 
 class LoadedSoundStack::Media final : public MediaChannel {
 public:
-    explicit Media(LoadedSoundStack& owner) : m_owner(owner) { }
+    explicit Media(LoadedSoundStack& owner)
+        : m_owner(owner)
+    {
+    }
 
     QString status() override
     {
@@ -69,7 +72,10 @@ private:
 
 class LoadedSoundStack::Fallback final : public WaveFallback {
 public:
-    explicit Fallback(LoadedSoundStack& owner) : m_owner(owner) { }
+    explicit Fallback(LoadedSoundStack& owner)
+        : m_owner(owner)
+    {
+    }
 
     bool play(const QString& path) override
     {
@@ -89,7 +95,10 @@ private:
 
 class LoadedSoundStack::Volumes final : public VolumeDevices {
 public:
-    explicit Volumes(LoadedSoundStack& owner) : m_owner(owner) { }
+    explicit Volumes(LoadedSoundStack& owner)
+        : m_owner(owner)
+    {
+    }
 
     QList<Device> devices(Kind kind) override
     {
@@ -136,7 +145,8 @@ LoadedSoundStack::~LoadedSoundStack() = default;
 QStringList LoadedSoundStack::modulePaths(const QString& programDirectory)
 {
     const QDir program(programDirectory);
-    return {program.filePath(kModuleName), QDir::cleanPath(program.filePath(QStringLiteral("../lib/kalvendorix/") + kModuleName))};
+    return {program.filePath(kModuleName),
+        QDir::cleanPath(program.filePath(QStringLiteral("../lib/kalvendorix/") + kModuleName))};
 }
 
 MediaChannel& LoadedSoundStack::media()
@@ -179,9 +189,11 @@ SoundStack* LoadedSoundStack::stack()
         return m_stack.get();
     }
     if (reasons.isEmpty()) {
-        reasons = QStringLiteral("\n  ") + m_paths.join(QStringLiteral(", ")) + QStringLiteral(": 見つかりません");
+        reasons = QStringLiteral("\n  ") + m_paths.join(QStringLiteral(", "))
+            + QStringLiteral(": 見つかりません");
     }
-    std::cerr << "kalvendorix: 音声モジュールを読み込めないため、音は鳴りません:" << reasons.toStdString() << "\n";
+    std::cerr << "kalvendorix: 音声モジュールを読み込めないため、音は鳴りません:" << reasons.toStdString()
+              << "\n";
     return nullptr;
 }
 

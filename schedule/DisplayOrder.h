@@ -37,7 +37,8 @@ public:
     void fetchAhead(const AlarmTable& table, std::size_t position) const
     {
         if (position + kFetchAhead < m_entries.size()) {
-            __builtin_prefetch(&table.alarms[static_cast<std::size_t>(m_entries[position + kFetchAhead].alarmIndex)]);
+            __builtin_prefetch(
+                &table.alarms[static_cast<std::size_t>(m_entries[position + kFetchAhead].alarmIndex)]);
         }
     }
 

@@ -73,8 +73,8 @@ TimetableLayout layoutTimetable(
         for (std::size_t entry = 0; entry < order.size(); ++entry) {
             const int index = order.alarmIndex(entry);
             if (occursOn(rules[static_cast<std::size_t>(index)], days[static_cast<std::size_t>(dayOffset)])) {
-                placeBar(table.alarms[static_cast<std::size_t>(index)], static_cast<int>(entry), index, dayOffset,
-                    scaleStart, layout);
+                placeBar(table.alarms[static_cast<std::size_t>(index)], static_cast<int>(entry), index,
+                    dayOffset, scaleStart, layout);
             }
         }
     }

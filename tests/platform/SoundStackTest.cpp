@@ -589,7 +589,8 @@ TEST_F(SoundStack, TheModuleLoadsOnTheFirstSoundAndPlaysIt)
 TEST(SoundModule, AMissingModuleLeavesEverySoundFailing)
 {
     EXPECT_EQ(LoadedSoundStack::modulePaths(QStringLiteral("/usr/bin")),
-        QStringList({QStringLiteral("/usr/bin/kalvendorix-sound.so"), QStringLiteral("/usr/lib/kalvendorix/kalvendorix-sound.so")}));
+        QStringList({QStringLiteral("/usr/bin/kalvendorix-sound.so"),
+            QStringLiteral("/usr/lib/kalvendorix/kalvendorix-sound.so")}));
     LoadedSoundStack sound({QStringLiteral("/nonexistent/kalvendorix-sound.so")});
     EXPECT_FALSE(sound.media().open(QStringLiteral("tone.wav")));
     EXPECT_FALSE(sound.media().play());

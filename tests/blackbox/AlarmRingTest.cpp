@@ -121,16 +121,10 @@ public:
             m_problem = "the configuration files could not be written";
             return;
         }
-        m_bus = std::make_unique<Helper>(QStringLiteral("dbus-daemon"),
-            QStringList{QStringLiteral("--config-file=") + busConfig, QStringLiteral("--nofork"),
-                QStringLiteral("--print-address=1")},
-            m_env);
-        if (!m_bus->process().waitForReadyRead(10000)) {
-            m_problem = "the session bus did not start";
+        m_bus = startSessionBus({QStringLiteral("--config-file=") + busConfig}, m_env, m_problem);
+        if (!m_bus) {
             return;
         }
-        m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-            QString::fromLocal8Bit(m_bus->process().readLine()).trimmed());
         m_dunst = std::make_unique<Helper>(
             QStringLiteral("dunst"), QStringList{QStringLiteral("-config"), dunstConfig}, m_env);
         if (!pollUntil(kShowBoundMs, [this] { return displayed().has_value(); })) {
@@ -190,11 +184,8 @@ TEST(AlarmRing, DailyAlarmShowsItsWindowAndPlaysItsSoundAtItsMinute)
     KVX_REQUIRE_DESKTOP(missingForRing());
     ProgramSandbox sandbox;
     ASSERT_TRUE(sandbox.isValid());
-    const QString sound = sandbox.scratchFile(QStringLiteral("目覚まし.wav"));
-    QFile wave(sound);
-    ASSERT_TRUE(wave.open(QIODevice::WriteOnly));
-    wave.write(waveBytes(3000));
-    wave.close();
+    const QString sound = sandbox.writeScratchFile(QStringLiteral("目覚まし.wav"), waveBytes(3000));
+    ASSERT_FALSE(sound.isEmpty());
 
     const DueAlarm due = dueAlarmTomorrow(kLeadSeconds, sound.toStdString());
     ASSERT_TRUE(sandbox.writeTables(due.tables));
@@ -241,8 +232,8 @@ TEST(AlarmRing, RingNotifiesTheDesktopAndTheNoticesActionStopsIt)
     KVX_REQUIRE_DESKTOP(missingForNotice());
     ProgramSandbox sandbox;
     ASSERT_TRUE(sandbox.isValid());
-    const QString sound = sandbox.scratchFile(QStringLiteral("ring.wav"));
-    ASSERT_TRUE(writeText(sound, waveBytes(3000)));
+    const QString sound = sandbox.writeScratchFile(QStringLiteral("ring.wav"), waveBytes(3000));
+    ASSERT_FALSE(sound.isEmpty());
     NotificationServer server(sandbox);
     ASSERT_EQ(server.problem(), std::string());
 
@@ -467,11 +458,8 @@ TEST(AlarmRing, SnoozedAlarmIsSavedAtOnceAndRingsAgain)
     ProgramSandbox sandbox;
     ASSERT_TRUE(sandbox.isValid());
     ASSERT_TRUE(sandbox.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "KvxTestSinkA"}, {"SNOOZETIME", "1"}}));
-    const QString sound = sandbox.scratchFile(QStringLiteral("ring.wav"));
-    QFile wave(sound);
-    ASSERT_TRUE(wave.open(QIODevice::WriteOnly));
-    wave.write(waveBytes(3000));
-    wave.close();
+    const QString sound = sandbox.writeScratchFile(QStringLiteral("ring.wav"), waveBytes(3000));
+    ASSERT_FALSE(sound.isEmpty());
     const QDateTime minute(QDate::currentDate().addDays(1), QTime(7, 0));
     SharedTables tables;
     AlarmRecord alarm = dailyAlarm(oleDateOf(minute), sound.toStdString());

@@ -69,6 +69,13 @@ QString ProgramSandbox::scratchFile(const QString& name) const
     return m_root.filePath(QStringLiteral("scratch/") + name);
 }
 
+QString ProgramSandbox::writeScratchFile(const QString& name, const QByteArray& bytes) const
+{
+    const QString path = scratchFile(name);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+}
+
 bool ProgramSandbox::writeTables(const SharedTables& tables) const
 {
     DataFile file;

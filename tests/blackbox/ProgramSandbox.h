@@ -38,6 +38,8 @@ public:
     QString settingsFile() const;
     QString runtimeDirectory() const;
     QString scratchFile(const QString& name) const;
+    // Writes `bytes` to the scratch file `name`; its path, or "" when it could not be written.
+    QString writeScratchFile(const QString& name, const QByteArray& bytes) const;
 
     bool writeTables(const SharedTables& tables) const;
     std::optional<SharedTables> readTables() const;

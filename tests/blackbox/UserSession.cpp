@@ -63,19 +63,27 @@ Helper::~Helper()
     }
 }
 
+std::unique_ptr<Helper> startSessionBus(
+    const QStringList& arguments, QProcessEnvironment& env, std::string& problem)
+{
+    auto bus = std::make_unique<Helper>(QStringLiteral("dbus-daemon"),
+        arguments + QStringList{QStringLiteral("--nofork"), QStringLiteral("--print-address=1")}, env);
+    if (!bus->process().waitForReadyRead(10000)) {
+        problem = "the session bus did not start";
+        return nullptr;
+    }
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+        QString::fromLocal8Bit(bus->process().readLine()).trimmed());
+    return bus;
+}
+
 UserSession::UserSession(const QProcessEnvironment& env, Tray tray)
     : m_env(env)
 {
-    m_bus = std::make_unique<Helper>(QStringLiteral("dbus-daemon"),
-        QStringList{
-            QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")},
-        m_env);
-    if (!m_bus->process().waitForReadyRead(10000)) {
-        m_problem = "the session bus did not start";
+    m_bus = startSessionBus({QStringLiteral("--session")}, m_env, m_problem);
+    if (!m_bus) {
         return;
     }
-    m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-        QString::fromLocal8Bit(m_bus->process().readLine()).trimmed());
     m_env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     // The session's accessibility bus runs before its programs start.
     QProcess registry;

@@ -67,6 +67,12 @@ private:
     QProcess m_process;
 };
 
+// A private session bus: dbus-daemon with `arguments` (which bus, which
+// configuration). Its address is put into `env`; null, and `problem` said,
+// when it did not start.
+std::unique_ptr<Helper> startSessionBus(
+    const QStringList& arguments, QProcessEnvironment& env, std::string& problem);
+
 // A user's desktop session on the display that `env` names: a private session
 // bus with its accessibility bus and, on an X display, a notification area.
 class UserSession {

@@ -48,11 +48,8 @@ TEST(WaylandSession, OnAWaylandDisplayAloneTheProgramShowsItsWindowRingsAndEnds)
     KVX_REQUIRE_DESKTOP(missingForWayland());
     ProgramSandbox sandbox;
     ASSERT_TRUE(sandbox.isValid());
-    const QString sound = sandbox.scratchFile(QStringLiteral("目覚まし.wav"));
-    QFile wave(sound);
-    ASSERT_TRUE(wave.open(QIODevice::WriteOnly));
-    wave.write(waveBytes(3000));
-    wave.close();
+    const QString sound = sandbox.writeScratchFile(QStringLiteral("目覚まし.wav"), waveBytes(3000));
+    ASSERT_FALSE(sound.isEmpty());
     const DueAlarm due = dueAlarmTomorrow(kLeadSeconds, sound.toStdString());
     ASSERT_TRUE(sandbox.writeTables(due.tables));
 

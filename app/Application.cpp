@@ -252,14 +252,10 @@ CommandAnswer Application::addQuickTimer(int minutes, const std::string& message
     const AlarmRecord record = quickTimerFromDefaults(m_tables.defaults, now, minutes, message,
         static_cast<std::int32_t>(sound.savedMidiVolume()),
         static_cast<std::int32_t>(sound.savedWaveVolume()));
-    m_tables.alarms.add(record);
-    m_view.dataChanged = true;
-    const SaveResult saved = m_saver.save(now);
-    if (saved.ok()) {
-        m_view.dataChanged = false;
-    }
-    refreshLists();
-    m_resident.restartAlarmTick();
+    const SaveResult saved = m_resident.addTimer(record, now);
+    // Saved, the tables hold what the file holds; not saved, the timer is a
+    // change the windows must not drop.
+    m_view.dataChanged = !saved.ok();
     const std::string line
         = describeAlarm(record, m_tables.defaults.weekStartsMonday != 0) + '\t' + record.message + '\n';
     if (!saved.ok()) {

@@ -425,16 +425,22 @@ bool ResidentWindow::snooze(int minutes)
         return false;
     }
     const OleDate now = m_services.clock.nowOle();
-    m_tables.alarms.add(snoozeRecord(*shown, now, minutes));
     m_tables.window.snoozeMinutes = static_cast<std::int16_t>(minutes);
-    const SaveResult saved = m_saver.save(now);
-    emit alarmListsChanged();
-    restartAlarmTick();
+    const SaveResult saved = addTimer(snoozeRecord(*shown, now, minutes), now);
     emit snoozed(saved.ok());
     if (!saved.ok()) {
         m_services.prompter.message(saveFailureText(saved, m_dataFile, m_settings));
     }
     return saved.ok();
+}
+
+SaveResult ResidentWindow::addTimer(const AlarmRecord& timer, OleDate now)
+{
+    m_tables.alarms.add(timer);
+    const SaveResult saved = m_saver.save(now);
+    emit alarmListsChanged();
+    restartAlarmTick();
+    return saved;
 }
 
 void ResidentWindow::restartAlarmTick()

@@ -72,6 +72,10 @@ public:
     // dropped. The minutes become the snooze's remembered choice. False when
     // no alarm was shown, the table is full, or the save failed.
     bool snooze(int minutes);
+    // Adds a timer made at `now` to the alarms and saves the tables at once;
+    // the lists and the alarm tick follow it. A timer whose save failed stays
+    // in the tables for the next save.
+    SaveResult addTimer(const AlarmRecord& timer, OleDate now);
 
     // The alarm tick: fires at most one due alarm and refreshes the tooltip.
     void alarmTick();

@@ -33,6 +33,7 @@ OleDate ByteReader::date()
 std::string_view ByteReader::bytes(std::size_t count)
 {
     const std::size_t taken = std::min(count, remaining());
+    m_overran = m_overran || taken < count;
     const std::string_view result = m_bytes.substr(m_position, taken);
     m_position += taken;
     return result;

@@ -10,7 +10,8 @@ namespace kvx {
 
 // Reads little-endian values from a buffer. Bytes past the end of the buffer
 // read as zeros, so a value cut off by the end is completed with zero bytes and
-// a value wholly past the end is 0.
+// a value wholly past the end is 0; overran() then tells that the buffer ended
+// before what was read.
 class ByteReader {
 public:
     explicit ByteReader(std::string_view bytes)
@@ -27,12 +28,15 @@ public:
     std::string_view counted();
 
     std::size_t remaining() const { return m_bytes.size() - m_position; }
+    // Whether a read asked for more bytes than were left.
+    bool overran() const { return m_overran; }
 
 private:
     std::uint64_t littleEndian(std::size_t width);
 
     std::string_view m_bytes;
     std::size_t m_position = 0;
+    bool m_overran = false;
 };
 
 } // namespace kvx

@@ -50,10 +50,26 @@ std::optional<std::string> freeName(const std::string& base)
 
 std::string damageReason(DecodeResult result, std::string_view bytes)
 {
-    if (result == DecodeResult::NewerVersion) {
+    switch (result) {
+    case DecodeResult::NewerVersion:
         return "written by a newer version: " + versionTextOf(bytes);
+    case DecodeResult::NotADataFile:
+        return "not a data file of this program";
+    default:
+        return "damaged: its counts do not fit its size";
     }
-    return "damaged: its counts do not fit its size";
+}
+
+FileProblem::Kind problemKindOf(DecodeResult result)
+{
+    switch (result) {
+    case DecodeResult::NewerVersion:
+        return FileProblem::Kind::NewerVersion;
+    case DecodeResult::NotADataFile:
+        return FileProblem::Kind::NotADataFile;
+    default:
+        return FileProblem::Kind::Unreadable;
+    }
 }
 
 } // namespace
@@ -61,35 +77,36 @@ std::string damageReason(DecodeResult result, std::string_view bytes)
 bool DataFile::load(SharedTables& tables, const std::string& path, const LoadContext& context)
 {
     m_problem = {};
+    m_pendingCopies.erase(path);
     tables.clearData();
     std::string bytes;
     std::string reason;
     const ReadStatus status = readWholeFile(path, bytes, kMaxFileBytes, &reason);
     if (status == ReadStatus::Missing) {
-        m_unreadablePaths.erase(path);
         return true;
     }
     if (status == ReadStatus::Failed) {
-        m_unreadablePaths.insert(path);
+        m_pendingCopies[path] = {};
         return failed(FileProblem::Kind::Unreadable, path, reason);
     }
     const AlarmRecord legacyDefaults
         = convertedRecordDefaults(context.legacyMidiVolume, context.legacyWaveVolume);
     const DecodeResult result = decodeDataFile(bytes, tables, legacyDefaults);
-    if (result == DecodeResult::Damaged || result == DecodeResult::NewerVersion) {
-        m_unreadablePaths.insert(path);
-        return failed(result == DecodeResult::NewerVersion ? FileProblem::Kind::NewerVersion
-                                                           : FileProblem::Kind::Unreadable,
-            path, damageReason(result, bytes));
+    switch (result) {
+    case DecodeResult::Current:
+        return true;
+    case DecodeResult::Converted:
+        return convert(tables, path, std::move(bytes), context.now);
+    default:
+        m_pendingCopies[path] = {};
+        return failed(problemKindOf(result), path, damageReason(result, bytes));
     }
-    m_unreadablePaths.erase(path);
-    return result == DecodeResult::Current || convert(tables, path, bytes, context.now);
 }
 
 bool DataFile::save(const SharedTables& tables, const std::string& path, OleDate now)
 {
     m_problem = {};
-    if (m_unreadablePaths.contains(path) && !keepUnreadableCopy(path, now)) {
+    if (!keepPendingCopy(path, now)) {
         return false;
     }
     std::string reason;
@@ -124,22 +141,48 @@ bool DataFile::failed(FileProblem::Kind kind, const std::string& path, std::stri
 
 // The user's original bytes stay in "<data file>.bak", or beside an earlier
 // backup, never over it; the load then goes on with the converted file, exactly
-// as the next load will read it.
-bool DataFile::convert(SharedTables& tables, const std::string& path, std::string_view original, OleDate now)
+// as the next load will read it. Without the backup the older file stays as
+// it is, and so does the need for its copy: the first save makes it or writes
+// nothing.
+bool DataFile::convert(SharedTables& tables, const std::string& path, std::string original, OleDate now)
+{
+    m_pendingCopies[path] = {false, std::move(original)};
+    const std::string converted = encodeDataFile(tables);
+    decodeDataFile(converted, tables, AlarmRecord{});
+    if (!keepPendingCopy(path, now)) {
+        m_problem.kind = FileProblem::Kind::CopyPending;
+        return true;
+    }
+    // When the converted file cannot take the older one's place, the next save does.
+    replaceFileSafely(m_sink, path, converted);
+    return true;
+}
+
+bool DataFile::keepPendingCopy(const std::string& path, OleDate now)
+{
+    const auto pending = m_pendingCopies.find(path);
+    if (pending == m_pendingCopies.end()) {
+        return true;
+    }
+    const bool kept = pending->second.unreadable ? keepUnreadableCopy(path, now)
+                                                 : keepOriginal(path, pending->second.original, now);
+    if (kept) {
+        m_pendingCopies.erase(pending);
+    }
+    return kept;
+}
+
+bool DataFile::keepOriginal(const std::string& path, std::string_view original, OleDate now)
 {
     const std::optional<std::string> backup = freeName(backupPath(path, now));
     if (!backup) {
-        return failed(FileProblem::Kind::SaveFailed, path + ".bak", systemReason(EEXIST));
+        return failed(FileProblem::Kind::CopyFailed, path + ".bak", systemReason(EEXIST));
     }
-    const std::string converted = encodeDataFile(tables);
     std::string reason;
     if (!replaceFileSafely(m_sink, *backup, original, &reason)) {
-        return failed(FileProblem::Kind::SaveFailed, *backup, reason);
+        return failed(FileProblem::Kind::CopyFailed, *backup, reason);
     }
-    if (!replaceFileSafely(m_sink, path, converted, &reason)) {
-        return failed(FileProblem::Kind::SaveFailed, path, reason);
-    }
-    return decodeDataFile(converted, tables, AlarmRecord{}) == DecodeResult::Current;
+    return true;
 }
 
 // A private copy of the file keeps it when the save renames the new file over
@@ -149,8 +192,7 @@ bool DataFile::keepUnreadableCopy(const std::string& path, OleDate now)
 {
     std::error_code error;
     if (!fs::exists(path, error)) {
-        m_unreadablePaths.erase(path);
-        return !error || failed(FileProblem::Kind::SaveFailed, path, error.message());
+        return !error || failed(FileProblem::Kind::CopyFailed, path, error.message());
     }
     // Beside the file a symbolic link points to, where the save will replace it.
     std::string reason;
@@ -158,20 +200,23 @@ bool DataFile::keepUnreadableCopy(const std::string& path, OleDate now)
     if (!file) {
         return failed(FileProblem::Kind::SaveFailed, path, reason);
     }
+    // A folder, a pipe or a device holds nothing to keep, and no save replaces it.
+    struct stat status { };
+    if (::stat(file->c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        return true;
+    }
     const std::optional<std::string> copy = freeName(unreadableCopyPath(*file, now));
     if (!copy) {
-        return failed(FileProblem::Kind::SaveFailed, path, systemReason(EEXIST));
+        return failed(FileProblem::Kind::CopyFailed, path, systemReason(EEXIST));
     }
     if (!copyFilePrivately(*file, *copy, &reason)) {
         // A regular file that cannot be read is linked: its permissions
         // protect it as they did before.
-        struct stat status { };
         if (::lstat(file->c_str(), &status) != 0 || !S_ISREG(status.st_mode)
             || ::link(file->c_str(), copy->c_str()) != 0) {
-            return failed(FileProblem::Kind::SaveFailed, *copy, reason);
+            return failed(FileProblem::Kind::CopyFailed, *copy, reason);
         }
     }
-    m_unreadablePaths.erase(path);
     return true;
 }
 

@@ -7,7 +7,7 @@
 #include "core/Records.h"
 
 #include <cstdint>
-#include <set>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -22,10 +22,12 @@ struct LoadContext {
 // Loads and saves the data file that holds the alarms, the periodic schedules
 // and the memos. A save never destroys the previous file: the new one is
 // written beside it and takes its place only once it is complete on disk.
-// A file that could not be read, or that a newer version of the program wrote,
-// is kept as "<data file>.unreadable-YYYYMMDD-HHMM" before the next save to its
-// path replaces it. New files are readable by their owner only; a replaced file
-// keeps its mode and group.
+// A file that could not be read, that is not whole, or that a newer version of
+// the program wrote, is kept as "<data file>.unreadable-YYYYMMDD-HHMM" before
+// the next save to its path replaces it; the original of a file of an older
+// version is kept as "<data file>.bak". A save that cannot make that copy
+// first writes nothing. New files are readable by their owner only; a
+// replaced file keeps its mode and group.
 class DataFile {
 public:
     // Files larger than this are not data files this program wrote.
@@ -46,7 +48,9 @@ public:
     // window settings) from `path`. A missing file loads empty tables and is not
     // created. A file of an older version is kept as "<data file>.bak" (or,
     // when that exists, "<data file>.bak-YYYYMMDD-HHMMSS") and replaced by its
-    // conversion. On failure lastProblem() says why.
+    // conversion; when the copy cannot be made, the file stays as it is, the
+    // load still succeeds and lastProblem() is CopyPending. On failure the
+    // tables are empty and lastProblem() says why.
     bool load(SharedTables& tables, const std::string& path, const LoadContext& context);
     // Writes the tables; false on any failure, leaving the previous file
     // untouched, and lastProblem() says why.
@@ -64,13 +68,21 @@ public:
     static std::string backupPath(const std::string& path, OleDate now);
 
 private:
-    bool convert(SharedTables& tables, const std::string& path, std::string_view original, OleDate now);
+    // A copy of the file at a path that must exist before a save replaces it.
+    struct PendingCopy {
+        bool unreadable = true; // else the original of a converted file
+        std::string original; // the bytes of that original
+    };
+
+    bool convert(SharedTables& tables, const std::string& path, std::string original, OleDate now);
+    bool keepPendingCopy(const std::string& path, OleDate now);
+    bool keepOriginal(const std::string& path, std::string_view original, OleDate now);
     bool keepUnreadableCopy(const std::string& path, OleDate now);
     bool failed(FileProblem::Kind kind, const std::string& path, std::string reason);
 
     PosixFileSink m_fileSystem;
     FileSink& m_sink;
-    std::set<std::string> m_unreadablePaths;
+    std::map<std::string, PendingCopy> m_pendingCopies;
     FileProblem m_problem;
 };
 

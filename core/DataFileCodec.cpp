@@ -14,19 +14,17 @@ namespace kvx {
 
 namespace {
 
+// Every string takes at least its two-byte count: a count the rest of the
+// file cannot hold is refused before anything is sized by it.
 bool isBelievableCount(std::int64_t count, const ByteReader& reader)
 {
-    const auto leastBytes = (count + 1) * 2;
-    return count <= kMaxCountPastEnd || leastBytes <= static_cast<std::int64_t>(reader.remaining());
+    return (count + 1) * 2 <= static_cast<std::int64_t>(reader.remaining());
 }
 
 std::vector<std::string> readStrings(ByteReader& reader, std::int32_t upper)
 {
     std::vector<std::string> strings(static_cast<std::size_t>(upper) + 1);
     for (std::string& text : strings) {
-        if (reader.remaining() == 0) {
-            break;
-        }
         text = fromCp932(reader.counted());
     }
     return strings;
@@ -52,7 +50,7 @@ void readAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout layou
     table.alarms.clear();
     table.alarms.reserve(static_cast<std::size_t>(storedCount) + 1);
     AlarmRecordCodec codec;
-    for (std::int32_t i = 0; i <= storedCount; ++i) {
+    for (std::int32_t i = 0; i <= storedCount && !reader.overran(); ++i) {
         table.alarms.push_back(codec.read(reader, layout, base));
     }
     table.alarmCount = static_cast<std::int16_t>(storedCount);
@@ -78,10 +76,9 @@ bool readMemos(ByteReader& reader, MemoLists& memos)
         upper = std::max(reader.int32(), 0);
     }
     reader.counted(); // the reserved string, always empty
-    for (const std::int32_t upper : uppers) {
-        if (!isBelievableCount(upper, reader)) {
-            return false;
-        }
+    const std::int64_t strings = std::int64_t{uppers[0]} + uppers[1] + uppers[2] + 2;
+    if (!isBelievableCount(strings, reader)) {
+        return false;
     }
     for (std::size_t list = 0; list < uppers.size(); ++list) {
         memos.lists[list] = readStrings(reader, uppers[list]);
@@ -90,9 +87,8 @@ bool readMemos(ByteReader& reader, MemoLists& memos)
 }
 
 // An older file: its last record is the spare slot, which the conversion
-// empties, so it need not be in the file at all; the alarm before it may be
-// cut off by the end of the file. An alarm wholly past the end means a count
-// that the file never held.
+// empties, so it need not be in the file at all. Every alarm before it must be
+// whole.
 bool convertAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout layout,
     const AlarmRecord& legacyDefaults, AlarmTable& table)
 {
@@ -103,15 +99,33 @@ bool convertAlarms(ByteReader& reader, std::int32_t storedCount, RecordLayout la
     table.alarms.reserve(static_cast<std::size_t>(storedCount) + 1);
     AlarmRecordCodec codec;
     for (std::int32_t i = 0; i < storedCount; ++i) {
-        if (reader.remaining() == 0) {
-            table.alarms.resize(1);
+        table.alarms.push_back(codec.read(reader, layout, legacyDefaults));
+        if (reader.overran()) {
             return false;
         }
-        table.alarms.push_back(codec.read(reader, layout, legacyDefaults));
     }
     table.alarms.emplace_back();
     table.alarmCount = static_cast<std::int16_t>(storedCount);
     return true;
+}
+
+// Text a person or a program wrote: code page 932 without control characters.
+bool isPlainText(std::string_view cp932)
+{
+    const bool controls = std::ranges::any_of(cp932, [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+    return !controls && fromCp932(cp932).find("\uFFFD") == std::string::npos;
+}
+
+// The oldest files name no version this program knows. Bytes that happen to
+// start with a small count and a short text (zeros, another program's file)
+// would read as such a file with no alarms: an unknown file must name its
+// version in plain text and hold at least one alarm.
+bool looksLikeOldestFile(std::string_view versionText, std::int32_t storedCount)
+{
+    return versionText.starts_with("Tollbeck ") || (storedCount >= 1 && isPlainText(versionText));
 }
 
 bool startsWith(std::string_view text, std::string_view prefix)
@@ -158,6 +172,33 @@ std::size_t sizeBound(const SharedTables& tables)
         }
     }
     return size;
+}
+
+DecodeResult decodeWholeFile(std::string_view bytes, SharedTables& tables, const AlarmRecord& legacyDefaults)
+{
+    ByteReader reader(bytes);
+    const std::int32_t storedCount = reader.int32();
+    const std::string_view versionText = reader.counted();
+    if (reader.overran() || storedCount > AlarmTable::kMaxAlarms) {
+        return DecodeResult::Damaged;
+    }
+    const RecordLayout layout = recordLayoutFor(versionText);
+    if (layout != RecordLayout::Current) {
+        if (isNewerVersion(versionText)) {
+            return DecodeResult::NewerVersion;
+        }
+        if (layout == RecordLayout::Oldest && !looksLikeOldestFile(versionText, storedCount)) {
+            return DecodeResult::NotADataFile;
+        }
+        return convertAlarms(reader, storedCount, layout, legacyDefaults, tables.alarms)
+            ? DecodeResult::Converted
+            : DecodeResult::Damaged;
+    }
+    readAlarms(reader, storedCount, layout, AlarmRecord{}, tables.alarms);
+    if (reader.overran() || !readRoutines(reader, tables.routines) || !readMemos(reader, tables.memos)) {
+        return DecodeResult::Damaged;
+    }
+    return reader.overran() || reader.remaining() != 0 ? DecodeResult::Damaged : DecodeResult::Current;
 }
 
 } // namespace
@@ -220,25 +261,14 @@ std::string encodeDataFile(const SharedTables& tables)
 DecodeResult decodeDataFile(std::string_view bytes, SharedTables& tables, const AlarmRecord& legacyDefaults)
 {
     tables.clearData();
-    ByteReader reader(bytes);
-    const std::int32_t storedCount = reader.int32();
-    const RecordLayout layout = recordLayoutFor(reader.counted());
-    if (storedCount > AlarmTable::kMaxAlarms) {
-        return DecodeResult::Damaged;
+    if (bytes.empty()) {
+        return DecodeResult::Converted;
     }
-    if (layout != RecordLayout::Current && isNewerVersion(versionTextOf(bytes))) {
-        return DecodeResult::NewerVersion;
+    const DecodeResult result = decodeWholeFile(bytes, tables, legacyDefaults);
+    if (result != DecodeResult::Current && result != DecodeResult::Converted) {
+        tables.clearData();
     }
-    if (layout != RecordLayout::Current) {
-        return convertAlarms(reader, storedCount, layout, legacyDefaults, tables.alarms)
-            ? DecodeResult::Converted
-            : DecodeResult::Damaged;
-    }
-    readAlarms(reader, storedCount, layout, AlarmRecord{}, tables.alarms);
-    if (!readRoutines(reader, tables.routines) || !readMemos(reader, tables.memos)) {
-        return DecodeResult::Damaged;
-    }
-    return DecodeResult::Current;
+    return result;
 }
 
 } // namespace kvx

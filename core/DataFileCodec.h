@@ -8,17 +8,12 @@
 
 namespace kvx {
 
-// A routine or memo count above this that the rest of the file could not hold
-// (every string takes at least its two-byte count) marks a damaged file. Up to
-// it, a count beyond the end of the file is taken as a file cut short, whose
-// missing strings read as empty.
-inline constexpr std::int64_t kMaxCountPastEnd = 65535;
-
 enum class DecodeResult {
     Current, // a file of the current format
     Converted, // a file of an older version, converted in memory
-    Damaged, // a count no real file holds; the tables keep what was read before it
+    Damaged, // cut short, longer than its counts say, or a count no real file holds
     NewerVersion, // a file of a later version of this program, not read
+    NotADataFile, // nothing this program or its predecessor wrote
 };
 
 // The version identifier in the header of a data file.
@@ -32,10 +27,14 @@ bool isNewerVersion(std::string_view versionText);
 std::string encodeDataFile(const SharedTables& tables);
 
 // Replaces the alarm, routine and memo tables with the contents of a data file.
-// Bytes missing at the end read as zeros. The alarms of an older file are
-// converted, the fields their version lacked taken from `legacyDefaults`; such a
-// file carries no routines or memos, and its stored count may ask for one
-// record more than its bytes hold (the last alarm cut off), not more.
+// A current file must be whole: every record, the rota and the three memo
+// lists, ending exactly where the last memo ends. The alarms of an older file
+// are converted, the fields their version lacked taken from `legacyDefaults`;
+// such a file carries no routines or memos, and what follows its alarms is
+// not read (the spare slot past the last alarm need not be there). The empty
+// file is the one empty conversion. On any other result than Current or
+// Converted the tables are left empty: nothing of a file that is not whole
+// reaches them.
 DecodeResult decodeDataFile(std::string_view bytes, SharedTables& tables, const AlarmRecord& legacyDefaults);
 
 } // namespace kvx

@@ -14,6 +14,17 @@ struct FileProblem {
         // The file names a version of this program newer than this one; it
         // stays as it is at `path`, like an unreadable file.
         NewerVersion,
+        // The file is nothing this program or its predecessor wrote; it stays
+        // as it is at `path`, like an unreadable file.
+        NotADataFile,
+        // A file of an older version was converted in memory, but the copy of
+        // its original at `path` could not be made: the file is not replaced
+        // until a save can make that copy first. The load itself succeeded.
+        CopyPending,
+        // Nothing was written: the copy of the file a save would replace (the
+        // original of a converted file, or an unreadable file) could not be
+        // made at `path`. The file and the tables are unchanged.
+        CopyFailed,
         // Nothing was written to `path`; the previous file there is unchanged.
         SaveFailed,
     };

@@ -308,9 +308,9 @@ TEST(DataFileHardening, AFileOfANewerVersionIsKeptAndNotConverted)
     for (const Row& row : rows) {
         TempDir dir;
         const std::string path = dir.path("Kalvendorix.dat");
-        // One record of the oldest layout (40 bytes) and the spare slot.
-        const std::string bytes
-            = le(1, 4) + text(row.identifier) + std::string(40, '\1') + std::string(40, '\0');
+        // One record of the oldest layout (40 bytes, its two texts empty) and the spare slot.
+        const std::string record = std::string(34, '\1') + text("") + le(1, 2) + text("");
+        const std::string bytes = le(1, 4) + text(row.identifier) + record + std::string(40, '\0');
         test::writeFileBytes(path, bytes);
         DataFile file;
         SharedTables tables;
@@ -343,7 +343,7 @@ TEST(DataFileHardening, AConversionAsksForNoMoreRecordsThanTheFileHolds)
     const Row rows[] = {
         {"two alarms and the spare slot", le(2, 4) + text("Tollbeck 0.9.1") + record + record + record, true},
         {"the spare slot missing", le(2, 4) + text("Tollbeck 0.9.1") + record + record, true},
-        {"the last alarm cut off", le(2, 4) + text("Tollbeck 0.9.1") + record + record.substr(0, 7), true},
+        {"the last alarm cut off", le(2, 4) + text("Tollbeck 0.9.1") + record + record.substr(0, 7), false},
         {"the last alarm missing", le(2, 4) + text("Tollbeck 0.9.1") + record, false},
         {"no records for many alarms", le(30000, 4) + text("Tollbeck 0.9.5") + record, false},
         {"an empty file", "", true},
@@ -362,6 +362,48 @@ TEST(DataFileHardening, AConversionAsksForNoMoreRecordsThanTheFileHolds)
             EXPECT_EQ(test::readFileBytes(path), row.bytes) << row.name;
             EXPECT_EQ(dir.fileNames(), std::vector<std::string>{"Kalvendorix.dat"}) << row.name;
         }
+    }
+}
+
+// Bytes that start like the oldest files (a small count, a short text) but
+// hold no alarm in plain text are no data file: not converted into an empty
+// table, but told and kept aside like any unreadable file.
+TEST(DataFileHardening, ZerosOrAnotherProgramsBytesAreNoDataFile)
+{
+    const std::string record = std::string(34, '\1') + text("") + le(1, 2) + text("");
+    const std::string spare(40, '\0');
+    struct Row {
+        const char* name;
+        std::string bytes;
+        FileProblem::Kind kind;
+    };
+    const Row rows[] = {
+        {"4 MiB of zeros", std::string(4u << 20, '\0'), FileProblem::Kind::NotADataFile},
+        {"a header of zeros", std::string(6, '\0'), FileProblem::Kind::NotADataFile},
+        {"a version of control characters", le(1, 4) + text("\x01\x02") + record + spare,
+            FileProblem::Kind::NotADataFile},
+        {"an unknown version without alarms", le(0, 4) + text("Acme 9.9") + spare,
+            FileProblem::Kind::NotADataFile},
+        {"no version and one alarm, as the oldest files", le(1, 4) + text("") + record + spare,
+            FileProblem::Kind::None},
+    };
+    const OleDate now = OleDate::fromCivil(2024, 2, 29, 9, 5);
+    for (const Row& row : rows) {
+        TempDir dir;
+        const std::string path = dir.path("Kalvendorix.dat");
+        test::writeFileBytes(path, row.bytes);
+        DataFile file;
+        SharedTables tables;
+        EXPECT_EQ(file.load(tables, path, LoadContext{0, 0, now}), row.kind == FileProblem::Kind::None)
+            << row.name;
+        EXPECT_EQ(file.lastProblem().kind, row.kind) << row.name;
+        if (row.kind == FileProblem::Kind::None) {
+            EXPECT_EQ(tables.alarms.alarmCount, 1) << row.name;
+            continue;
+        }
+        EXPECT_EQ(dir.fileNames(), std::vector<std::string>{"Kalvendorix.dat"}) << row.name << ": no backup";
+        ASSERT_TRUE(file.save(oneAlarm(), path, now)) << row.name;
+        EXPECT_EQ(test::readFileBytes(path + ".unreadable-20240229-0905"), row.bytes) << row.name;
     }
 }
 

@@ -95,9 +95,11 @@ public:
     void discard() override { m_real.discard(); }
 
     int opens() const { return m_opens; }
+    // From now on every file is written as the program's sink writes it.
+    void heal() { m_healed = true; }
 
 private:
-    bool armed() const { return m_opens > m_opensBeforeFailure; }
+    bool armed() const { return !m_healed && m_opens > m_opensBeforeFailure; }
 
     PosixFileSink m_real;
     Failure m_failure;
@@ -105,6 +107,7 @@ private:
     int m_opensBeforeFailure;
     int m_opens = 0;
     std::size_t m_written = 0;
+    bool m_healed = false;
 };
 
 inline void expectSameData(const SharedTables& actual, const SharedTables& expected, const std::string& name)

@@ -15,8 +15,8 @@ PosixFileSink::~PosixFileSink()
 bool PosixFileSink::open(const std::string& path)
 {
     discard();
-    // Never through a link put in the file's place.
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, m_mode & 0600);
+    // A new file, never one or a link that someone else put in its place.
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, m_mode & 0600);
     if (m_fd >= 0 && ::fchmod(m_fd, m_mode) != 0) {
         const int error = errno;
         discard();

@@ -18,6 +18,9 @@ struct SaveResult {
     bool settingsSaved = false;
 
     bool ok() const { return ran && dataFileSaved && settingsSaved; }
+    // The tables reached the data file; settings that did not follow them
+    // are worth a warning, not a reason to hold the change back.
+    bool dataSaved() const { return ran && dataFileSaved; }
 };
 
 // The one save of every save point (the exit sequence, the editor's "ＯＫ",

@@ -68,10 +68,12 @@ const DefaultsKey kDefaultsKeys[] = {
 constexpr const char* kLineBreakMark = "!*#";
 constexpr const char* kDataPathKey = "DATAPATH";
 
-// Paths are read whole; every other key as the 256-byte buffer holds it.
+// Paths are read whole, never cut: a data path cut short would name another
+// file, in a folder the user never chose. One too long for the system fails
+// wherever it is used. Every other key is read as the 256-byte buffer holds it.
 std::size_t readLimitOf(std::string_view key)
 {
-    return key == kDataPathKey || key == "SOUNDFILE" ? PATH_MAX : ProfileFile::kMaxValueBytes;
+    return key == kDataPathKey || key == "SOUNDFILE" ? ProfileFile::kMaxFileBytes : ProfileFile::kMaxValueBytes;
 }
 
 std::string replaceAll(std::string text, std::string_view from, std::string_view to)
@@ -220,7 +222,7 @@ std::string Settings::defaultDataPath() const
 std::string Settings::readDataPath() const
 {
     const std::optional<std::string> stored
-        = textOf(mainFile()).read(kSettingsSection, kDataPathKey, PATH_MAX);
+        = textOf(mainFile()).read(kSettingsSection, kDataPathKey, readLimitOf(kDataPathKey));
     const bool blank = !stored || stored->find_first_not_of(" \t") == std::string::npos;
     return blank ? defaultDataPath() : *stored;
 }
@@ -283,7 +285,8 @@ void Settings::readWindowSettings(WindowSettings& window) const
     window.snoozeMinutes = integerOr<std::int16_t>(read("SNOOZETIME", "5"), "5");
     // Without its own entry the data-side file keeps the data path that led
     // to it; an empty one names the default data file.
-    const std::optional<std::string> dataPath = file.read(kSettingsSection, kDataPathKey, PATH_MAX);
+    const std::optional<std::string> dataPath
+        = file.read(kSettingsSection, kDataPathKey, readLimitOf(kDataPathKey));
     if (!dataPath) {
         window.dataPath = m_dataPath;
     } else if (dataPath->find_first_not_of(" \t") == std::string::npos) {

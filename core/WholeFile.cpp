@@ -251,6 +251,12 @@ std::optional<std::string> fileBehind(const std::string& path, std::string* reas
         if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
             return current.string();
         }
+        // Anyone who may write to a folder can put a link there: followed, it
+        // would have the program write wherever that person chose.
+        if (status.st_uid != ::geteuid()) {
+            fail(reason, "a link another user owns: " + current.string());
+            return std::nullopt;
+        }
         std::error_code error;
         const fs::path target = fs::read_symlink(current, error);
         if (error) {
@@ -359,6 +365,28 @@ int removeStaleTempFiles(const std::string& folder)
     return removed;
 }
 
+std::vector<std::string> foldersOthersMayWrite(const std::string& path)
+{
+    std::vector<std::string> folders{folderOf(path)};
+    if (const std::optional<std::string> file = fileBehind(path)) {
+        folders.push_back(folderOf(*file));
+    }
+    std::vector<std::string> open;
+    std::vector<std::pair<dev_t, ino_t>> seen;
+    for (const std::string& folder : folders) {
+        struct stat status { };
+        if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)
+            || std::ranges::find(seen, std::pair(status.st_dev, status.st_ino)) != seen.end()) {
+            continue;
+        }
+        seen.emplace_back(status.st_dev, status.st_ino);
+        if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+            open.push_back(folder);
+        }
+    }
+    return open;
+}
+
 bool createPrivateFolders(const std::string& folder)
 {
     fs::path partial;
@@ -377,29 +405,26 @@ bool createPrivateFolders(const std::string& folder)
 
 bool appendToFile(const std::string& path, std::string_view bytes, std::string* reason)
 {
-    // Non-blocking, so that a named pipe at the path cannot hold the program.
-    Descriptor file(
-        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600));
-    if (file.get() < 0) {
-        return fail(reason, systemReason(errno));
+    const std::optional<std::string> file = fileBehind(path, reason);
+    if (!file) {
+        return false;
+    }
+    // Non-blocking, so that a named pipe at the path cannot hold the program;
+    // never through a link put in the place of the file just looked at.
+    Descriptor handle(::open(
+        file->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0600));
+    if (handle.get() < 0) {
+        return failWithErrno(reason, errno);
     }
     struct stat status { };
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(handle.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return fail(reason, systemReason(EINVAL));
     }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(file.get(), bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fail(reason, systemReason(errno));
-        }
-        written += static_cast<std::size_t>(n);
+    if (!writeAll(handle.get(), bytes)) {
+        return failWithErrno(reason, errno);
     }
-    if (!file.close()) {
-        return fail(reason, systemReason(errno));
+    if (!handle.close()) {
+        return failWithErrno(reason, errno);
     }
     return true;
 }

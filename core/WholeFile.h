@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 namespace kvx {
 
@@ -29,7 +30,9 @@ void syncParentDirectory(const std::string& path);
 // The file that a save to `path` replaces: the one a symbolic link there points
 // to (through any chain of links, whether the target exists or not), so that
 // the link and a file kept elsewhere stay where they are. Nothing when the
-// links go round in a circle or cannot be read.
+// links go round in a circle or cannot be read, or when one of them belongs
+// to another user: as the kernel does in folders that others may write to,
+// the program never writes through a link that someone else put there.
 std::optional<std::string> fileBehind(const std::string& path, std::string* reason = nullptr);
 
 // The name of the temporary file a save of `file` by process `pid` writes
@@ -57,10 +60,16 @@ bool copyFilePrivately(const std::string& from, const std::string& to, std::stri
 // processes stay. Returns how many were removed.
 int removeStaleTempFiles(const std::string& folder);
 
-// Appends `bytes` to the regular file at `path` in one write, creating it
-// readable by its owner only when missing. Nothing is written where anything
-// else stands (a folder, a pipe, a device); on failure `reason` says why.
+// Appends `bytes` to the regular file at `path` (or behind the user's own link
+// there) in one write, creating it readable by its owner only when missing.
+// Nothing is written where anything else stands (a folder, a pipe, a device,
+// another user's link); on failure `reason` says why.
 bool appendToFile(const std::string& path, std::string_view bytes, std::string* reason = nullptr);
+
+// The folders of the file at `path` (the folder it names, and the one behind
+// the user's own link there) that the user's group or others may write to:
+// anyone who can write there can replace the file or put a link in its place.
+std::vector<std::string> foldersOthersMayWrite(const std::string& path);
 
 // Creates `folder` and any missing parent, each readable by its owner only.
 bool createPrivateFolders(const std::string& folder);

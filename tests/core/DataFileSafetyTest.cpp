@@ -1,4 +1,8 @@
 #include "core/DataFile.h"
+#include "core/DataFileCodec.h"
+#include "core/ProfileFile.h"
+#include "core/Settings.h"
+#include "core/WholeFile.h"
 #include "tests/core/DataFileTestSupport.h"
 #include "tests/core/GoldenRecords.h"
 
@@ -124,6 +128,54 @@ TEST(DataFileSafety, ASaveThroughASymbolicLinkReplacesTheFileBehindIt)
     }
 }
 
+// In a folder others may write to, another user plants a link to a file of
+// ours under the name of one of the program's files: no writer follows it,
+// and the file behind it stays as it was. Changing a link's owner takes root.
+TEST(DataFileSafety, NoWriterFollowsALinkAnotherUserOwns)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a link to another user";
+    }
+    constexpr uid_t kOtherUser = 65534;
+    const std::string ours = "the user's own notes\n";
+    struct Row {
+        const char* name;
+        std::function<bool(const std::string& path, std::string* reason)> write;
+    };
+    const Row rows[] = {
+        {"the data file",
+            [](const std::string& path, std::string* reason) {
+                DataFile file;
+                const bool saved = file.save(changedTables(), path, OleDate::fromCivil(2024, 2, 29, 9, 5));
+                *reason = file.lastProblem().reason;
+                return saved;
+            }},
+        {"the settings file",
+            [](const std::string& path, std::string* reason) {
+                return ProfileFile(path).write(kSettingsSection, {{"STARTFLG", "1"}}, reason);
+            }},
+        {"the log of peeled memos",
+            [](const std::string& path, std::string* reason) { return appendToFile(path, "memo\r\n", reason); }},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        const std::string target = dir.path("notes.txt");
+        const std::string planted = dir.path("planted");
+        test::writeFileBytes(target, ours);
+        std::filesystem::create_symlink(target, planted);
+        ASSERT_EQ(::lchown(planted.c_str(), kOtherUser, kOtherUser), 0);
+        std::string reason;
+        EXPECT_FALSE(row.write(planted, &reason)) << row.name;
+        EXPECT_NE(reason.find("a link another user owns"), std::string::npos) << row.name << ": " << reason;
+        EXPECT_EQ(test::readFileBytes(target), ours) << row.name;
+        EXPECT_EQ(dir.fileNames(), (std::vector<std::string>{"notes.txt", "planted"})) << row.name;
+        // The user's own link is followed as before.
+        ASSERT_EQ(::lchown(planted.c_str(), ::geteuid(), ::getegid()), 0);
+        EXPECT_TRUE(row.write(planted, &reason)) << row.name << ": " << reason;
+        EXPECT_NE(test::readFileBytes(target), ours) << row.name;
+    }
+}
+
 TEST(DataFileSafety, ASaveThroughALinkThatLeadsNowhereFailsAndKeepsTheLink)
 {
     struct Row {
@@ -147,32 +199,55 @@ TEST(DataFileSafety, ASaveThroughALinkThatLeadsNowhereFailsAndKeepsTheLink)
     }
 }
 
-TEST(DataFileSafety, AConversionThatCannotKeepTheOriginalLeavesTheFileAlone)
+// The bytes of an older file survive until a copy of them exists: a backup
+// that cannot be made leaves the file as it is (its alarms still load,
+// converted), and every save before the backup can be made writes nothing.
+TEST(DataFileSafety, AnOlderFileStaysUntilItsBackupExists)
 {
     const std::string original = test::goldenBytes("tollbeck-0.9.5.dat");
-    struct Row {
-        const char* name;
-        FailingSink sink;
-        std::vector<std::string> filesAfter;
-    };
-    Row rows[] = {
-        {"the backup cannot be written", FailingSink(FailingSink::Failure::AfterBytes, 10),
-            {"Kalvendorix.dat"}},
-        {"the converted file cannot be written", FailingSink(FailingSink::Failure::Commit, 0, 1),
-            {"Kalvendorix.dat", "Kalvendorix.dat.bak"}},
-    };
-    for (Row& row : rows) {
-        TempDir dir;
-        const std::string path = dir.path("Kalvendorix.dat");
-        test::writeFileBytes(path, original);
-        DataFile file(row.sink);
-        SharedTables tables;
-        EXPECT_FALSE(file.load(tables, path, LoadContext{})) << row.name;
-        EXPECT_EQ(test::readFileBytes(path), original) << row.name;
-        EXPECT_EQ(dir.fileNames(), row.filesAfter) << row.name;
-        EXPECT_EQ(tables.alarms.alarms.size(), static_cast<std::size_t>(tables.alarms.alarmCount) + 1)
-            << row.name;
-    }
+    const OleDate now = OleDate::fromCivil(2026, 12, 9, 8, 30);
+    TempDir dir;
+    const std::string path = dir.path("Kalvendorix.dat");
+    test::writeFileBytes(path, original);
+    FailingSink sink(FailingSink::Failure::AfterBytes, 10);
+    DataFile file(sink);
+    SharedTables tables;
+    ASSERT_TRUE(file.load(tables, path, LoadContext{0, 0, now}));
+    EXPECT_EQ(file.lastProblem().kind, FileProblem::Kind::CopyPending);
+    EXPECT_EQ(file.lastProblem().path, path + ".bak");
+    EXPECT_EQ(tables.alarms.alarmCount, 2);
+    EXPECT_EQ(dir.fileNames(), std::vector<std::string>{"Kalvendorix.dat"});
+
+    tables.alarms.add(test::goldenRecordB());
+    EXPECT_FALSE(file.save(tables, path, now));
+    EXPECT_EQ(file.lastProblem().kind, FileProblem::Kind::CopyFailed);
+    EXPECT_EQ(test::readFileBytes(path), original);
+    EXPECT_EQ(dir.fileNames(), std::vector<std::string>{"Kalvendorix.dat"});
+
+    sink.heal();
+    ASSERT_TRUE(file.save(tables, path, now));
+    EXPECT_EQ(test::readFileBytes(path + ".bak"), original);
+    EXPECT_EQ(test::readFileBytes(path), encodeDataFile(tables));
+    ASSERT_TRUE(file.save(tables, path, now));
+    EXPECT_EQ(dir.fileNames(), (std::vector<std::string>{"Kalvendorix.dat", "Kalvendorix.dat.bak"}))
+        << "one backup";
+}
+
+// With the backup made, a converted file that cannot take the older one's
+// place waits for the next save; the load says nothing of it.
+TEST(DataFileSafety, AConvertedFileThatCannotBeWrittenWaitsForTheNextSave)
+{
+    const std::string original = test::goldenBytes("tollbeck-0.9.5.dat");
+    TempDir dir;
+    const std::string path = dir.path("Kalvendorix.dat");
+    test::writeFileBytes(path, original);
+    FailingSink sink(FailingSink::Failure::Commit, 0, 1);
+    DataFile file(sink);
+    SharedTables tables;
+    ASSERT_TRUE(file.load(tables, path, LoadContext{}));
+    EXPECT_EQ(file.lastProblem().kind, FileProblem::Kind::None);
+    EXPECT_EQ(test::readFileBytes(path), original);
+    EXPECT_EQ(test::readFileBytes(path + ".bak"), original);
 }
 
 std::string le(std::int64_t value, int width)
@@ -362,7 +437,7 @@ TEST(DataFileDamage, NegativeCountsLeaveEmptyTables)
     }
 }
 
-TEST(DataFileDamage, CountsNoRealFileHoldsFailTheLoad)
+TEST(DataFileDamage, CountsThatDoNotFitTheFileFailTheLoad)
 {
     struct Row {
         const char* name;
@@ -370,19 +445,20 @@ TEST(DataFileDamage, CountsNoRealFileHoldsFailTheLoad)
         bool loads;
     };
     const Row rows[] = {
-        {"32767 alarms cut off after the header", le(32767, 4) + text("Kalvendorix 1.0.0"), true},
+        {"no alarms", kCurrentHeaderOfNoAlarms + kNoRoutines + kNoMemos, true},
+        {"32767 alarms cut off after the header", le(32767, 4) + text("Kalvendorix 1.0.0"), false},
         {"32768 alarms", le(32768, 4) + text("Kalvendorix 1.0.0"), false},
         {"the largest 32-bit alarm count", le(0x7FFFFFFF, 4) + text("Kalvendorix 1.0.0"), false},
-        {"65535 routines cut off", kCurrentHeaderOfNoAlarms + le(65535, 4) + le(0, 8), true},
-        {"65536 routines cut off", kCurrentHeaderOfNoAlarms + le(65536, 4) + le(0, 8), false},
+        {"65535 routines cut off", kCurrentHeaderOfNoAlarms + le(65535, 4) + le(0, 8), false},
         {"100000 routines all in the file",
-            kCurrentHeaderOfNoAlarms + le(100000, 4) + le(0, 8) + std::string(2 * 100001, '\0'), true},
+            kCurrentHeaderOfNoAlarms + le(100000, 4) + le(0, 8) + std::string(2 * 100001, '\0') + kNoMemos,
+            true},
         {"100000 routines one name short",
-            kCurrentHeaderOfNoAlarms + le(100000, 4) + le(0, 8) + std::string(2 * 100000, '\0'), false},
-        {"65535 purchase memos cut off",
-            kCurrentHeaderOfNoAlarms + kNoRoutines + le(0, 4) + le(0, 4) + le(65535, 4), true},
-        {"65536 contact memos cut off", kCurrentHeaderOfNoAlarms + kNoRoutines + le(0, 4) + le(65536, 4),
+            kCurrentHeaderOfNoAlarms + le(100000, 4) + le(0, 8) + std::string(2 * 100000, '\0') + kNoMemos,
             false},
+        {"65535 purchase memos cut off",
+            kCurrentHeaderOfNoAlarms + kNoRoutines + le(0, 4) + le(0, 4) + le(65535, 4), false},
+        {"a byte past the last memo", kCurrentHeaderOfNoAlarms + kNoRoutines + kNoMemos + "x", false},
     };
     for (const Row& row : rows) {
         TempDir dir;

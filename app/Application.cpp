@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
 #include "app/CommandLine.h"
-#include "app/ExitRescue.h"
+#include "core/RescueFile.h"
 #include "schedule/AlarmText.h"
 #include "schedule/QuickCommands.h"
 #include "ui/SaveProblem.h"
@@ -10,7 +10,23 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+#include <ctime>
+
 namespace kvx {
+
+namespace {
+
+int writtenMemos(const MemoLists& memos)
+{
+    int count = 0;
+    for (const auto& list : memos.lists) {
+        count += static_cast<int>(std::ranges::count_if(list, [](const std::string& memo) { return !memo.empty(); }));
+    }
+    return count;
+}
+
+} // namespace
 
 Application::Application(
     const std::string& programDirectory, ResidentServices& services, Dialogs& dialogs, QObject* parent)
@@ -41,8 +57,6 @@ Application::Application(
     // Saved, the tables hold what the file holds; not saved, the snooze's
     // timer is a change the windows must not drop.
     connect(&m_resident, &ResidentWindow::snoozed, this, [this](bool saved) { m_view.dataChanged = !saved; });
-    m_resident.onExitSaveFailed
-        = [this](const SaveResult& result, bool fromMenu) { return exitSaveFailed(result, fromMenu); };
 }
 
 Application::~Application() = default;
@@ -153,19 +167,6 @@ void Application::placeCalendar()
         position == "2" ? area.left() : area.right() + 1 - m_calendar->frameGeometry().width(), area.top());
 }
 
-bool Application::exitSaveFailed(const SaveResult& result, bool fromMenu)
-{
-    QString text = saveFailureText(result, m_dataFile, m_settings);
-    const std::string rescue = writeRescueFile(m_tables, m_settings.dataPath(), m_services.clock.nowOle());
-    if (!rescue.empty()) {
-        text += QStringLiteral("\n退避ファイル：%1").arg(QString::fromStdString(rescue));
-    }
-    if (!fromMenu) {
-        return true;
-    }
-    return m_services.prompter.question(text + QStringLiteral("\n終了してもよろしいですか？"));
-}
-
 ResidentWindow::Start Application::start()
 {
     const ResidentWindow::Start result = m_resident.startUp();
@@ -173,6 +174,10 @@ ResidentWindow::Start Application::start()
         return result;
     }
     // An end that a message of the start-up let through has run its exit already.
+    if (m_resident.exited()) {
+        return ResidentWindow::Start::Ended;
+    }
+    offerRescueFile();
     if (m_resident.exited()) {
         return ResidentWindow::Start::Ended;
     }
@@ -218,6 +223,42 @@ void Application::carryOut(CopyRequest request)
     }
 }
 
+// The last exit could not save the data file and left the tables in a rescue
+// file: the user takes them back (they replace the tables and are saved at
+// once) or leaves the file where it is. Once the data file is saved again it
+// is the newer one, and the rescue file is not offered again.
+void Application::offerRescueFile()
+{
+    std::optional<RescueFile> rescue = newerRescueFile(m_settings.dataPath());
+    if (!rescue) {
+        return;
+    }
+    char written[32];
+    std::tm local{};
+    ::localtime_r(&rescue->written, &local);
+    std::strftime(written, sizeof written, "%Y/%m/%d %H:%M:%S", &local);
+    const QString text
+        = QStringLiteral("前回の終了のときにデータファイルを保存できず、アラームとメモを退避ファイルに残しました。\n"
+                         "%1\n%2　アラーム %3件、メモ %4件\n"
+                         "退避ファイルの内容を取り戻しますか？（「キャンセル」で、退避ファイルはそのまま残します）")
+              .arg(QString::fromStdString(rescue->path), QString::fromLatin1(written))
+              .arg(rescue->tables.alarms.alarmCount)
+              .arg(writtenMemos(rescue->tables.memos));
+    if (!m_services.prompter.question(text)) {
+        return;
+    }
+    m_tables.alarms = std::move(rescue->tables.alarms);
+    m_tables.routines = std::move(rescue->tables.routines);
+    m_tables.memos = std::move(rescue->tables.memos);
+    const SaveResult saved = m_saver.save(m_services.clock.nowOle());
+    // Not saved, the rescued tables are a change the windows must not drop.
+    m_view.dataChanged = !saved.dataSaved();
+    if (!saved.ok()) {
+        m_services.prompter.message(saveFailureText(saved, m_dataFile, m_settings));
+    }
+    m_resident.restartAlarmTick();
+}
+
 CommandAnswer Application::answer(const std::vector<std::string>& arguments)
 {
     const CommandLine command = parseCommandLine(arguments);
@@ -252,17 +293,17 @@ CommandAnswer Application::addQuickTimer(int minutes, const std::string& message
     const AlarmRecord record = quickTimerFromDefaults(m_tables.defaults, now, minutes, message,
         static_cast<std::int32_t>(sound.savedMidiVolume()),
         static_cast<std::int32_t>(sound.savedWaveVolume()));
-    const SaveResult saved = m_resident.addTimer(record, now);
-    // Saved, the tables hold what the file holds; not saved, the timer is a
-    // change the windows must not drop.
-    m_view.dataChanged = !saved.ok();
+    // A refused command changes nothing: a timer that did not reach the data
+    // file is taken back out of the tables.
+    const SaveResult saved = m_resident.addTimer(record, now, ResidentWindow::UnsavedTimer::TakeBack);
+    const QString problem = saveFailureText(saved, m_dataFile, m_settings);
+    if (!saved.dataFileSaved) {
+        return {1, {}, problem.toStdString() + "\n"};
+    }
     const std::string line
         = describeAlarm(record, m_tables.defaults.weekStartsMonday != 0) + '\t' + record.message + '\n';
-    if (!saved.ok()) {
-        // The timer stays in the tables: the next save writes it.
-        return {1, line, saveFailureText(saved, m_dataFile, m_settings).toStdString() + "\n"};
-    }
-    return {0, line, {}};
+    // The timer is in the data file; settings that could not follow are a warning.
+    return {0, line, problem.isEmpty() ? std::string() : problem.toStdString() + "\n"};
 }
 
 } // namespace kvx

@@ -74,7 +74,7 @@ signals:
     void finished();
 
 private:
-    bool exitSaveFailed(const SaveResult& result, bool fromMenu);
+    void offerRescueFile();
     CommandAnswer addQuickTimer(int minutes, const std::string& message);
     // The open windows show the tables anew.
     void refreshLists();

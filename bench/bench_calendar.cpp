@@ -105,6 +105,7 @@ struct Program {
     public:
         void message(const QString& /*text*/, QWidget* /*parent*/) override { }
         bool question(const QString& /*text*/, QWidget* /*parent*/) override { return true; }
+        void notice(const QString& /*text*/) override { }
     } prompter;
     UdpDatagramSender datagrams;
 };

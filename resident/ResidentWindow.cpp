@@ -1,5 +1,7 @@
 #include "resident/ResidentWindow.h"
 
+#include "core/RescueFile.h"
+#include "core/WholeFile.h"
 #include "resident/AboutBox.h"
 #include "resident/DeviceChooser.h"
 #include "resident/NotificationWindow.h"
@@ -14,8 +16,10 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
+#include <QStringList>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace kvx {
 
@@ -195,32 +199,45 @@ void ResidentWindow::loadData()
     context.legacyMidiVolume = static_cast<std::int32_t>(m_sound.savedMidiVolume());
     context.legacyWaveVolume = static_cast<std::int32_t>(m_sound.savedWaveVolume());
     context.now = m_services.clock.nowOle();
-    const bool loaded = m_dataFile.load(m_tables, m_settings.dataPath(), context);
+    m_dataFile.load(m_tables, m_settings.dataPath(), context);
     m_saver.setTablesLoaded(true);
     m_loaded = true;
-    if (!loaded) {
-        tellLoadProblem();
+    // Told once, as the load fails: the program runs on with empty tables, and
+    // the user must not believe the alarms set. Nothing at the start waits for
+    // the user: the alarm tick and the commands of the terminal run at once.
+    if (const QString problem = loadProblemText(m_dataFile.lastProblem()); !problem.isEmpty()) {
+        m_services.prompter.notice(problem);
     }
+    tellOpenDataFolders();
 }
 
-// Told once, as the load fails: the program runs on with empty tables, and the
-// user must not believe the alarms set.
-void ResidentWindow::tellLoadProblem()
+// Whoever may write to the data folder may replace the data file or put
+// links there; the saves refuse such links, and the user learns why.
+void ResidentWindow::tellOpenDataFolders()
 {
-    const FileProblem& problem = m_dataFile.lastProblem();
-    if (!problem.failed()) {
+    const std::vector<std::string> open = foldersOthersMayWrite(m_settings.dataPath());
+    if (open.empty()) {
         return;
     }
-    // The copy is named when the next save makes it.
-    const QString kept
-        = QStringLiteral("元のファイルは、次の保存の前に「%1.unreadable-年月日-時分」として残します。")
-              .arg(QFileInfo(QString::fromStdString(problem.path)).fileName());
-    QString reason = QString::fromStdString(problem.reason);
-    if (problem.kind == FileProblem::Kind::NewerVersion && reason.isEmpty()) {
-        reason = QStringLiteral("新しい版のプログラムで作られたファイルです。");
+    QStringList lines{QStringLiteral("データファイルのフォルダーには、ほかのユーザーも書き込めます。")};
+    for (const std::string& folder : open) {
+        lines << QString::fromStdString(folder);
     }
-    m_services.prompter.message(problemText(
-        QStringLiteral("データファイルを読み込めませんでした。"), problem.path, reason.toStdString(), kept));
+    lines << QStringLiteral("ほかのユーザーがファイルを差し替えたり、リンクを置いたりできます。"
+                            "自分だけが書き込めるようにするには、端末で次のように実行してください。");
+    for (const std::string& folder : open) {
+        lines << QStringLiteral("chmod 700 '%1'").arg(QString::fromStdString(folder));
+    }
+    m_services.prompter.notice(lines.join(QLatin1Char('\n')));
+}
+
+void ResidentWindow::tell(const QString& text)
+{
+    if (m_sessionEnding) {
+        std::fprintf(stderr, "kalvendorix: %s\n", text.toLocal8Bit().constData());
+    } else {
+        m_services.prompter.message(text);
+    }
 }
 
 void ResidentWindow::tellSaveProblems(const SaveResult& result)
@@ -228,23 +245,51 @@ void ResidentWindow::tellSaveProblems(const SaveResult& result)
     if (!result.ran) {
         return;
     }
-    auto tell = [this](const QString& text) {
-        if (m_sessionEnding) {
-            std::fprintf(stderr, "kalvendorix: %s\n", text.toLocal8Bit().constData());
-        } else {
-            m_services.prompter.message(text);
-        }
-    };
     if (!result.dataFileSaved) {
         const FileProblem& problem = m_dataFile.lastProblem();
         tell(problemText(QStringLiteral("データファイルを保存できませんでした。"),
-            problem.path.empty() ? m_settings.dataPath() : problem.path, problem.reason));
+            problem.path.empty() ? m_settings.dataPath() : problem.path, problem.reason,
+            dataSaveAftermath(problem)));
     }
     if (!result.settingsSaved) {
         const FileProblem& problem = m_settings.lastProblem();
         tell(problemText(
             QStringLiteral("設定ファイルを保存できませんでした。"), problem.path, problem.reason));
     }
+}
+
+// The exit's save did not succeed. When the data file itself was not saved,
+// the tables go to a rescue file, which the next start offers to take back.
+// From the menu the user may stay instead; the rescue file is then removed
+// again, for the tables are still here. At the end of the session nobody may
+// answer: the text goes to the standard error.
+bool ResidentWindow::endDespiteFailedSave(const SaveResult& saved)
+{
+    std::string rescue;
+    QString rescueLine;
+    if (!saved.dataFileSaved) {
+        rescue = writeRescueFile(m_tables, m_settings.dataPath(), m_services.clock.nowOle());
+        rescueLine = rescue.empty() ? QStringLiteral("退避ファイルも書き込めませんでした。")
+                                    : QStringLiteral("退避ファイル：%1").arg(QString::fromStdString(rescue));
+    }
+    if (!m_exitFromMenu || m_sessionEnding) {
+        tellSaveProblems(saved);
+        if (!rescueLine.isEmpty()) {
+            tell(rescueLine);
+        }
+        return true;
+    }
+    QString text = saveFailureText(saved, m_dataFile, m_settings);
+    if (!rescueLine.isEmpty()) {
+        text += QLatin1Char('\n') + rescueLine;
+    }
+    if (m_services.prompter.question(text + QStringLiteral("\n終了してもよろしいですか？"))) {
+        return true;
+    }
+    if (!rescue.empty()) {
+        ::unlink(rescue.c_str());
+    }
+    return false;
 }
 
 void ResidentWindow::endSession()
@@ -427,17 +472,20 @@ bool ResidentWindow::snooze(int minutes)
     const OleDate now = m_services.clock.nowOle();
     m_tables.window.snoozeMinutes = static_cast<std::int16_t>(minutes);
     const SaveResult saved = addTimer(snoozeRecord(*shown, now, minutes), now);
-    emit snoozed(saved.ok());
+    emit snoozed(saved.dataSaved());
     if (!saved.ok()) {
         m_services.prompter.message(saveFailureText(saved, m_dataFile, m_settings));
     }
-    return saved.ok();
+    return saved.dataSaved();
 }
 
-SaveResult ResidentWindow::addTimer(const AlarmRecord& timer, OleDate now)
+SaveResult ResidentWindow::addTimer(const AlarmRecord& timer, OleDate now, UnsavedTimer unsaved)
 {
     m_tables.alarms.add(timer);
     const SaveResult saved = m_saver.save(now);
+    if (!saved.dataFileSaved && unsaved == UnsavedTimer::TakeBack) {
+        m_tables.alarms.remove(m_tables.alarms.alarmCount - 1);
+    }
     emit alarmListsChanged();
     restartAlarmTick();
     return saved;
@@ -540,17 +588,9 @@ void ResidentWindow::exitSequence()
     }
     m_exiting = true;
     const SaveResult saved = m_saver.save(m_services.clock.nowOle());
-    if (!saved.ok() && saved.ran && onExitSaveFailed) {
-        if (!onExitSaveFailed(saved, m_exitFromMenu)) {
-            m_exiting = false;
-            return;
-        }
-        // The menu's question has told the problem already.
-        if (!m_exitFromMenu) {
-            tellSaveProblems(saved);
-        }
-    } else {
-        tellSaveProblems(saved);
+    if (saved.ran && !saved.ok() && !endDespiteFailedSave(saved)) {
+        m_exiting = false;
+        return;
     }
 
     m_ringer.shutDown();

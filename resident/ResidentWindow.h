@@ -49,9 +49,6 @@ public:
     void endSession();
     // The menu's "終了": the exit sequence, which may then ask first.
     void exitFromMenu();
-    // Told when the exit save failed; answering false keeps the program
-    // running. The second argument says whether the exit came from the menu.
-    std::function<bool(const SaveResult&, bool)> onExitSaveFailed;
 
     // Tray menu and icon actions.
     void iconEvent(TrayIcon::Action action);
@@ -72,10 +69,14 @@ public:
     // dropped. The minutes become the snooze's remembered choice. False when
     // no alarm was shown, the table is full, or the save failed.
     bool snooze(int minutes);
+    // What becomes of a timer whose save did not reach the data file.
+    enum class UnsavedTimer {
+        Keep, // it stays in the tables for the next save
+        TakeBack, // it is removed again: the tables are as they were
+    };
     // Adds a timer made at `now` to the alarms and saves the tables at once;
-    // the lists and the alarm tick follow it. A timer whose save failed stays
-    // in the tables for the next save.
-    SaveResult addTimer(const AlarmRecord& timer, OleDate now);
+    // the lists and the alarm tick follow it.
+    SaveResult addTimer(const AlarmRecord& timer, OleDate now, UnsavedTimer unsaved = UnsavedTimer::Keep);
 
     // The alarm tick: fires at most one due alarm and refreshes the tooltip.
     void alarmTick();
@@ -115,8 +116,10 @@ private:
     void buildMenu();
     void setStartupChecks(bool registered);
     void loadData();
-    void tellLoadProblem();
+    void tellOpenDataFolders();
     void tellSaveProblems(const SaveResult& result);
+    bool endDespiteFailedSave(const SaveResult& saved);
+    void tell(const QString& text);
     void armAlarmTick();
     void refreshToolTip(OleDate now);
     void wallClockChanged(bool resumed);

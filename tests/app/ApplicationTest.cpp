@@ -3,9 +3,12 @@
 #include "doubles/FakeDesktop.h"
 #include "doubles/FakeRunningCopyChannel.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <vector>
@@ -165,6 +168,157 @@ TEST_F(ApplicationTest, TheRunningCopyAnswersTheCommandsOfTheTerminal)
     EXPECT_EQ(full, (CommandAnswer{1, "", "アラームは３２７６７件までです\n"}));
     EXPECT_EQ(table.alarmCount, AlarmTable::kMaxAlarms);
     EXPECT_EQ(fileBytes(dataPath), before);
+}
+
+// A command that ends with 1 leaves the data file and the running copy as they
+// were: a timer whose save failed is taken back out. Settings that could not
+// follow a saved timer are a warning; the timer stays.
+TEST_F(ApplicationTest, AQuickTimerThatCannotBeSavedIsTakenBack)
+{
+    struct Row {
+        const char* name;
+        std::function<void(Application&)> breakIt;
+        int status;
+        const char* told;
+    };
+    const Row rows[] = {
+        {"the data folder is gone",
+            [](Application& app) { app.settings().setDataPath(app.settings().programDirectory() + "gone/x.dat"); },
+            1, "データファイルを保存できませんでした。"},
+        {"a folder stands at the data file",
+            [](Application& app) { ASSERT_TRUE(QDir().mkpath(QString::fromStdString(app.settings().dataPath()))); },
+            1, "データファイルを保存できませんでした。"},
+        {"a folder stands at the settings file",
+            [](Application& app) {
+                QFile::remove(QString::fromStdString(app.settings().mainFile()));
+                ASSERT_TRUE(QDir().mkpath(QString::fromStdString(app.settings().mainFile())));
+            },
+            0, "設定ファイルを保存できませんでした。"},
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        Settings(home).writeSettingToBoth("MIDINM", "MIDI");
+        Application application(home, m_desktop.services, m_desktop.dialogs);
+        FakeRunningCopyChannel channel;
+        ASSERT_EQ(application.start(channel), ResidentWindow::Start::Running) << row.name;
+        row.breakIt(application);
+        const CommandAnswer answer = channel.deliverCommand({"--quick", "20", "お茶"});
+        EXPECT_EQ(answer.status, row.status) << row.name;
+        EXPECT_EQ(answer.err.rfind(row.told, 0), 0U) << row.name << ": " << answer.err;
+        EXPECT_EQ(answer.out.empty(), row.status != 0) << row.name;
+        EXPECT_EQ(application.tables().alarms.alarmCount, row.status == 0 ? 1 : 0) << row.name;
+        EXPECT_EQ(channel.deliverCommand({"--list"}).out.empty(), row.status != 0) << row.name;
+        EXPECT_FALSE(application.view().dataChanged) << row.name;
+    }
+}
+
+// The last exit left the tables in a rescue file: the start offers it while it
+// is newer than the data file, and takes it back only when asked to.
+TEST_F(ApplicationTest, ARescueFileNewerThanTheDataFileIsOfferedAtStart)
+{
+    struct Row {
+        const char* name;
+        int rescueAgeSeconds; // how long before the data file's time the rescue file was written
+        bool takeBack;
+        bool offered;
+        int alarms;
+    };
+    const Row rows[] = {
+        {"newer, left aside", -60, false, true, 1},
+        {"newer, taken back", -60, true, true, 2},
+        {"older than the data file", 60, true, false, 1},
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        Settings(home).writeSettingToBoth("MIDINM", "MIDI");
+        const std::string dataPath = Settings(home).defaultDataPath();
+        SharedTables saved;
+        AlarmRecord alarm;
+        alarm.kind = kKindDaily;
+        alarm.startTime = OleDate::fromCivil(2026, 12, 1, 7, 30);
+        alarm.message = "朝会";
+        saved.alarms.add(alarm);
+        ASSERT_TRUE(DataFile().save(saved, dataPath, OleDate()));
+        SharedTables rescued = saved;
+        alarm.message = "終了の前に足した";
+        rescued.alarms.add(alarm);
+        rescued.memos.lists[MemoLists::kContact] = {"電話", ""};
+        const std::string rescuePath = home + "Kalvendorix.dat.rescue-20261207-233000";
+        ASSERT_TRUE(DataFile().save(rescued, rescuePath, OleDate()));
+        const QDateTime dataTime = QFileInfo(QString::fromStdString(dataPath)).lastModified();
+        QFile rescueFile(QString::fromStdString(rescuePath));
+        ASSERT_TRUE(rescueFile.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(rescueFile.setFileTime(dataTime.addSecs(-row.rescueAgeSeconds), QFileDevice::FileModificationTime));
+        rescueFile.close();
+
+        m_desktop.prompter.clear();
+        m_desktop.prompter.queueAnswer(row.takeBack);
+        Application application(home, m_desktop.services, m_desktop.dialogs);
+        ASSERT_EQ(application.start(), ResidentWindow::Start::Running) << row.name;
+        const QStringList& questions = m_desktop.prompter.questions();
+        ASSERT_EQ(questions.size(), row.offered ? 1 : 0) << row.name;
+        if (row.offered) {
+            EXPECT_TRUE(questions.front().contains(QString::fromStdString(rescuePath))) << row.name;
+            EXPECT_TRUE(questions.front().contains(QStringLiteral("アラーム 2件、メモ 1件"))) << row.name;
+        }
+        EXPECT_EQ(application.tables().alarms.alarmCount, row.alarms) << row.name;
+        SharedTables onDisk;
+        ASSERT_TRUE(DataFile().load(onDisk, dataPath, {})) << row.name;
+        EXPECT_EQ(onDisk.alarms.alarmCount, row.alarms) << row.name << ": taken back is saved at once";
+        EXPECT_TRUE(QFile::exists(QString::fromStdString(rescuePath))) << row.name;
+    }
+}
+
+// A data path longer than the system allows is never cut into another path:
+// it is told, and nothing is written where the cut path would lead.
+TEST_F(ApplicationTest, AnOverlongDataPathIsToldAndNothingIsWrittenElsewhere)
+{
+    QTemporaryDir dir;
+    const std::string home = dir.path().toStdString() + "/";
+    const std::string folder = home + "shared/";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    // Cut to 4,096 bytes, it would name a file in the folder "shared/".
+    const std::string overlong = folder + std::string(4200, 'a') + "/Kalvendorix.dat";
+    Settings(home).writeSettingToBoth("DATAPATH", overlong);
+    qputenv("XDG_STATE_HOME", (dir.path() + QStringLiteral("/state")).toUtf8());
+    Application application(home, m_desktop.services, m_desktop.dialogs);
+    ASSERT_EQ(application.start(), ResidentWindow::Start::Running);
+    EXPECT_EQ(application.settings().dataPath(), overlong) << "never cut";
+    ASSERT_FALSE(m_desktop.prompter.messages().isEmpty());
+    EXPECT_TRUE(m_desktop.prompter.messages().front().contains(QStringLiteral("パスが長すぎます")))
+        << m_desktop.prompter.messages().front().toStdString();
+    application.resident().exitSequence();
+    qunsetenv("XDG_STATE_HOME");
+    EXPECT_TRUE(application.resident().exited());
+    EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList{});
+}
+
+// Anyone who may write to the data folder may put links or files there: the
+// start says so once, with the way to close it, and runs on.
+TEST_F(ApplicationTest, ADataFolderOthersMayWriteIsToldAtStart)
+{
+    for (const QFileDevice::Permissions extra :
+        {QFileDevice::Permissions{}, QFileDevice::Permissions{QFileDevice::WriteGroup},
+            QFileDevice::Permissions{QFileDevice::WriteOther}}) {
+        QTemporaryDir dir;
+        const std::string home = dir.path().toStdString() + "/";
+        Settings(home).writeSettingToBoth("MIDINM", "MIDI");
+        ASSERT_TRUE(QFile::setPermissions(
+            dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | extra));
+        m_desktop.prompter.clear();
+        Application application(home, m_desktop.services, m_desktop.dialogs);
+        ASSERT_EQ(application.start(), ResidentWindow::Start::Running);
+        const QStringList told = m_desktop.prompter.messages().filter(QStringLiteral("chmod 700"));
+        const bool open = extra.toInt() != 0;
+        ASSERT_EQ(told.size(), open ? 1 : 0) << extra.toInt();
+        if (open) {
+            EXPECT_TRUE(told.front().contains(QStringLiteral("chmod 700 '%1'").arg(dir.path())))
+                << told.front().toStdString();
+        }
+    }
 }
 
 } // namespace

@@ -14,6 +14,8 @@ class FakePrompter final : public Prompter {
 public:
     void message(const QString& text, QWidget* parent = nullptr) override;
     bool question(const QString& text, QWidget* parent = nullptr) override;
+    // Recorded among the messages: the tests read what was told, not how.
+    void notice(const QString& text) override { message(text); }
 
     void queueAnswer(bool ok) { m_answers.push_back(ok); }
     void setDefaultAnswer(bool ok) { m_defaultAnswer = ok; }

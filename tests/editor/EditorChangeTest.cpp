@@ -1,6 +1,7 @@
 #include "EditorFixture.h"
 #include "schedule/EditorDraft.h"
 
+#include <QFile>
 #include <QTextEdit>
 
 namespace kvx {
@@ -314,6 +315,8 @@ TEST_F(EditorTest, AFailedOkKeepsTheEditorTheTablesAndTheChangedFlag)
     EXPECT_FALSE(lines[2].isEmpty());
 }
 
+// The menu's exit asks first; a rescue file stays only when the program ends
+// (after キャンセル the tables are still here), and the question names it.
 TEST_F(EditorTest, AFailedExitSaveWritesARescueFileAndTheMenuExitAsksFirst)
 {
     startWith();
@@ -324,26 +327,71 @@ TEST_F(EditorTest, AFailedExitSaveWritesARescueFileAndTheMenuExitAsksFirst)
     m_app->settings().setDataPath(m_dir.path().toStdString() + "/gone/Kalvendorix.dat");
     int finished = 0;
     QObject::connect(m_app.get(), &Application::finished, [&finished] { ++finished; });
+    const QDir rescueFolder(state + QStringLiteral("/Kalvendorix"));
+    const QStringList pattern{QStringLiteral("Kalvendorix.dat.rescue-20261208-0900*")};
     m_desktop.prompter.queueAnswer(false);
     m_app->resident().menuAction(QStringLiteral("mend"))->trigger();
     EXPECT_EQ(finished, 0);
     ASSERT_EQ(m_desktop.prompter.questions().size(), 1);
-    EXPECT_TRUE(m_desktop.prompter.questions().front().startsWith(
-        QStringLiteral("データファイルを保存できませんでした。")));
-    EXPECT_TRUE(
-        m_desktop.prompter.questions().front().endsWith(QStringLiteral("終了してもよろしいですか？")));
+    const QString question = m_desktop.prompter.questions().front();
+    EXPECT_TRUE(question.startsWith(QStringLiteral("データファイルを保存できませんでした。")));
+    EXPECT_TRUE(question.contains(QStringLiteral("退避ファイル：") + rescueFolder.path())) << question.toStdString();
+    EXPECT_TRUE(question.endsWith(QStringLiteral("終了してもよろしいですか？")));
     EXPECT_EQ(alarms().alarmCount, 1);
-    const QStringList rescued = QDir(state + QStringLiteral("/Kalvendorix"))
-                                    .entryList({QStringLiteral("Kalvendorix.dat.rescue-20261208-0900*")});
-    ASSERT_EQ(rescued.size(), 1);
-    SharedTables saved;
-    ASSERT_TRUE(DataFile().load(
-        saved, (state + QStringLiteral("/Kalvendorix/") + rescued.front()).toStdString(), {}));
-    EXPECT_EQ(saved.alarms.alarmCount, 1);
+    EXPECT_EQ(rescueFolder.entryList(pattern), QStringList{}) << "staying leaves no rescue file";
+
     m_desktop.prompter.queueAnswer(true);
     m_app->resident().menuAction(QStringLiteral("mend"))->trigger();
     EXPECT_EQ(finished, 1);
+    const QStringList rescued = rescueFolder.entryList(pattern);
+    ASSERT_EQ(rescued.size(), 1);
+    SharedTables saved;
+    ASSERT_TRUE(DataFile().load(saved, rescueFolder.filePath(rescued.front()).toStdString(), {}));
+    EXPECT_EQ(saved.alarms.alarmCount, 1);
     qunsetenv("XDG_STATE_HOME");
+}
+
+// At the end of the session nobody answers: the cause and the rescue file go
+// to the standard error. A save that only failed for the settings leaves none.
+TEST_F(EditorTest, TheSessionsEndNamesTheRescueFileOnTheStandardError)
+{
+    struct Row {
+        const char* name;
+        bool dataFileFails;
+    };
+    const QString state = m_dir.path() + QStringLiteral("/state");
+    const QDir rescueFolder(state + QStringLiteral("/Kalvendorix"));
+    for (const Row row : {Row{"the data file fails", true}, Row{"only the settings fail", false}}) {
+        // Each row starts on the settings the fixture wrote, not on what the last exit left.
+        const Settings settings(folder());
+        QDir(QString::fromStdString(settings.mainFile())).removeRecursively();
+        QFile::remove(QString::fromStdString(settings.mainFile()));
+        for (const auto& [key, value] : {std::pair{"MIDINM", "Kalvendorix MIDI"},
+                 std::pair{"WAVENM", "内蔵オーディオ"}, std::pair{"DEFFORM", "1"}}) {
+            settings.writeSettingToBoth(key, value);
+        }
+        startWith({dailyAt(7, 0, "朝")});
+        qputenv("XDG_STATE_HOME", state.toUtf8());
+        const qsizetype rescuedBefore = rescueFolder.entryList(QDir::Files).size();
+        if (row.dataFileFails) {
+            m_app->settings().setDataPath(m_dir.path().toStdString() + "/gone/Kalvendorix.dat");
+        } else {
+            QFile::remove(QString::fromStdString(m_app->settings().mainFile()));
+            ASSERT_TRUE(QDir().mkpath(QString::fromStdString(m_app->settings().mainFile())));
+        }
+        testing::internal::CaptureStderr();
+        m_app->resident().endSession();
+        const std::string told = testing::internal::GetCapturedStderr();
+        qunsetenv("XDG_STATE_HOME");
+        EXPECT_TRUE(m_app->resident().exited()) << row.name;
+        EXPECT_EQ(rescueFolder.entryList(QDir::Files).size() - rescuedBefore, row.dataFileFails ? 1 : 0)
+            << row.name;
+        EXPECT_EQ(told.find("退避ファイル：") != std::string::npos, row.dataFileFails) << row.name << told;
+        EXPECT_NE(told.find(row.dataFileFails ? "データファイルを保存できませんでした" : "設定ファイルを保存できませんでした"),
+            std::string::npos)
+            << row.name << told;
+        m_app.reset();
+    }
 }
 
 TEST_F(EditorTest, ArrowKeysInTheListLoadTheAlarmTheChangeThenWrites)

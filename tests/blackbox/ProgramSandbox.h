@@ -33,6 +33,7 @@ public:
     ProgramSandbox();
 
     bool isValid() const { return m_root.isValid(); }
+    QString rootDirectory() const { return m_root.path(); }
     QString programDirectory() const;
     QString dataFile() const;
     QString settingsFile() const;

@@ -89,6 +89,34 @@ std::optional<int> ResidentProcess::waitForExit(int boundMs)
     return m_process.exitCode();
 }
 
+CommandRun runCommand(const QProcessEnvironment& env, const QStringList& arguments, const QStringList& asUser)
+{
+    constexpr int kCommandBoundMs = 60000;
+    QProcess command;
+    command.setProcessEnvironment(env);
+    if (asUser.isEmpty()) {
+        command.start(ResidentProcess::programPath(), arguments);
+    } else {
+        command.start(asUser.front(), asUser.mid(1) + QStringList{ResidentProcess::programPath()} + arguments);
+    }
+    CommandRun run;
+    if (!command.waitForFinished(kCommandBoundMs)) {
+        command.kill();
+        command.waitForFinished(kCommandBoundMs);
+        run.err = "did not end";
+        return run;
+    }
+    run.status = command.exitStatus() == QProcess::NormalExit ? command.exitCode() : -1;
+    run.out = command.readAllStandardOutput().toStdString();
+    run.err = command.readAllStandardError().toStdString();
+    return run;
+}
+
+bool processAlive(pid_t pid)
+{
+    return ::kill(pid, 0) == 0;
+}
+
 QString ResidentProcess::output()
 {
     m_output += m_process.readAll();

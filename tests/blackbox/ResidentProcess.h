@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <optional>
+#include <string>
+#include <sys/types.h>
 
 namespace kvx::test {
 
@@ -48,5 +50,18 @@ private:
     bool m_started = false;
     QByteArray m_output;
 };
+
+// One command of the terminal (`kalvendorix --quick ...`), run to its end.
+struct CommandRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+// Runs the built program with `arguments`; `asUser`, when given, is a command
+// that runs it as another user (setpriv with its options).
+CommandRun runCommand(
+    const QProcessEnvironment& env, const QStringList& arguments, const QStringList& asUser = {});
+
+bool processAlive(pid_t pid);
 
 } // namespace kvx::test

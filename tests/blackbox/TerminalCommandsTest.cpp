@@ -19,42 +19,12 @@
 namespace kvx::test {
 namespace {
 
-constexpr int kCommandBoundMs = 60000;
 constexpr int kExitBoundMs = 20000;
-
-struct CommandRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CommandRun runCommand(const QProcessEnvironment& env, const QStringList& arguments)
-{
-    QProcess command;
-    command.setProcessEnvironment(env);
-    command.start(ResidentProcess::programPath(), arguments);
-    CommandRun run;
-    if (!command.waitForFinished(kCommandBoundMs)) {
-        command.kill();
-        command.waitForFinished(kExitBoundMs);
-        run.err = "did not end";
-        return run;
-    }
-    run.status = command.exitStatus() == QProcess::NormalExit ? command.exitCode() : -1;
-    run.out = command.readAllStandardOutput().toStdString();
-    run.err = command.readAllStandardError().toStdString();
-    return run;
-}
 
 QByteArray bytesOf(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-}
-
-bool processAlive(pid_t pid)
-{
-    return ::kill(pid, 0) == 0;
 }
 
 TEST(TerminalCommands, QuickListAndNextStartACopyOrAskTheRunningOne)

@@ -21,7 +21,8 @@ int writtenMemos(const MemoLists& memos)
 {
     int count = 0;
     for (const auto& list : memos.lists) {
-        count += static_cast<int>(std::ranges::count_if(list, [](const std::string& memo) { return !memo.empty(); }));
+        count += static_cast<int>(
+            std::ranges::count_if(list, [](const std::string& memo) { return !memo.empty(); }));
     }
     return count;
 }
@@ -237,13 +238,13 @@ void Application::offerRescueFile()
     std::tm local{};
     ::localtime_r(&rescue->written, &local);
     std::strftime(written, sizeof written, "%Y/%m/%d %H:%M:%S", &local);
-    const QString text
-        = QStringLiteral("前回の終了のときにデータファイルを保存できず、アラームとメモを退避ファイルに残しました。\n"
-                         "%1\n%2　アラーム %3件、メモ %4件\n"
-                         "退避ファイルの内容を取り戻しますか？（「キャンセル」で、退避ファイルはそのまま残します）")
-              .arg(QString::fromStdString(rescue->path), QString::fromLatin1(written))
-              .arg(rescue->tables.alarms.alarmCount)
-              .arg(writtenMemos(rescue->tables.memos));
+    const QString text = QStringLiteral(
+        "前回の終了のときにデータファイルを保存できず、アラームとメモを退避ファイルに残しました。\n"
+        "%1\n%2　アラーム %3件、メモ %4件\n"
+        "退避ファイルの内容を取り戻しますか？（「キャンセル」で、退避ファイルはそのまま残します）")
+                             .arg(QString::fromStdString(rescue->path), QString::fromLatin1(written))
+                             .arg(rescue->tables.alarms.alarmCount)
+                             .arg(writtenMemos(rescue->tables.memos));
     if (!m_services.prompter.question(text)) {
         return;
     }

@@ -92,7 +92,8 @@ std::optional<RescueFile> newerRescueFile(const std::string& dataPath)
 {
     const std::string prefix = dataFileNameOf(dataPath) + ".rescue-";
     struct stat dataStatus { };
-    const long long dataWritten = ::stat(dataPath.c_str(), &dataStatus) == 0 ? nanosecondsOf(dataStatus.st_mtim) : 0;
+    const long long dataWritten
+        = ::stat(dataPath.c_str(), &dataStatus) == 0 ? nanosecondsOf(dataStatus.st_mtim) : 0;
     std::optional<RescueFile> newest;
     long long newestWritten = dataWritten;
     for (const std::string& folder : {directoryOf(dataPath), rescueStateFolder()}) {

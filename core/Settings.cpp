@@ -73,7 +73,8 @@ constexpr const char* kDataPathKey = "DATAPATH";
 // wherever it is used. Every other key is read as the 256-byte buffer holds it.
 std::size_t readLimitOf(std::string_view key)
 {
-    return key == kDataPathKey || key == "SOUNDFILE" ? ProfileFile::kMaxFileBytes : ProfileFile::kMaxValueBytes;
+    return key == kDataPathKey || key == "SOUNDFILE" ? ProfileFile::kMaxFileBytes
+                                                     : ProfileFile::kMaxValueBytes;
 }
 
 std::string replaceAll(std::string text, std::string_view from, std::string_view to)

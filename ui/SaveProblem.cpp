@@ -74,7 +74,8 @@ QString loadProblemText(const FileProblem& problem)
     const QString kept
         = QStringLiteral("元のファイルは、次の保存の前に「%1.unreadable-年月日-時分」として残します。")
               .arg(QFileInfo(QString::fromStdString(path)).fileName());
-    return problemText(QStringLiteral("データファイルを読み込めませんでした。"), shown, reason.toStdString(), kept);
+    return problemText(
+        QStringLiteral("データファイルを読み込めませんでした。"), shown, reason.toStdString(), kept);
 }
 
 } // namespace kvx

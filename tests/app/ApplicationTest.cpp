@@ -183,10 +183,14 @@ TEST_F(ApplicationTest, AQuickTimerThatCannotBeSavedIsTakenBack)
     };
     const Row rows[] = {
         {"the data folder is gone",
-            [](Application& app) { app.settings().setDataPath(app.settings().programDirectory() + "gone/x.dat"); },
+            [](Application& app) {
+                app.settings().setDataPath(app.settings().programDirectory() + "gone/x.dat");
+            },
             1, "データファイルを保存できませんでした。"},
         {"a folder stands at the data file",
-            [](Application& app) { ASSERT_TRUE(QDir().mkpath(QString::fromStdString(app.settings().dataPath()))); },
+            [](Application& app) {
+                ASSERT_TRUE(QDir().mkpath(QString::fromStdString(app.settings().dataPath())));
+            },
             1, "データファイルを保存できませんでした。"},
         {"a folder stands at the settings file",
             [](Application& app) {
@@ -250,7 +254,8 @@ TEST_F(ApplicationTest, ARescueFileNewerThanTheDataFileIsOfferedAtStart)
         const QDateTime dataTime = QFileInfo(QString::fromStdString(dataPath)).lastModified();
         QFile rescueFile(QString::fromStdString(rescuePath));
         ASSERT_TRUE(rescueFile.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(rescueFile.setFileTime(dataTime.addSecs(-row.rescueAgeSeconds), QFileDevice::FileModificationTime));
+        ASSERT_TRUE(rescueFile.setFileTime(
+            dataTime.addSecs(-row.rescueAgeSeconds), QFileDevice::FileModificationTime));
         rescueFile.close();
 
         m_desktop.prompter.clear();

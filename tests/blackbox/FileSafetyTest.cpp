@@ -146,8 +146,8 @@ TEST(FileSafety, ANamedPipeAsTheSettingsFileNeitherStopsTheStartNorIsReplaced)
 // The copy a command started, ended at the end of the test whatever happens.
 class StartedCopy {
 public:
-    StartedCopy(QProcessEnvironment env, QStringList asUser)
-        : m_env(std::move(env))
+    StartedCopy(const QProcessEnvironment& env, QStringList asUser)
+        : m_env(env)
         , m_asUser(std::move(asUser))
     {
     }
@@ -209,7 +209,8 @@ TEST(FileSafety, WhatCannotBeReadOrCopiedIsKeptAsideAndNothingRefusedIsSaved)
         const std::string whole = bytesOf(sandbox.dataFile());
         const std::string cut = whole.substr(0, whole.size() / 2);
         ASSERT_TRUE(QFile::resize(sandbox.dataFile(), static_cast<qint64>(cut.size())));
-        const StartedCopy copy(sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), kOffscreen), {});
+        const StartedCopy copy(
+            sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), kOffscreen), {});
         const CommandRun listed = copy.run(list);
         EXPECT_EQ(listed.status, 0) << listed.err;
         EXPECT_EQ(listed.out, "") << "no blank alarms from a cut file";
@@ -225,8 +226,8 @@ TEST(FileSafety, WhatCannotBeReadOrCopiedIsKeptAsideAndNothingRefusedIsSaved)
         ProgramSandbox sandbox;
         QStringList asUser;
         if (::geteuid() == 0) {
-            asUser = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                QStringLiteral("--clear-groups")};
+            asUser = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
         }
         QFile golden(QStringLiteral(KVX_SOURCE_DIR "/tests/data/datafile/tollbeck-0.9.5.dat"));
         ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
@@ -235,11 +236,14 @@ TEST(FileSafety, WhatCannotBeReadOrCopiedIsKeptAsideAndNothingRefusedIsSaved)
         ASSERT_TRUE(data.open(QIODevice::WriteOnly) && data.write(original) == original.size());
         data.close();
         if (!asUser.isEmpty()) {
-            ASSERT_EQ(std::system(("chown -R 65534:65534 '" + sandbox.rootDirectory().toStdString() + "'").c_str()), 0);
+            ASSERT_EQ(
+                std::system(("chown -R 65534:65534 '" + sandbox.rootDirectory().toStdString() + "'").c_str()),
+                0);
         }
         const std::string folder = sandbox.programDirectory().toStdString();
         ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
-        const StartedCopy copy(sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), kOffscreen), asUser);
+        const StartedCopy copy(
+            sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), kOffscreen), asUser);
         EXPECT_EQ(rowsListed(copy.run(list)), 2) << "the converted alarms load";
         const CommandRun refused = copy.run(quick);
         EXPECT_EQ(refused.status, 1);
@@ -255,11 +259,14 @@ TEST(FileSafety, WhatCannotBeReadOrCopiedIsKeptAsideAndNothingRefusedIsSaved)
         ProgramSandbox sandbox;
         const QString broken = settingsBroken ? sandbox.settingsFile() : sandbox.dataFile();
         ASSERT_TRUE(QDir().mkpath(broken));
-        const StartedCopy copy(sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), kOffscreen), {});
+        const StartedCopy copy(
+            sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), kOffscreen), {});
         const CommandRun added = copy.run(quick);
-        // Settings that cannot follow a saved timer are a warning; a data file that cannot be saved refuses it.
+        // Settings that cannot follow a saved timer are a warning; a data file that cannot be saved refuses
+        // it.
         EXPECT_EQ(added.status, settingsBroken ? 0 : 1) << added.err;
-        EXPECT_NE(added.err.find(settingsBroken ? "設定ファイルを保存できませんでした" : "データファイルを保存できませんでした"),
+        EXPECT_NE(added.err.find(settingsBroken ? "設定ファイルを保存できませんでした"
+                                                : "データファイルを保存できませんでした"),
             std::string::npos)
             << added.err;
         EXPECT_EQ(rowsListed(copy.run(list)), settingsBroken ? 1 : 0);

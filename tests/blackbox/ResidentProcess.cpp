@@ -97,7 +97,8 @@ CommandRun runCommand(const QProcessEnvironment& env, const QStringList& argumen
     if (asUser.isEmpty()) {
         command.start(ResidentProcess::programPath(), arguments);
     } else {
-        command.start(asUser.front(), asUser.mid(1) + QStringList{ResidentProcess::programPath()} + arguments);
+        command.start(
+            asUser.front(), asUser.mid(1) + QStringList{ResidentProcess::programPath()} + arguments);
     }
     CommandRun run;
     if (!command.waitForFinished(kCommandBoundMs)) {

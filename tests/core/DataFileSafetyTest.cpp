@@ -155,7 +155,9 @@ TEST(DataFileSafety, NoWriterFollowsALinkAnotherUserOwns)
                 return ProfileFile(path).write(kSettingsSection, {{"STARTFLG", "1"}}, reason);
             }},
         {"the log of peeled memos",
-            [](const std::string& path, std::string* reason) { return appendToFile(path, "memo\r\n", reason); }},
+            [](const std::string& path, std::string* reason) {
+                return appendToFile(path, "memo\r\n", reason);
+            }},
     };
     for (const Row& row : rows) {
         TempDir dir;

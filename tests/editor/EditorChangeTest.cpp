@@ -335,7 +335,8 @@ TEST_F(EditorTest, AFailedExitSaveWritesARescueFileAndTheMenuExitAsksFirst)
     ASSERT_EQ(m_desktop.prompter.questions().size(), 1);
     const QString question = m_desktop.prompter.questions().front();
     EXPECT_TRUE(question.startsWith(QStringLiteral("データファイルを保存できませんでした。")));
-    EXPECT_TRUE(question.contains(QStringLiteral("退避ファイル：") + rescueFolder.path())) << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("退避ファイル：") + rescueFolder.path()))
+        << question.toStdString();
     EXPECT_TRUE(question.endsWith(QStringLiteral("終了してもよろしいですか？")));
     EXPECT_EQ(alarms().alarmCount, 1);
     EXPECT_EQ(rescueFolder.entryList(pattern), QStringList{}) << "staying leaves no rescue file";
@@ -387,7 +388,8 @@ TEST_F(EditorTest, TheSessionsEndNamesTheRescueFileOnTheStandardError)
         EXPECT_EQ(rescueFolder.entryList(QDir::Files).size() - rescuedBefore, row.dataFileFails ? 1 : 0)
             << row.name;
         EXPECT_EQ(told.find("退避ファイル：") != std::string::npos, row.dataFileFails) << row.name << told;
-        EXPECT_NE(told.find(row.dataFileFails ? "データファイルを保存できませんでした" : "設定ファイルを保存できませんでした"),
+        EXPECT_NE(told.find(row.dataFileFails ? "データファイルを保存できませんでした"
+                                              : "設定ファイルを保存できませんでした"),
             std::string::npos)
             << row.name << told;
         m_app.reset();

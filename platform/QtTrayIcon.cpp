@@ -3,7 +3,6 @@
 #include "core/Cp932.h"
 #include "platform/AppIcons.h"
 
-#include <QCursor>
 #include <QMenu>
 
 namespace kvx {
@@ -52,14 +51,7 @@ void QtTrayIcon::remove()
 
 void QtTrayIcon::setMenu(QMenu* menu)
 {
-    m_menu = menu;
-}
-
-void QtTrayIcon::popUpMenu()
-{
-    if (m_menu) {
-        m_menu->popup(QCursor::pos());
-    }
+    m_icon.setContextMenu(menu);
 }
 
 bool QtTrayIcon::available() const

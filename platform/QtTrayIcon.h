@@ -2,15 +2,15 @@
 
 #include "platform/TrayIcon.h"
 
-#include <QPointer>
 #include <QSystemTrayIcon>
 
 #include <optional>
 
 namespace kvx {
 
-// The notification-area icon over QSystemTrayIcon. The menu is not handed to
-// QSystemTrayIcon: the program pops it up itself when a right click arrives.
+// The notification-area icon over QSystemTrayIcon, which also hands the menu to
+// the desktop: an XEmbed tray pops it up on a right click, a StatusNotifierItem
+// host reads it over D-Bus (com.canonical.dbusmenu) and draws it itself.
 class QtTrayIcon final : public TrayIcon {
     Q_OBJECT
 public:
@@ -21,7 +21,6 @@ public:
     void setToolTip(const QString& toolTip) override;
     void remove() override;
     void setMenu(QMenu* menu) override;
-    void popUpMenu() override;
     bool available() const override;
 
     // The tray's own record keeps 63 bytes of the tip in code page 932.
@@ -36,7 +35,6 @@ private:
     QSystemTrayIcon m_icon;
     // The image set last: setting the same one again would redraw the icon.
     std::optional<Image> m_image;
-    QPointer<QMenu> m_menu;
 };
 
 } // namespace kvx

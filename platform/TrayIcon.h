@@ -33,9 +33,10 @@ public:
     // Changes the tip alone; the icon is neither set again nor redrawn.
     virtual void setToolTip(const QString& toolTip) = 0;
     virtual void remove() = 0;
+    // The icon's menu, which the desktop shows: on a right click in an XEmbed
+    // tray, or drawn by a StatusNotifierItem host (KDE, GNOME's AppIndicator)
+    // from the copy the icon exports over D-Bus.
     virtual void setMenu(QMenu* menu) = 0;
-    // Pops up the menu at the cursor (the right button).
-    virtual void popUpMenu() = 0;
     // Whether the desktop has a notification area to show the icon in.
     virtual bool available() const = 0;
 

@@ -49,6 +49,13 @@ NotificationWindow& AlarmRinger::notificationWindow()
     return *m_form2;
 }
 
+void AlarmRinger::prepareWindow()
+{
+    NotificationWindow& window = notificationWindow();
+    window.ensurePolished();
+    window.winId();
+}
+
 void AlarmRinger::showMissed(const std::vector<MissedAlarm>& missed)
 {
     std::vector<MissedAlarm> known;
@@ -81,12 +88,11 @@ void AlarmRinger::showMissed(const std::vector<MissedAlarm>& missed)
     m_missed->raise();
 }
 
+// The ringing follows the alarm as it fired, not the table row it came from:
+// deleting an earlier alarm or editing this one changes nothing that rings.
 const AlarmRecord* AlarmRinger::ringingAlarm() const
 {
-    if (m_ringingIndex < 0 || m_ringingIndex >= m_table.alarmCount) {
-        return nullptr;
-    }
-    return &m_table.alarms[static_cast<std::size_t>(m_ringingIndex)];
+    return m_ringingIndex >= 0 && m_shownAlarm ? &*m_shownAlarm : nullptr;
 }
 
 void AlarmRinger::fire(int index, bool mainBell)
@@ -106,11 +112,12 @@ void AlarmRinger::fire(int index, bool mainBell)
     window.present();
     m_timer2->stop();
     m_timer2->start(kTickMs);
-    if (!alarm.soundFile.empty() && alarm.sound == 1) {
-        m_soundKind = m_sound.startAlarmSound(alarm);
-    }
+    // The desktop's notice goes out before the sound, whose opening may take a while.
     if (onRang) {
         onRang(alarm, mainBell, time);
+    }
+    if (!alarm.soundFile.empty() && alarm.sound == 1) {
+        m_soundKind = m_sound.startAlarmSound(alarm);
     }
 }
 
@@ -118,8 +125,7 @@ void AlarmRinger::ringingTick()
 {
     const AlarmRecord* alarm = ringingAlarm();
     if (alarm == nullptr) {
-        // The alarm is gone from the table (deleted after it was stopped).
-        endRinging();
+        endRinging(true);
         return;
     }
     NotificationWindow& window = notificationWindow();
@@ -148,18 +154,20 @@ void AlarmRinger::ringingTick()
         } else {
             m_sound.media().close();
             if (m_blinkTicks >= alarm->blinkCount) {
-                endRinging();
+                endRinging(true);
             }
         }
     } else if (state.isEmpty() && m_blinkTicks >= alarm->blinkCount) {
-        endRinging();
+        endRinging(true);
     }
 }
 
-void AlarmRinger::endRinging()
+void AlarmRinger::endRinging(bool restoreVolumes)
 {
     m_timer2->stop();
-    m_sound.restoreVolumes();
+    if (restoreVolumes) {
+        m_sound.restoreVolumes();
+    }
     m_alarmSounding = false;
     m_ringingIndex = -1;
 }
@@ -181,18 +189,22 @@ void AlarmRinger::stopAction()
         return;
     }
     m_stopRequested = true;
-    if (alarm->sound == 1) {
-        const QString state = m_sound.media().status();
-        if (state == QLatin1String("playing")) {
-            m_sound.media().stop();
-            m_sound.media().close();
-        } else if (state == QLatin1String("stopped")) {
-            m_sound.media().close();
-        } else if (state.isEmpty() && m_soundKind == SoundController::kWaveFallback) {
-            m_sound.fallback().stop();
-        } else {
-            return;
-        }
+    // Without a sound no volume was raised, and the user's own since then
+    // stays; nothing is left to ring, so the ringing ends and stays ended.
+    if (alarm->sound != 1) {
+        endRinging(false);
+        return;
+    }
+    const QString state = m_sound.media().status();
+    if (state == QLatin1String("playing")) {
+        m_sound.media().stop();
+        m_sound.media().close();
+    } else if (state == QLatin1String("stopped")) {
+        m_sound.media().close();
+    } else if (state.isEmpty() && m_soundKind == SoundController::kWaveFallback) {
+        m_sound.fallback().stop();
+    } else {
+        return;
     }
     m_sound.restoreVolumes();
     m_alarmSounding = false;

@@ -39,6 +39,9 @@ public:
     void shutDown();
 
     NotificationWindow& notificationWindow();
+    // Builds the notification window and its native window ahead of a bell,
+    // so that the ring only fills and shows it.
+    void prepareWindow();
     // Tells of bells passed while the machine slept, without a sound, in a
     // window of its own: one alarm in its own appearance, several as a list.
     void showMissed(const std::vector<MissedAlarm>& missed);
@@ -57,14 +60,14 @@ public:
     bool stopTimerArmed() const { return m_timer3->isActive(); }
     bool ringingTimerActive() const { return m_timer2->isActive(); }
 
-    // Told of each ring once its window and sound are under way, and of every
-    // stop action and the exit, so that what else tells of the ring can end.
+    // Told of each ring once its window is shown (before its sound starts), and
+    // of every stop action and the exit, so that what else tells of the ring can end.
     std::function<void(const AlarmRecord& alarm, bool mainBell, const QString& time)> onRang;
     std::function<void()> onStopped;
 
 private:
     const AlarmRecord* ringingAlarm() const;
-    void endRinging();
+    void endRinging(bool restoreVolumes);
 
     const AlarmTable& m_table;
     Clock& m_clock;

@@ -101,6 +101,9 @@ void ResidentWindow::buildMenu()
     add(m_iconMenu.get(), "mver", QStringLiteral("バージョン情報"), &ResidentWindow::showAbout);
     m_iconMenu->addSeparator();
     add(m_iconMenu.get(), "mend", QStringLiteral("終了"), &ResidentWindow::exitFromMenu);
+    // However the desktop shows the menu, its check marks are current.
+    connect(m_iconMenu.get(), &QMenu::aboutToShow, this,
+        [this] { setStartupChecks(m_services.autostart.isRegistered()); });
 }
 
 QAction* ResidentWindow::menuAction(const QString& objectName) const
@@ -188,7 +191,9 @@ ResidentWindow::Start ResidentWindow::startUp()
     }
     loadData();
 
-    armAlarmTick();
+    // The tip names the next bell from the first second, not only once the
+    // tick first wakes (which may be hours away).
+    restartAlarmTick();
     return Start::Running;
 }
 
@@ -301,37 +306,52 @@ void ResidentWindow::endSession()
 // The tick sleeps until the next second at which a bell can ring, or the next
 // minute's start while the tip counts down to a bell, and never longer than
 // kLongestWaitMs. The wait is measured on the wall clock; a jump of it re-arms.
+// What the first ring needs (the sound's set-up, the window) is made shortly
+// before the bell, and the wait is measured after it, so that the bell rings
+// on its own second.
 void ResidentWindow::armAlarmTick()
 {
     m_timer1->stop();
     if (m_alarmsPaused || !m_loaded || m_exiting || m_exited) {
         return;
     }
-    const QDateTime now = m_services.clock.now();
-    const OleDate nowOle = Clock::toOleDate(now);
-    m_lastCheck = nowOle;
+    QDateTime now = m_services.clock.now();
     // The instant of this tick has been looked at: the next one is a later second.
-    const QDateTime nextSecond = now.addMSecs(1000 - now.time().msec());
+    QDateTime nextSecond = now.addMSecs(1000 - now.time().msec());
     const NextCheck next = nextDueMoment(m_tables.alarms, Clock::toOleDate(nextSecond));
     const QDateTime bell = Clock::fromOleDate(next.at);
+    if (next.found && now.msecsTo(bell) <= kMediaLeadMs && prepareFirstRing()) {
+        now = m_services.clock.now();
+        nextSecond = now.addMSecs(1000 - now.time().msec());
+    }
+    m_lastCheck = Clock::toOleDate(now);
     QDateTime target = bell;
     if (!m_nextRingAt.isZero()) {
         const QDateTime nextMinute = nextSecond.addSecs((60 - nextSecond.time().second()) % 60);
         target = std::min(target, nextMinute);
     }
     qint64 wait = std::clamp(now.msecsTo(target), qint64{0}, kLongestWaitMs);
-    // The sound's set-up (GStreamer's) is left out of the start-up; the first
-    // bell must not wait for it, so the tick wakes once a little before that
-    // bell and has it made then.
-    if (next.found && !m_sound.media().prepared()) {
-        const qint64 untilBell = now.msecsTo(bell);
-        if (untilBell <= kMediaLeadMs) {
-            m_sound.media().prepare();
-        } else {
-            wait = std::min(wait, untilBell - kMediaLeadMs);
-        }
+    // Until then the tick wakes once a little before the bell to make it.
+    if (next.found && !m_firstRingPrepared) {
+        wait = std::min(wait, std::max(now.msecsTo(bell) - kMediaLeadMs, qint64{0}));
     }
     m_timer1->start(static_cast<int>(wait) + kTickPhaseMs);
+}
+
+// The sound's set-up (GStreamer's) and the notification window are left out of
+// the start-up, and made before the first bell instead. True when anything
+// was made now.
+bool ResidentWindow::prepareFirstRing()
+{
+    if (m_firstRingPrepared) {
+        return false;
+    }
+    m_firstRingPrepared = true;
+    if (!m_sound.media().prepared()) {
+        m_sound.media().prepare();
+    }
+    m_ringer.prepareWindow();
+    return true;
 }
 
 void ResidentWindow::setStartupChecks(bool registered)
@@ -348,7 +368,7 @@ void ResidentWindow::iconEvent(TrayIcon::Action action)
         m_ringer.armDelayedStop();
         break;
     case TrayIcon::Action::RightButtonDown:
-        m_services.tray.popUpMenu();
+        // The desktop shows the menu itself; its check marks are set above.
         break;
     case TrayIcon::Action::LeftDoubleClick:
         openAction();
@@ -510,6 +530,14 @@ void ResidentWindow::wallClockChanged(bool resumed)
     restartAlarmTick();
 }
 
+// Whether the tick at `now` still rings this bell: the machine woke within its
+// minute (or a quick timer's minute after it), so it is rung, not missed.
+bool ResidentWindow::stillRings(const Firing& firing, OleDate now) const
+{
+    const DueBells due = dueBellsAt(m_tables.alarms.alarms[static_cast<std::size_t>(firing.alarmIndex)], now);
+    return (firing.mainBell && due.mainBell) || (firing.preAlarm && due.preAlarm);
+}
+
 // The bells the tick would have rung between two looks, found on a copy of
 // the table: their last-ring times stay as they are, for they did not ring.
 void ResidentWindow::tellMissedAlarms(OleDate from, OleDate until)
@@ -528,7 +556,7 @@ void ResidentWindow::tellMissedAlarms(OleDate from, OleDate until)
         }
         if (next.found) {
             if (const auto firing = fireDueAlarm(table, next.at);
-                firing && next.at.totalSeconds() >= oldest.totalSeconds()) {
+                firing && next.at.totalSeconds() >= oldest.totalSeconds() && !stillRings(*firing, until)) {
                 missed.push_back({firing->alarmIndex, next.at});
             }
         }

@@ -8,6 +8,7 @@
 #include "resident/DesktopAlarmNotice.h"
 #include "resident/ResidentServices.h"
 #include "resident/SoundController.h"
+#include "schedule/FiringDecision.h"
 
 #include <QObject>
 #include <QString>
@@ -121,6 +122,8 @@ private:
     bool endDespiteFailedSave(const SaveResult& saved);
     void tell(const QString& text);
     void armAlarmTick();
+    bool prepareFirstRing();
+    bool stillRings(const Firing& firing, OleDate now) const;
     void refreshToolTip(OleDate now);
     void wallClockChanged(bool resumed);
     void tellMissedAlarms(OleDate from, OleDate until);
@@ -148,6 +151,7 @@ private:
     bool m_flagRaised = false;
     bool m_trayAdded = false;
     bool m_loaded = false;
+    bool m_firstRingPrepared = false;
     QString m_toolTip;
     // The bell the tip counts down to; zero when it counts down to none.
     OleDate m_nextRingAt;

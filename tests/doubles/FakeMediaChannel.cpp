@@ -70,6 +70,9 @@ bool FakeMediaChannel::start(const QString& entry)
 void FakeMediaChannel::prepare()
 {
     m_log->append(QStringLiteral("prepare"));
+    if (onPrepare) {
+        onPrepare();
+    }
     m_prepared = true;
 }
 

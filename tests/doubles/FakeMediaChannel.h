@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace kvx {
 
 // Test double of the media channel. Every file opens and plays unless a test
@@ -33,6 +35,8 @@ public:
     void setUnprepared() { m_prepared = false; }
     bool prepared() const override { return m_prepared; }
     void prepare() override;
+    // Runs inside `prepare`: a test lets the set-up take time on its clock.
+    std::function<void()> onPrepare;
 
     const QStringList& log() const { return *m_log; }
     void clearLog() { m_log->clear(); }

@@ -13,7 +13,6 @@ public:
     void setToolTip(const QString& toolTip) override;
     void remove() override;
     void setMenu(QMenu* menu) override { m_menu = menu; }
-    void popUpMenu() override { ++m_popUps; }
     bool available() const override { return m_available; }
     // A desktop without a notification area.
     void setAvailable(bool available) { m_available = available; }
@@ -31,7 +30,6 @@ public:
     int modifyCount() const { return m_modifies; }
     int toolTipCount() const { return m_toolTips; }
     int removeCount() const { return m_removes; }
-    int popUpCount() const { return m_popUps; }
 
 private:
     bool m_available = true;
@@ -43,7 +41,6 @@ private:
     int m_modifies = 0;
     int m_toolTips = 0;
     int m_removes = 0;
-    int m_popUps = 0;
 };
 
 } // namespace kvx

@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
+
 namespace kvx {
 namespace {
 
@@ -77,6 +79,22 @@ TEST_F(ResidentTest, FirstRingWithoutAChosenWaveDeviceReadsNoWaveList)
     EXPECT_EQ(m_volumes.listReads(Kind::Wave), 0) << "nothing to restore on a device never chosen";
 }
 
+// A bell a few seconds after the start finds the sound's set-up to make: the
+// set-up's time does not make the bell late, which rings on its own second.
+TEST_F(ResidentTest, ASlowSetUpRightBeforeTheFirstBellDoesNotDelayIt)
+{
+    m_media.setUnprepared();
+    m_media.onPrepare = [this] { m_clock.setNow(m_clock.now().addMSecs(1200)); };
+    m_clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 55)));
+    SharedTables saved;
+    saved.alarms.add(dailyAlarm(7, 30));
+    ASSERT_TRUE(DataFile().save(saved, m_settings.defaultDataPath(), OleDate()));
+    start();
+    advanceTo(7, 30, 0, 900);
+    EXPECT_TRUE(m_resident->alarmSounding());
+    EXPECT_EQ(m_tables.alarms.alarms[0].lastAlarm, OleDate::fromCivil(2026, 12, 8, 7, 30, 0));
+}
+
 // The media channel's set-up is not made at start-up but a little before the
 // first bell, so that the bell's sound does not wait for it.
 TEST_F(ResidentTest, MediaIsPreparedShortlyBeforeTheFirstBellNotAtStart)
@@ -144,6 +162,49 @@ TEST_F(ResidentTest, BlinkingHidesTheWindowBlinkCountTimes)
         EXPECT_EQ(window.isVisible(), row.visibleAtEnd) << row.name;
         EXPECT_EQ(m_resident->ringer().blinkTicks(), row.blinkCount) << row.name;
         m_resident->ringer().stopAction();
+        m_clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 50)));
+    }
+}
+
+// "OK" on an alarm without a sound ends its ringing for good: nothing that
+// happens to the table afterwards brings the window back, and the volumes
+// the user set since the ring stay as they are.
+TEST_F(ResidentTest, AStoppedSoundlessAlarmStaysStoppedAndLeavesTheVolumes)
+{
+    struct Row {
+        const char* name;
+        std::function<void(AlarmTable&)> change;
+    };
+    const Row rows[] = {
+        {"an earlier alarm deleted", [](AlarmTable& table) { table.remove(0); }},
+        {"its blink count raised", [](AlarmTable& table) { table.alarms[1].blinkCount = 30; }},
+    };
+    for (const Row& row : rows) {
+        m_tables.alarms = {};
+        start();
+        addAlarm(dailyAlarm(9, 0));
+        AlarmRecord blinking = dailyAlarm(7, 30);
+        blinking.sound = 0;
+        blinking.blink = 1;
+        blinking.blinkCount = 3;
+        addAlarm(blinking);
+        AlarmRecord later = blinking;
+        later.blinkCount = 30;
+        later.startTime = OleDate::fromCivil(2026, 12, 1, 10, 0);
+        addAlarm(later);
+        advanceTo(7, 30, 0, 100);
+        NotificationWindow& window = m_resident->ringer().notificationWindow();
+        ASSERT_TRUE(window.isVisible()) << row.name;
+        m_volumes.setVolume(Kind::Wave, 0, 0x12341234U);
+        window.okButton()->click();
+        EXPECT_FALSE(m_resident->alarmSounding()) << row.name;
+        EXPECT_EQ(wave(0).volume, 0x12341234U) << row.name << ": the user's volume stays";
+        row.change(m_tables.alarms);
+        VisibilityRecorder recorder(&window);
+        m_clock.advanceMs(5000);
+        EXPECT_EQ(recorder.shows, 0) << row.name;
+        EXPECT_FALSE(window.isVisible()) << row.name;
+        EXPECT_FALSE(m_resident->ringer().ringingTimerActive()) << row.name;
         m_clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 50)));
     }
 }
@@ -328,6 +389,17 @@ TEST_F(ResidentTest, TooltipCountsDownToTheNextBell)
     EXPECT_EQ(m_tray.toolTip(), QStringLiteral("あと1時間49分 本日07:50"));
     EXPECT_EQ(m_tray.toolTipCount(), tips + 1);
     EXPECT_EQ(m_tray.modifyCount(), icons);
+}
+
+// A host may read the tip at any moment: it names the next bell from the
+// start, before the tick first wakes.
+TEST_F(ResidentTest, TheTooltipNamesTheNextBellFromTheStart)
+{
+    SharedTables saved;
+    saved.alarms.add(dailyAlarm(12, 0));
+    ASSERT_TRUE(DataFile().save(saved, m_settings.defaultDataPath(), OleDate()));
+    start();
+    EXPECT_EQ(m_tray.toolTip(), QStringLiteral("あと4時間30分10秒 本日12:00"));
 }
 
 TEST_F(ResidentTest, TooltipKeepsItsTextWithoutAlarmsAndSaysSoFarAhead)

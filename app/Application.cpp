@@ -88,6 +88,13 @@ EditorWindow& Application::editorWindow()
             [this](const QString& midi, const QString& wave) { m_resident.adoptSoundDevices(midi, wave); },
             [this]() -> QWidget* { return m_calendarWindow ? m_calendarWindow() : m_calendar.get(); }};
         m_editor = std::make_unique<EditorWindow>(std::move(context));
+        // In the old screen mode the editor is the main window and goes where
+        // the calendar would; otherwise it comes up in the middle.
+        if (m_tables.window.editorFirst != 0) {
+            placeByFormFlag(*m_editor);
+        } else {
+            centreOnScreen(*m_editor);
+        }
         connect(m_editor.get(), &EditorWindow::confirmed, this, [this] {
             m_resident.restartAlarmTick();
             // The calendar comes back on the chosen month, unless the old
@@ -129,7 +136,7 @@ CalendarWindow& Application::openCalendar()
             [this](int minutes) { editorWindow().addQuickTimer(minutes); }};
         m_calendar = std::make_unique<CalendarWindow>(std::move(context));
         wireCalendar();
-        placeCalendar();
+        placeByFormFlag(*m_calendar);
     }
     m_calendar->goToToday();
     m_calendar->show();
@@ -155,17 +162,18 @@ void Application::wireCalendar()
     connect(calendar, &CalendarWindow::exitRequested, &m_resident, &ResidentWindow::exitFromMenu);
 }
 
-void Application::placeCalendar()
+// "FORMFLAG": "2" the top left corner, "3" the top right one, else the middle.
+void Application::placeByFormFlag(QWidget& window) const
 {
     const std::string& position = m_tables.window.formPosition;
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr || (position != "2" && position != "3")) {
-        centreOnScreen(*m_calendar);
+        centreOnScreen(window);
         return;
     }
     const QRect area = screen->availableGeometry();
-    m_calendar->move(
-        position == "2" ? area.left() : area.right() + 1 - m_calendar->frameGeometry().width(), area.top());
+    window.move(
+        position == "2" ? area.left() : area.right() + 1 - window.frameGeometry().width(), area.top());
 }
 
 ResidentWindow::Start Application::start()

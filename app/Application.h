@@ -81,7 +81,7 @@ private:
     // After the editor: the calendar brought up to date, and shown when `show`.
     void showCalendarAgain(bool show);
     void wireCalendar();
-    void placeCalendar();
+    void placeByFormFlag(QWidget& window) const;
     // The editor, created hidden when it does not exist yet.
     EditorWindow& editorWindow();
 

@@ -179,6 +179,8 @@ void EditorWindow::wireMirrors()
     connect(m_sound, &SoundTab::soundFileEdited, m_general, &GeneralTab::setSoundFile);
     connect(m_general, &GeneralTab::browseSoundRequested, this, &EditorWindow::browseSound);
     connect(m_sound, &SoundTab::browseSoundRequested, this, &EditorWindow::browseSound);
+    connect(m_sound, &SoundTab::testFileMissing, this,
+        [this] { warn(QStringLiteral("指定されたファイルはありません")); });
     connect(m_general, &GeneralTab::previewRequested, this, &EditorWindow::showPreview);
     connect(m_message, &MessageTab::previewRequested, this, &EditorWindow::showPreview);
     connect(m_general, &GeneralTab::resetPressed, this, &EditorWindow::resetFields);

@@ -13,10 +13,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 
 namespace kvx {
 
 namespace {
+
+constexpr int kTestWatchMs = 500;
 
 QScrollBar* volumeBar(const char* name, const QString& accessible)
 {
@@ -74,9 +77,14 @@ SoundTab::SoundTab(SoundController& sound, QWidget* parent)
     });
     connect(m_soundFile, &QLineEdit::textChanged, this, &SoundTab::soundFileEdited);
     connect(m_browse, &QPushButton::clicked, this, &SoundTab::browseSoundRequested);
-    connect(m_test, &QPushButton::clicked, this, [this] {
-        m_soundController.toggleTestSound(m_soundFile->text(), m_midiVolume->value(), m_waveVolume->value());
+    m_testWatch = new QTimer(this);
+    m_testWatch->setInterval(kTestWatchMs);
+    connect(m_testWatch, &QTimer::timeout, this, [this] {
+        if (m_soundController.testSoundEnded()) {
+            m_testWatch->stop();
+        }
     });
+    connect(m_test, &QPushButton::clicked, this, &SoundTab::toggleTest);
     for (QComboBox* combo : {m_midiDevices, m_waveDevices}) {
         connect(combo, &QComboBox::activated, this, [this, combo] { switchDevice(combo == m_midiDevices); });
     }
@@ -85,6 +93,23 @@ SoundTab::SoundTab(SoundController& sound, QWidget* parent)
     connect(
         m_waveVolume, &QScrollBar::valueChanged, this, [this](int value) { emit sliderMoved(false, value); });
     setSound(false);
+}
+
+void SoundTab::toggleTest()
+{
+    switch (m_soundController.toggleTestSound(
+        m_soundFile->text(), m_midiVolume->value(), m_waveVolume->value())) {
+    case SoundController::TestOutcome::Playing:
+        m_testWatch->start();
+        break;
+    case SoundController::TestOutcome::NoFile:
+        emit testFileMissing();
+        break;
+    case SoundController::TestOutcome::Stopped:
+    case SoundController::TestOutcome::Unplayable:
+        m_testWatch->stop();
+        break;
+    }
 }
 
 void SoundTab::readInto(EditorDraft& draft) const

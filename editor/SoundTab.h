@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QWidget>
-
 #include "schedule/EditorDraft.h"
 
+#include <QWidget>
 
 class QCheckBox;
 class QComboBox;
@@ -11,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QTimer;
 
 namespace kvx {
 
@@ -42,9 +42,12 @@ signals:
     void browseSoundRequested();
     void devicesChosen(const QString& midiDevice, const QString& waveDevice);
     void sliderMoved(bool midi, int value);
+    // The test button found no file at the sound file's path.
+    void testFileMissing();
 
 private:
     void switchDevice(bool midi);
+    void toggleTest();
 
     QCheckBox* m_sound;
     QLabel* m_fileLabel;
@@ -58,6 +61,8 @@ private:
     QScrollBar* m_waveVolume;
     QPushButton* m_test;
     QCheckBox* m_endless;
+    // Looks, while a test plays, for the end of its sound.
+    QTimer* m_testWatch;
     SoundController& m_soundController;
     bool m_filling = false;
 };

@@ -2,6 +2,8 @@
 
 #include "core/Records.h"
 
+#include <QFileInfo>
+
 namespace kvx {
 
 namespace {
@@ -157,21 +159,47 @@ void SoundController::endTestSound()
     restoreVolumes();
 }
 
-void SoundController::toggleTestSound(const QString& file, int midiSlider, int waveSlider)
+SoundController::TestOutcome SoundController::toggleTestSound(
+    const QString& file, int midiSlider, int waveSlider)
 {
     const QString state = m_media.status();
     if (state == QLatin1String("playing")) {
         endTestSound();
-        return;
+        return TestOutcome::Stopped;
+    }
+    if (!QFileInfo(file).isFile()) {
+        return TestOutcome::NoFile;
     }
     if (state == QLatin1String("stopped")) {
         m_media.close();
     }
+    if (!m_media.open(file)) {
+        m_media.close();
+        return TestOutcome::Unplayable;
+    }
     m_testSoundPlaying = true;
     setAlarmVolumes(sliderToVolume(midiSlider), sliderToVolume(waveSlider));
-    if (!(m_media.open(file) && m_media.play())) {
+    if (!m_media.play()) {
         m_media.close();
+        m_testSoundPlaying = false;
+        restoreVolumes();
+        return TestOutcome::Unplayable;
     }
+    return TestOutcome::Playing;
+}
+
+bool SoundController::testSoundEnded()
+{
+    if (!m_testSoundPlaying) {
+        return true;
+    }
+    if (m_media.status() == QLatin1String("playing")) {
+        return false;
+    }
+    m_testSoundPlaying = false;
+    m_media.close();
+    restoreVolumes();
+    return true;
 }
 
 void SoundController::sliderMoved(Kind kind, int slider, bool alarmSounding)

@@ -42,8 +42,14 @@ public:
     SoundKind startAlarmSound(const AlarmRecord& alarm);
     void setAlarmVolumes(std::uint32_t midiVolume, std::uint32_t waveVolume);
 
-    // The editor's sound test, and its volume sliders.
-    void toggleTestSound(const QString& file, int midiSlider, int waveSlider);
+    // The editor's sound test, and its volume sliders. A test that plays is
+    // stopped; else the file is looked for first, and the volumes are raised
+    // only for a file that plays, and put back when it cannot.
+    enum class TestOutcome { Stopped, Playing, NoFile, Unplayable };
+    TestOutcome toggleTestSound(const QString& file, int midiSlider, int waveSlider);
+    // Looked at while a test plays: a test sound that has come to its end is
+    // closed and the volumes come back. True once no test plays.
+    bool testSoundEnded();
     void sliderMoved(VolumeDevices::Kind kind, int slider, bool alarmSounding);
     void stopTestSound();
     bool testSoundPlaying() const { return m_testSoundPlaying; }

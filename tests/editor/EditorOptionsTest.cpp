@@ -3,6 +3,7 @@
 #include "editor/EditorWindow.h"
 #include "schedule/EditorInput.h"
 
+#include <QFile>
 #include <QMenu>
 #include <QScreen>
 #include <QScrollBar>
@@ -24,7 +25,10 @@ TEST_F(EditorTest, AnotherWaveDeviceIsRestoredReadAndRaisedInsteadOfTheOld)
     startWith();
     showTab(EditorWindow::kSoundTab);
     click("Check24");
-    edit("Text11")->setText(QStringLiteral("ring.wav"));
+    QFile ring(m_dir.filePath(QStringLiteral("ring.wav")));
+    ASSERT_TRUE(ring.open(QIODevice::WriteOnly));
+    ring.close();
+    edit("Text11")->setText(ring.fileName());
     // The test raises the device in use; switching restores it and reads the other.
     click("Command12");
     ASSERT_FALSE(m_desktop.volumes.state(Kind::Wave, 0)->muted);
@@ -43,6 +47,22 @@ TEST_F(EditorTest, AnotherWaveDeviceIsRestoredReadAndRaisedInsteadOfTheOld)
     click("Command12");
     EXPECT_EQ(m_desktop.volumes.state(Kind::Wave, headset)->volume, 0x10001000U);
     EXPECT_TRUE(m_desktop.volumes.state(Kind::Wave, 0)->muted);
+}
+
+// A file that is not there is told, and no volume is touched for it.
+TEST_F(EditorTest, TheSoundTestOfAMissingFileSaysSoAndLeavesTheVolumes)
+{
+    using Kind = VolumeDevices::Kind;
+    startWith();
+    showTab(EditorWindow::kSoundTab);
+    click("Check24");
+    edit("Text11")->setText(m_dir.filePath(QStringLiteral("gone.wav")));
+    const FakeVolumeDevices::State before = *m_desktop.volumes.state(Kind::Wave, 0);
+    click("Command12");
+    EXPECT_EQ(m_desktop.prompter.messages(), QStringList{QStringLiteral("指定されたファイルはありません")});
+    EXPECT_EQ(m_desktop.volumes.state(Kind::Wave, 0)->volume, before.volume);
+    EXPECT_EQ(m_desktop.volumes.state(Kind::Wave, 0)->muted, before.muted);
+    EXPECT_EQ(m_desktop.media.status(), QString());
 }
 
 TEST_F(EditorTest, ThePortBoxKeepsAPortNumberAndOkWritesTheTransferSettings)
@@ -154,6 +174,26 @@ TEST_F(PositionTest, EachOptionMovesTheCalendarWindowAndSavingKeepsTheChoice)
         EXPECT_EQ(settingIn(file, "DEFFORM"), "0");
     }
     EXPECT_EQ(m_app->tables().window.editorFirst, 0);
+}
+
+// In the old screen mode the editor is the main window and goes where
+// "FORMFLAG" puts the calendar (here the top left corner); otherwise it is centred.
+TEST_F(PositionTest, TheEditorFollowsTheWindowSettingOnlyInTheOldScreenMode)
+{
+    for (const bool oldScreenMode : {true, false}) {
+        Settings(folder()).writeSettingToBoth("DEFFORM", oldScreenMode ? "1" : "0");
+        m_app.reset();
+        m_app = std::make_unique<Application>(folder(), m_desktop.services, m_desktop.dialogs);
+        ASSERT_EQ(m_app->start(), ResidentWindow::Start::Running);
+        EditorWindow& editor = m_app->openEditor();
+        const QRect area = editor.screen()->availableGeometry();
+        if (oldScreenMode) {
+            EXPECT_EQ(editor.pos(), area.topLeft());
+        } else {
+            EXPECT_LE((editor.frameGeometry().center() - area.center()).manhattanLength(), 4);
+        }
+        m_app->resident().exitSequence();
+    }
 }
 
 TEST_F(PositionTest, TheCloseBoxPutsTheCalendarWindowBackWhereTheSettingHadIt)

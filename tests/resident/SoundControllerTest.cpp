@@ -1,5 +1,7 @@
 #include "ResidentFixture.h"
 
+#include <QFile>
+
 namespace kvx {
 namespace {
 
@@ -29,12 +31,16 @@ class SoundControllerTest : public ResidentTest {
 protected:
     SoundControllerTest()
         : m_sound(m_media, m_fallback, m_volumes)
+        , m_testFile(m_dir.filePath(QStringLiteral("test.wav")))
     {
         m_sound.setChosenDevices(QStringLiteral("Kalvendorix MIDI"), QStringLiteral("内蔵オーディオ"));
         m_sound.saveVolumes();
+        QFile file(m_testFile);
+        file.open(QIODevice::WriteOnly);
         m_log.clear();
     }
     SoundController m_sound;
+    QString m_testFile;
 };
 
 TEST_F(SoundControllerTest, SavedVolumesComeFromTheChosenDevices)
@@ -69,18 +75,47 @@ TEST_F(SoundControllerTest, RestoreWritesToTheDevicesLastRead)
 
 TEST_F(SoundControllerTest, TestSoundTogglesAndRestores)
 {
-    m_sound.toggleTestSound(QStringLiteral("/sounds/test.wav"), 32767, -32767);
+    m_sound.toggleTestSound(m_testFile, 32767, -32767);
     EXPECT_TRUE(m_sound.testSoundPlaying());
     EXPECT_EQ(m_volumes.state(Kind::Midi, 0)->volume, 4294967295U);
     EXPECT_EQ(wave(0).volume, 65537U);
     EXPECT_EQ(m_media.status(), QStringLiteral("playing"));
 
-    m_sound.toggleTestSound(QStringLiteral("/sounds/test.wav"), 32767, -32767);
+    m_sound.toggleTestSound(m_testFile, 32767, -32767);
     EXPECT_FALSE(m_sound.testSoundPlaying());
     EXPECT_EQ(m_media.status(), QString());
     EXPECT_EQ(wave(0).volume, kSavedWave);
     EXPECT_TRUE(wave(0).muted);
     EXPECT_EQ(m_volumes.state(Kind::Midi, 0)->volume, kSavedMidi);
+}
+
+// The volumes are raised only for a file that plays, and come back when the
+// test cannot play or comes to its end by itself.
+TEST_F(SoundControllerTest, TheTestTouchesTheVolumesOnlyWhileItPlays)
+{
+    using Outcome = SoundController::TestOutcome;
+    struct Row {
+        const char* name;
+        QString file;
+        Outcome outcome;
+    };
+    m_media.setMissing(m_dir.filePath(QStringLiteral("broken.wav")));
+    QFile(m_dir.filePath(QStringLiteral("broken.wav"))).open(QIODevice::WriteOnly);
+    const Row rows[] = {
+        {"no file there", m_dir.filePath(QStringLiteral("gone.wav")), Outcome::NoFile},
+        {"a folder", m_dir.path(), Outcome::NoFile},
+        {"a file that cannot be played", m_dir.filePath(QStringLiteral("broken.wav")), Outcome::Unplayable},
+        {"a file that plays to its end", m_testFile, Outcome::Playing},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(m_sound.toggleTestSound(row.file, 32767, 32767), row.outcome) << row.name;
+        EXPECT_EQ(m_sound.testSoundEnded(), row.outcome != Outcome::Playing) << row.name;
+        m_media.endPlayback();
+        EXPECT_TRUE(m_sound.testSoundEnded()) << row.name;
+        EXPECT_EQ(wave(0).volume, kSavedWave) << row.name;
+        EXPECT_TRUE(wave(0).muted) << row.name;
+        EXPECT_EQ(m_media.status(), QString()) << row.name;
+    }
 }
 
 TEST_F(SoundControllerTest, SliderMoves)
@@ -101,7 +136,7 @@ TEST_F(SoundControllerTest, SliderMoves)
         m_media.close();
         m_sound.clearTestSound();
         if (row.testPlaying) {
-            m_sound.toggleTestSound(QStringLiteral("/sounds/test.wav"), 0, 0);
+            m_sound.toggleTestSound(m_testFile, 0, 0);
         }
         m_volumes.setVolume(Kind::Wave, 0, 123456U);
         m_sound.sliderMoved(Kind::Wave, 1000, row.alarmSounding);
@@ -114,7 +149,7 @@ TEST_F(SoundControllerTest, StopTestRestoresOnlyWhenATestPlayed)
 {
     m_sound.stopTestSound();
     EXPECT_TRUE(m_log.isEmpty());
-    m_sound.toggleTestSound(QStringLiteral("/sounds/test.wav"), 0, 0);
+    m_sound.toggleTestSound(m_testFile, 0, 0);
     m_media.endPlayback();
     m_sound.stopTestSound();
     EXPECT_FALSE(m_sound.testSoundPlaying());
@@ -124,7 +159,7 @@ TEST_F(SoundControllerTest, StopTestRestoresOnlyWhenATestPlayed)
 TEST_F(SoundControllerTest, StartAlarmSoundClosesWhatIsStillOpen)
 {
     AlarmRecord alarm = dailyAlarm(7, 30);
-    m_sound.toggleTestSound(QStringLiteral("/sounds/test.wav"), 0, 0);
+    m_sound.toggleTestSound(m_testFile, 0, 0);
     m_log.clear();
     EXPECT_EQ(m_sound.startAlarmSound(alarm), SoundController::kMediaChannel);
     EXPECT_EQ(m_log.mid(0, 2), QStringList({"stop", "close"}));

@@ -1,6 +1,7 @@
 #include "editor/SoundTab.h"
 
 #include "platform/AppIcons.h"
+#include "schedule/EditorDraft.h"
 #include "resident/SoundController.h"
 #include "ui/Controls.h"
 

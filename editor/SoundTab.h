@@ -1,8 +1,8 @@
 #pragma once
 
-#include "schedule/EditorDraft.h"
-
 #include <QWidget>
+
+#include <cstdint>
 
 class QCheckBox;
 class QComboBox;
@@ -14,6 +14,7 @@ class QTimer;
 
 namespace kvx {
 
+struct EditorDraft;
 class SoundController;
 
 // The tab "サウンド" (`Frame4`): the alarm's sound switch and file (mirrors of

@@ -61,6 +61,13 @@ DesktopNotifier::Handle DBusDesktopNotifier::show(const Notice& notice)
     return handle;
 }
 
+void DBusDesktopNotifier::prepare()
+{
+    if (m_bus.isConnected()) {
+        askCapabilities();
+    }
+}
+
 void DBusDesktopNotifier::askCapabilities()
 {
     if (m_capabilities != Capabilities::Unknown) {

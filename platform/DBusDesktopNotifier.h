@@ -25,6 +25,7 @@ public:
 
     Handle show(const Notice& notice) override;
     void close(Handle handle) override;
+    void prepare() override;
 
 private:
     // Slots by name: QDBusConnection::connect takes no pointer to member.

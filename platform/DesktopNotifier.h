@@ -34,6 +34,9 @@ public:
     virtual ~DesktopNotifier() = default;
 
     virtual Handle show(const Notice& notice) = 0;
+    // Learns ahead what the server needs to be told, so that a notice shown
+    // soon goes out at once instead of after a question to the server.
+    virtual void prepare() { }
     // Takes the notification off the desktop; a handle already closed or
     // never shown is ignored.
     virtual void close(Handle handle) = 0;

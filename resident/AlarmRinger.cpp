@@ -8,6 +8,10 @@ namespace {
 
 constexpr int kTickMs = 1000;
 constexpr int kStopDelayMs = 500;
+// The sound starts this long after the window: opening it may take a while,
+// and the window's mapping and the desktop's notice leave first, when the
+// event loop next hands its requests to the display.
+constexpr int kSoundAfterWindowMs = 1;
 
 } // namespace
 
@@ -17,10 +21,13 @@ AlarmRinger::AlarmRinger(const AlarmTable& table, Clock& clock, SoundController&
     , m_sound(sound)
     , m_timer2(clock.createTimer())
     , m_timer3(clock.createTimer())
+    , m_soundStart(clock.createTimer())
 {
     m_timer2->onTimeout = [this] { ringingTick(); };
     m_timer3->setSingleShot(true);
     m_timer3->onTimeout = [this] { stopAction(); };
+    m_soundStart->setSingleShot(true);
+    m_soundStart->onTimeout = [this] { startSound(); };
 }
 
 AlarmRinger::~AlarmRinger() = default;
@@ -100,6 +107,7 @@ void AlarmRinger::fire(int index, bool mainBell)
     const AlarmRecord& alarm = m_table.alarms[static_cast<std::size_t>(index)];
     m_keepWindow = alarm.keepWindow != 0;
     m_blinkTicks = 0;
+    m_soundKind = SoundController::kNoSound;
     m_ringingIndex = index;
     m_alarmSounding = true;
     m_stopRequested = false;
@@ -112,12 +120,20 @@ void AlarmRinger::fire(int index, bool mainBell)
     window.present();
     m_timer2->stop();
     m_timer2->start(kTickMs);
-    // The desktop's notice goes out before the sound, whose opening may take a while.
     if (onRang) {
         onRang(alarm, mainBell, time);
     }
+    m_soundStart->stop();
     if (!alarm.soundFile.empty() && alarm.sound == 1) {
-        m_soundKind = m_sound.startAlarmSound(alarm);
+        m_soundStart->start(kSoundAfterWindowMs);
+    }
+}
+
+// A stop that came first, or a later ring, has taken the ring's place.
+void AlarmRinger::startSound()
+{
+    if (const AlarmRecord* alarm = ringingAlarm(); alarm != nullptr && !m_stopRequested) {
+        m_soundKind = m_sound.startAlarmSound(*alarm);
     }
 }
 
@@ -175,6 +191,9 @@ void AlarmRinger::endRinging(bool restoreVolumes)
 void AlarmRinger::stopAction()
 {
     m_timer3->stop();
+    // Stopped before its sound began, the ring has nothing to stop or restore.
+    const bool soundPending = m_soundStart->isActive();
+    m_soundStart->stop();
     if (onStopped) {
         onStopped();
     }
@@ -191,7 +210,7 @@ void AlarmRinger::stopAction()
     m_stopRequested = true;
     // Without a sound no volume was raised, and the user's own since then
     // stays; nothing is left to ring, so the ringing ends and stays ended.
-    if (alarm->sound != 1) {
+    if (alarm->sound != 1 || soundPending) {
         endRinging(false);
         return;
     }
@@ -219,6 +238,7 @@ void AlarmRinger::shutDown()
     m_sound.restoreVolumes();
     m_timer2->stop();
     m_timer3->stop();
+    m_soundStart->stop();
     if (onStopped) {
         onStopped();
     }

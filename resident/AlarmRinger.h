@@ -68,12 +68,14 @@ public:
 private:
     const AlarmRecord* ringingAlarm() const;
     void endRinging(bool restoreVolumes);
+    void startSound();
 
     const AlarmTable& m_table;
     Clock& m_clock;
     SoundController& m_sound;
     std::unique_ptr<Timer> m_timer2; // ringing tick
     std::unique_ptr<Timer> m_timer3; // delayed stop after a left click on the icon
+    std::unique_ptr<Timer> m_soundStart; // the fired alarm's sound, once the window is on its way
     std::unique_ptr<NotificationWindow> m_form2;
     std::unique_ptr<NotificationWindow> m_missed;
     std::optional<AlarmRecord> m_shownAlarm;

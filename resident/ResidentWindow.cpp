@@ -37,6 +37,8 @@ constexpr long long kMissedNoticeSeconds = 12 * 3600;
 constexpr int kMostMissedBells = 100;
 // A media channel not yet set up is prepared this long before a bell.
 constexpr qint64 kMediaLeadMs = 10 * 1000;
+// The tick's last wait before a bell, at most.
+constexpr qint64 kFinalApproachMs = 500;
 
 } // namespace
 
@@ -335,6 +337,10 @@ void ResidentWindow::armAlarmTick()
     if (next.found && !m_firstRingPrepared) {
         wait = std::min(wait, std::max(now.msecsTo(bell) - kMediaLeadMs, qint64{0}));
     }
+    // A long sleep may end some milliseconds late; the last step to a bell is a short one.
+    if (next.found && target == bell && wait > 2 * kFinalApproachMs) {
+        wait -= kFinalApproachMs;
+    }
     m_timer1->start(static_cast<int>(wait) + kTickPhaseMs);
 }
 
@@ -351,6 +357,9 @@ bool ResidentWindow::prepareFirstRing()
         m_sound.media().prepare();
     }
     m_ringer.prepareWindow();
+    if (m_tables.window.desktopNotify != 0) {
+        m_services.notifier.prepare();
+    }
     return true;
 }
 

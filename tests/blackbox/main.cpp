@@ -44,12 +44,31 @@ int writeDataFile(int argc, char** argv)
     return 0;
 }
 
+// "--last-ring PATH" prints when the last alarm of a data file last rang its
+// main bell, "yyyy/mm/dd hh:nn:ss", for bench/ring_latency.sh.
+int printLastRing(const char* path)
+{
+    kvx::SharedTables tables;
+    kvx::DataFile file;
+    if (!file.load(tables, path, kvx::LoadContext{}) || tables.alarms.alarmCount < 1) {
+        std::fprintf(stderr, "cannot read %s\n", path);
+        return 1;
+    }
+    const kvx::OleDate last
+        = tables.alarms.alarms[static_cast<std::size_t>(tables.alarms.alarmCount - 1)].lastAlarm;
+    std::printf("%s:%02d\n", last.formatDateTime().c_str(), last.second());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc >= 4 && argc <= 6 && std::strcmp(argv[1], "--write-data-file") == 0) {
         return writeDataFile(argc, argv);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--last-ring") == 0) {
+        return printLastRing(argv[2]);
     }
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -21,6 +21,8 @@ public:
         m_sent.push_back({++m_last, notice, true});
         return m_last;
     }
+    void prepare() override { ++m_prepares; }
+    int prepareCount() const { return m_prepares; }
     void close(Handle handle) override
     {
         ++m_closes;
@@ -70,6 +72,7 @@ public:
     int closeCount() const { return m_closes; }
 
 private:
+    int m_prepares = 0;
     std::vector<Sent> m_sent;
     Handle m_last = 0;
     int m_closes = 0;

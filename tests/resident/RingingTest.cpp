@@ -79,6 +79,23 @@ TEST_F(ResidentTest, FirstRingWithoutAChosenWaveDeviceReadsNoWaveList)
     EXPECT_EQ(m_volumes.listReads(Kind::Wave), 0) << "nothing to restore on a device never chosen";
 }
 
+// The window and the desktop's notice go out first; the sound, whose opening
+// may take a while, right after. A stop before it began plays nothing.
+TEST_F(ResidentTest, TheSoundFollowsTheWindowAndAStopBeforeItPlaysNothing)
+{
+    start();
+    addAlarm(dailyAlarm(7, 30));
+    advanceTo(7, 30, 0, 5);
+    ASSERT_TRUE(m_resident->ringer().notificationWindow().isVisible());
+    ASSERT_EQ(m_notifier.sent().size(), 1U);
+    EXPECT_FALSE(m_log.contains(QStringLiteral("open /sounds/bell.mp3")));
+    m_resident->ringer().stopAction();
+    m_clock.advanceMs(2000);
+    EXPECT_FALSE(m_log.contains(QStringLiteral("open /sounds/bell.mp3"))) << m_log.join(", ").toStdString();
+    EXPECT_FALSE(m_resident->alarmSounding());
+    EXPECT_FALSE(m_resident->ringer().ringingTimerActive());
+}
+
 // A bell a few seconds after the start finds the sound's set-up to make: the
 // set-up's time does not make the bell late, which rings on its own second.
 TEST_F(ResidentTest, ASlowSetUpRightBeforeTheFirstBellDoesNotDelayIt)
@@ -104,8 +121,10 @@ TEST_F(ResidentTest, MediaIsPreparedShortlyBeforeTheFirstBellNotAtStart)
     addAlarm(dailyAlarm(8, 0));
     advanceTo(7, 59, 49);
     EXPECT_FALSE(m_log.contains(QStringLiteral("prepare"))) << m_log.join(", ").toStdString();
+    EXPECT_EQ(m_notifier.prepareCount(), 0);
     advanceTo(7, 59, 51);
     EXPECT_EQ(m_log, QStringList({"prepare"}));
+    EXPECT_EQ(m_notifier.prepareCount(), 1) << "the notification server is asked what it needs ahead";
     advanceTo(8, 0, 0, 100);
     EXPECT_TRUE(m_resident->ringer().notificationWindow().isVisible());
     EXPECT_EQ(m_log.mid(m_log.size() - 2), QStringList({"open /sounds/bell.mp3", "play"}));

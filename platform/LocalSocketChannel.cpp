@@ -1,7 +1,17 @@
 #include "platform/RunningCopyChannel.h"
 
-#include <QLocalServer>
+#include <QFile>
 #include <QLocalSocket>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace kvx {
 
@@ -24,8 +34,14 @@ constexpr char kCommandWord[] = "run";
 constexpr int kAnswerBoundMs = 2000;
 // Carrying out a command may take a save of the data file.
 constexpr int kCommandBoundMs = 20000;
-// A request longer than this is not one of ours.
-constexpr qint64 kMaxRequestBytes = 64 * 1024;
+// A request longer than this is not one of ours: the longest message the data
+// file holds, percent-encoded, is well below it.
+constexpr qint64 kMaxRequestBytes = 1024 * 1024;
+// An answer longer than this is not one of ours.
+constexpr qint64 kMaxAnswerBytes = qint64{1} << 30;
+// Waiting for descriptors to be free again.
+constexpr int kRetryAcceptMs = 250;
+constexpr int kBacklog = 64;
 
 // The fields of a line, the empty ones kept.
 QList<QByteArray> fieldsOf(QByteArray line)
@@ -78,22 +94,114 @@ LocalSocketChannel::LocalSocketChannel(QString socketPath, QObject* parent)
 
 LocalSocketChannel::~LocalSocketChannel()
 {
-    if (m_server != nullptr) {
-        m_server->close();
+    // The connections still held close first, without calling back into a
+    // channel half gone.
+    for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) {
+        disconnect(socket, nullptr, this, nullptr);
+        delete socket;
+    }
+    if (m_listener >= 0) {
+        ::close(m_listener);
+        ::unlink(QFile::encodeName(m_path).constData());
     }
 }
 
 bool LocalSocketChannel::listen()
 {
-    if (m_server != nullptr) {
-        return m_server->isListening();
+    if (m_listener >= 0) {
+        return true;
     }
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QByteArray path = QFile::encodeName(m_path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (static_cast<std::size_t>(path.size()) >= sizeof address.sun_path) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (listener < 0) {
+        return false;
+    }
     // The caller holds the lock: a socket left at the path is a dead copy's.
-    QLocalServer::removeServer(m_path);
-    connect(m_server, &QLocalServer::newConnection, this, &LocalSocketChannel::readRequests);
-    return m_server->listen(m_path);
+    ::unlink(path.constData());
+    if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::chmod(path.constData(), 0600) != 0 || ::listen(listener, kBacklog) != 0) {
+        ::close(listener);
+        return false;
+    }
+    m_listener = listener;
+    m_acceptable = new QSocketNotifier(static_cast<qintptr>(listener), QSocketNotifier::Read, this);
+    connect(m_acceptable, &QSocketNotifier::activated, this, &LocalSocketChannel::acceptConnections);
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    connect(m_retry, &QTimer::timeout, this, &LocalSocketChannel::acceptConnections);
+    return true;
+}
+
+// Takes the waiting connections while there is room; what the system cannot
+// give a descriptor for now waits in the backlog and is taken a little later.
+// The undefined-behaviour sanitizer checks an object's type by reading its
+// memory through a pipe: with no descriptor left, the very case handled here,
+// it would take these sound objects for broken ones.
+__attribute__((no_sanitize("vptr"))) void LocalSocketChannel::acceptConnections()
+{
+    while (m_held < m_limits.mostConnections) {
+        const int descriptor = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (descriptor >= 0) {
+            take(descriptor);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) {
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            m_acceptable->setEnabled(true);
+            return;
+        }
+        // Out of descriptors (EMFILE, ENFILE) or memory: try again soon.
+        m_acceptable->setEnabled(false);
+        m_retry->start(kRetryAcceptMs);
+        return;
+    }
+    m_acceptable->setEnabled(false);
+}
+
+void LocalSocketChannel::take(int descriptor)
+{
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        ::close(descriptor);
+        delete socket;
+        return;
+    }
+    ++m_held;
+    // A caller that sends no line in time, or does not take its answer, is dropped.
+    auto* bound = new QTimer(socket);
+    bound->setSingleShot(true);
+    connect(bound, &QTimer::timeout, socket, &QLocalSocket::abort);
+    bound->start(m_limits.lineBoundMs);
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+        socket->deleteLater();
+        released();
+    });
+    const auto read = [this, socket, bound] {
+        if (readRequest(socket)) {
+            bound->start(kAnswerBoundMs + kCommandBoundMs);
+        }
+    };
+    connect(socket, &QLocalSocket::readyRead, this, read);
+    // What arrived with the connection is read at once.
+    if (socket->bytesAvailable() > 0) {
+        read();
+    }
+}
+
+void LocalSocketChannel::released()
+{
+    --m_held;
+    if (m_held < m_limits.mostConnections && !m_retry->isActive()) {
+        acceptConnections();
+    }
 }
 
 QByteArray LocalSocketChannel::answerLine(const QByteArray& commandLine) const
@@ -105,32 +213,28 @@ QByteArray LocalSocketChannel::answerLine(const QByteArray& commandLine) const
     return QByteArray::number(answer.status) + ' ' + encoded(answer.out) + ' ' + encoded(answer.err) + '\n';
 }
 
-void LocalSocketChannel::readRequests()
+bool LocalSocketChannel::readRequest(QLocalSocket* socket)
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine()) {
-                if (socket->bytesAvailable() > kMaxRequestBytes) {
-                    socket->abort();
-                }
-                return;
-            }
-            const QByteArray line = socket->readLine(kMaxRequestBytes + 1);
-            if (isCommandLine(line)) {
-                // Written before the socket closes: the asking copy waits for it.
-                socket->write(answerLine(line));
-                socket->disconnectFromServer();
-                return;
-            }
-            socket->disconnectFromServer();
-            for (const RequestLine& known : kRequestLines) {
-                if (line == known.line) {
-                    emit requested(known.request);
-                }
-            }
-        });
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > kMaxRequestBytes) {
+            socket->abort();
+        }
+        return false;
     }
+    const QByteArray line = socket->readLine(kMaxRequestBytes + 1);
+    if (isCommandLine(line)) {
+        // Written before the socket closes: the asking copy reads to the end.
+        socket->write(answerLine(line));
+        socket->disconnectFromServer();
+        return true;
+    }
+    socket->disconnectFromServer();
+    for (const RequestLine& known : kRequestLines) {
+        if (line == known.line) {
+            emit requested(known.request);
+        }
+    }
+    return true;
 }
 
 bool LocalSocketChannel::ask(CopyRequest request)
@@ -168,15 +272,19 @@ std::optional<CommandAnswer> LocalSocketChannel::command(const std::vector<std::
     if (!socket.waitForBytesWritten(kAnswerBoundMs)) {
         return std::nullopt;
     }
-    while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState) {
+    // The answer is read to the end of the connection, however long it is.
+    QByteArray received;
+    while (socket.state() == QLocalSocket::ConnectedState && received.size() <= kMaxAnswerBytes) {
         if (!socket.waitForReadyRead(kCommandBoundMs)) {
             break;
         }
+        received += socket.readAll();
     }
+    received += socket.readAll();
     // The copy has the command now and may have carried it out: a lost answer
     // must not make the caller ask again (a second quick timer) or start a copy.
     std::optional<CommandAnswer> answer
-        = socket.canReadLine() ? answerOf(socket.readLine(kMaxRequestBytes + 1)) : std::nullopt;
+        = received.endsWith('\n') && received.count('\n') == 1 ? answerOf(received) : std::nullopt;
     if (!answer) {
         return CommandAnswer{1, {},
             "実行中の Kalvendorix から応答がありませんでした。コマンドが実行されたかどうかは分かりません\n"};

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-class QLocalServer;
+class QLocalSocket;
+class QSocketNotifier;
+class QTimer;
 
 namespace kvx {
 
@@ -62,10 +64,22 @@ signals:
 
 // The channel over a local socket beside the single-instance lock. Only the
 // user can reach it: the lock's folder is private to the user.
+//
+// The running copy keeps listening whatever its callers do: it holds a few
+// dozen connections at most (the others wait to be taken), drops one that has
+// not sent its line within a few seconds, waits and tries again when the
+// system has no descriptor left for a connection, and never removes its
+// socket while it runs. An answer may be of any length: it is read to the
+// end of the connection.
 class LocalSocketChannel final : public RunningCopyChannel {
     Q_OBJECT
 
 public:
+    struct Limits {
+        int mostConnections = 32; // held at once
+        int lineBoundMs = 3000; // a connection without its line by then is dropped
+    };
+
     explicit LocalSocketChannel(QString socketPath, QObject* parent = nullptr);
     ~LocalSocketChannel() override;
 
@@ -74,13 +88,25 @@ public:
     std::optional<CommandAnswer> command(const std::vector<std::string>& arguments) override;
 
     const QString& socketPath() const { return m_path; }
+    // Connections taken and not yet closed.
+    int heldConnections() const { return m_held; }
+    void setLimits(Limits limits) { m_limits = limits; }
 
 private:
-    void readRequests();
+    void acceptConnections();
+    void take(int descriptor);
+    // True once the socket's line was taken.
+    bool readRequest(QLocalSocket* socket);
+    void released();
     QByteArray answerLine(const QByteArray& commandLine) const;
 
     QString m_path;
-    QLocalServer* m_server = nullptr;
+    int m_listener = -1;
+    QSocketNotifier* m_acceptable = nullptr;
+    // Accepting again after the system ran out of descriptors.
+    QTimer* m_retry = nullptr;
+    Limits m_limits;
+    int m_held = 0;
 };
 
 } // namespace kvx

@@ -24,12 +24,19 @@ qint64 pidInFile(const QString& path)
 
 } // namespace
 
-ResidentProcess::ResidentProcess(const QProcessEnvironment& environment, QString readyFile)
+ResidentProcess::ResidentProcess(
+    const QProcessEnvironment& environment, QString readyFile, const QStringList& wrapper)
     : m_readyFile(std::move(readyFile))
 {
     m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setProgram(programPath());
+    if (wrapper.isEmpty()) {
+        m_process.setProgram(programPath());
+    } else {
+        m_process.setProgram(wrapper.front());
+        m_leading = wrapper.mid(1) + QStringList{programPath()};
+        m_process.setArguments(m_leading);
+    }
 }
 
 ResidentProcess::~ResidentProcess()

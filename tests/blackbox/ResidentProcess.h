@@ -17,7 +17,10 @@ namespace kvx::test {
 // object dies is killed, so that a failed test leaves no program behind.
 class ResidentProcess {
 public:
-    ResidentProcess(const QProcessEnvironment& environment, QString readyFile);
+    // `wrapper`, when given, is a command that runs the program in its own
+    // process (prlimit with its options).
+    ResidentProcess(
+        const QProcessEnvironment& environment, QString readyFile, const QStringList& wrapper = {});
     ~ResidentProcess();
     ResidentProcess(const ResidentProcess&) = delete;
     ResidentProcess& operator=(const ResidentProcess&) = delete;
@@ -25,7 +28,7 @@ public:
     static QString programPath();
 
     // Options for the program, before start().
-    void setArguments(const QStringList& arguments) { m_process.setArguments(arguments); }
+    void setArguments(const QStringList& arguments) { m_process.setArguments(m_leading + arguments); }
     bool start();
     // True once the ready file names this process; false when the program
     // ended first or `boundMs` passed.
@@ -44,6 +47,8 @@ public:
 
 private:
     QProcess m_process;
+    // The wrapper's arguments and the program, before the program's own.
+    QStringList m_leading;
     QString m_readyFile;
     QElapsedTimer m_sinceStart;
     qint64 m_msUntilResident = -1;

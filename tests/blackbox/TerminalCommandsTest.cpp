@@ -1,11 +1,15 @@
 #include "tests/blackbox/ProgramSandbox.h"
 #include "tests/blackbox/ResidentProcess.h"
+#include "tests/blackbox/SampleData.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
@@ -93,6 +97,95 @@ TEST(TerminalCommands, QuickListAndNextStartACopyOrAskTheRunningOne)
         QThread::msleep(50);
     }
     EXPECT_FALSE(processAlive(resident));
+}
+
+// Answers longer than a line of old (64 KiB) reach the terminal whole: the
+// rows of a few thousand alarms, and the next alarm's long message.
+TEST(TerminalCommands, LongAnswersArriveWhole)
+{
+    ProgramSandbox sandbox;
+    const OleDate now = oleDateOf(QDateTime::currentDateTime());
+    SharedTables tables;
+    for (int i = 0; i < 3000; ++i) {
+        AlarmRecord later;
+        later.kind = kKindOnce;
+        later.startTime = OleDate::fromCivil(2030, 1 + i % 12, 1 + i % 28, i % 24, i % 60);
+        later.endTime = later.startTime;
+        later.message = "予定 " + std::to_string(i);
+        tables.alarms.add(later);
+    }
+    AlarmRecord next;
+    next.kind = kKindQuick;
+    next.startTime = now.plusSeconds(600);
+    next.endTime = next.startTime;
+    for (int i = 0; i < 7000; ++i) {
+        next.message += "あ";
+    }
+    tables.alarms.add(next);
+    ASSERT_TRUE(sandbox.writeTables(tables));
+    const QString ready = sandbox.scratchFile(QStringLiteral("ready"));
+    ResidentProcess program(sandbox.environment(ready, QStringLiteral("offscreen")), ready);
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.waitUntilResident(60000)) << program.output().toStdString();
+    const QProcessEnvironment env = sandbox.environment(ready, QStringLiteral("offscreen"));
+    const CommandRun listed = runCommand(env, {QStringLiteral("--list")});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 3001);
+    const CommandRun told = runCommand(env, {QStringLiteral("--next")});
+    EXPECT_EQ(told.status, 0) << told.err;
+    EXPECT_NE(told.out.find("\t" + next.message + "\n"), std::string::npos) << told.out.substr(0, 200);
+    ASSERT_TRUE(program.sendSignal(SIGTERM));
+    EXPECT_EQ(program.waitForExit(kExitBoundMs), std::optional<int>(0));
+}
+
+int openDescriptors(qint64 pid)
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                                .size());
+}
+
+// A local process floods the socket of a copy that has few descriptors to
+// spare: the copy keeps listening (an accept that finds no descriptor waits
+// and tries again), never removes its socket, and answers once the flood ends.
+TEST(TerminalCommands, AFloodOfConnectionsLeavesTheCopyReachable)
+{
+    ProgramSandbox sandbox;
+    const QString ready = sandbox.scratchFile(QStringLiteral("ready"));
+    const QProcessEnvironment env = sandbox.environment(ready, QStringLiteral("offscreen"));
+    const QString socket = sandbox.runtimeDirectory() + QStringLiteral("/kalvendorix.socket");
+    int idle = 0;
+    {
+        ResidentProcess measured(env, ready);
+        ASSERT_TRUE(measured.start());
+        ASSERT_TRUE(measured.waitUntilResident(60000)) << measured.output().toStdString();
+        idle = openDescriptors(measured.pid());
+        ASSERT_TRUE(measured.sendSignal(SIGTERM));
+        measured.waitForExit(kExitBoundMs);
+    }
+    ASSERT_GT(idle, 0);
+    // Room for a handful of connections beyond what the copy holds at rest.
+    const QString limit = QStringLiteral("--nofile=%1").arg(idle + 8);
+    ResidentProcess flooded(env, ready, {QStringLiteral("prlimit"), limit, QStringLiteral("--")});
+    ASSERT_TRUE(flooded.start());
+    ASSERT_TRUE(flooded.waitUntilResident(60000)) << flooded.output().toStdString();
+    ASSERT_EQ(runCommand(env, {QStringLiteral("--next")}).status, 0);
+    std::vector<std::unique_ptr<QLocalSocket>> flood;
+    // Many more than the copy has descriptors for, and than its backlog holds.
+    for (int i = 0; i < 100; ++i) {
+        flood.push_back(std::make_unique<QLocalSocket>());
+        flood.back()->connectToServer(socket);
+        flood.back()->waitForConnected(100);
+    }
+    // The copy takes what it can of the flood meanwhile.
+    QThread::msleep(500);
+    EXPECT_TRUE(QFile::exists(socket)) << "the socket stays while the copy runs";
+    flood.clear();
+    const CommandRun next = runCommand(env, {QStringLiteral("--next")});
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_TRUE(flooded.isRunning());
+    ASSERT_TRUE(flooded.sendSignal(SIGTERM));
+    EXPECT_EQ(flooded.waitForExit(kExitBoundMs), std::optional<int>(0)) << flooded.output().toStdString();
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <future>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace kvx {
 namespace {
@@ -173,6 +174,53 @@ TEST(LocalSocketChannel, TheOldRequestLinesStillWorkBesideCommands)
     ASSERT_TRUE(later.ask(CopyRequest::NewAlarm));
     ASSERT_TRUE(requests.wait(5000) || requests.count() >= 1);
     EXPECT_EQ(requests.last().at(0).value<CopyRequest>(), CopyRequest::NewAlarm);
+}
+
+// An answer is read to the end of the connection, however long: none, one
+// byte, one past the 64 KiB line of old, and 4 MiB (12 MiB on the wire).
+TEST(LocalSocketChannel, AnswersOfAnyLengthArriveWhole)
+{
+    QTemporaryDir dir;
+    LocalSocketChannel running(socketIn(dir));
+    ASSERT_TRUE(running.listen());
+    std::size_t size = 0;
+    running.onCommand = [&size](const std::vector<std::string>& /*arguments*/) {
+        return CommandAnswer{0, std::string(size, '%'), std::string(size % 7, 'e')};
+    };
+    for (const std::size_t bytes :
+        {std::size_t{0}, std::size_t{1}, std::size_t{65536}, std::size_t{4} << 20}) {
+        size = bytes;
+        const std::optional<CommandAnswer> answer = commandFromAnotherThread(socketIn(dir), {"--list"});
+        ASSERT_TRUE(answer.has_value()) << bytes;
+        EXPECT_EQ(answer->out.size(), bytes);
+        EXPECT_EQ(answer->out, std::string(bytes, '%')) << bytes;
+        EXPECT_EQ(answer->err, std::string(bytes % 7, 'e')) << bytes;
+    }
+}
+
+// Callers that connect and say nothing hold a few connections for a short
+// while; the copy keeps listening, its socket stays, and a command behind
+// them is answered.
+TEST(LocalSocketChannel, IdleCallersAreHeldFewAndNotForLong)
+{
+    QTemporaryDir dir;
+    LocalSocketChannel running(socketIn(dir));
+    running.setLimits({4, 200});
+    ASSERT_TRUE(running.listen());
+    running.onCommand = [](const std::vector<std::string>& /*arguments*/) {
+        return CommandAnswer{0, "ok\n", ""};
+    };
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 12; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(socketIn(dir));
+        ASSERT_TRUE(idle.back()->waitForConnected(2000)) << i;
+    }
+    QCoreApplication::processEvents();
+    EXPECT_LE(running.heldConnections(), 4);
+    EXPECT_TRUE(QFile::exists(socketIn(dir)));
+    EXPECT_EQ(commandFromAnotherThread(socketIn(dir), {"--next"}), (CommandAnswer{0, "ok\n", ""}));
+    EXPECT_TRUE(QFile::exists(socketIn(dir)));
 }
 
 } // namespace

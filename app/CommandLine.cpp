@@ -1,7 +1,8 @@
 #include "app/CommandLine.h"
 
-#include "core/Cp932.h"
 #include "schedule/QuickCommands.h"
+
+#include <string_view>
 
 namespace kvx {
 
@@ -28,6 +29,51 @@ const Option kOptions[] = {
     {"--version", std::nullopt, TerminalCommand::None, "--version", "版を表示して終わる"},
 };
 constexpr char kDateOption[] = "--date";
+
+// The options that Qt takes itself, of QGuiApplication and QApplication, and
+// whether a value follows them ("-style fusion", or "-style=fusion").
+struct QtOption {
+    std::string_view name;
+    bool takesValue;
+};
+constexpr QtOption kQtOptions[] = {
+    {"-platform", true},
+    {"-platformpluginpath", true},
+    {"-platformtheme", true},
+    {"-plugin", true},
+    {"-qwindowgeometry", true},
+    {"-geometry", true},
+    {"-qwindowtitle", true},
+    {"-title", true},
+    {"-qwindowicon", true},
+    {"-icon", true},
+    {"-session", true},
+    {"-display", true},
+    {"-name", true},
+    {"-style", true},
+    {"-stylesheet", true},
+    {"-qmljsdebugger", true},
+    {"-reverse", false},
+    {"-widgetcount", false},
+    {"-nograb", false},
+    {"-dograb", false},
+    {"-sync", false},
+};
+
+// Whether a value follows `argument`, an option of Qt's; nothing when it is none.
+std::optional<bool> qtOptionTakesValue(std::string_view argument)
+{
+    for (const QtOption& option : kQtOptions) {
+        if (argument == option.name) {
+            return option.takesValue;
+        }
+        if (option.takesValue && argument.starts_with(option.name) && argument.size() > option.name.size()
+            && argument[option.name.size()] == '=') {
+            return false;
+        }
+    }
+    return std::nullopt;
+}
 constexpr std::size_t kUsageWidth = 30;
 
 CommandLine refused(std::string error, int status)
@@ -60,7 +106,22 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     bool dated = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        if (argument == "--") {
+            // The options end here; nothing may follow.
+            if (i + 1 < arguments.size()) {
+                return refused("余分な引数があります: " + arguments[i + 1], 2);
+            }
+            break;
+        }
         if (!argument.starts_with("--")) {
+            const std::optional<bool> qtOption = qtOptionTakesValue(argument);
+            if (!qtOption) {
+                return refused(
+                    (argument.starts_with("-") ? "不明なオプションです: " : "余分な引数があります: ")
+                        + argument,
+                    2);
+            }
+            i += *qtOption ? 1 : 0;
             continue;
         }
         if (argument == kDateOption) {
@@ -99,12 +160,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             return refused(kQuickMinutesMessage, 1);
         }
         command.minutes = *minutes;
-        if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
-            command.message = arguments[++i];
-            if (!survivesCp932(command.message)) {
-                return refused(kMessageCp932Message, 1);
-            }
+        // Every argument after the minutes is the message, dashes and all.
+        if (i + 1 < arguments.size() && arguments[i + 1] == "--") {
+            ++i;
         }
+        for (std::size_t word = i + 1; word < arguments.size(); ++word) {
+            command.message += (word > i + 1 ? " " : "") + arguments[word];
+        }
+        if (const std::optional<std::string> problem = terminalMessageProblem(command.message)) {
+            return refused(*problem, 1);
+        }
+        break;
     }
     if (chosen > 1) {
         return refused("オプションは一つだけ指定できます", 2);

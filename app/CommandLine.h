@@ -31,7 +31,9 @@ struct CommandLine {
 };
 
 // Reads the program's own options from the arguments after the program name.
-// Options of Qt's own (a single dash: -platform, -style ...) are left to Qt.
+// Options of Qt's own (a single dash: -platform, -style ...) are left to Qt;
+// any other argument is refused. After the minutes of --quick every argument
+// is the message, joined by spaces (a "--" right after the minutes is not).
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // What --help prints.

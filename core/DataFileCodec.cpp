@@ -203,6 +203,11 @@ DecodeResult decodeWholeFile(std::string_view bytes, SharedTables& tables, const
 
 } // namespace
 
+bool fitsDataFile(std::string_view text)
+{
+    return toCp932(text).size() <= kMaxTextBytes;
+}
+
 std::string versionTextOf(std::string_view bytes)
 {
     ByteReader reader(bytes);

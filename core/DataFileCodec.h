@@ -16,6 +16,11 @@ enum class DecodeResult {
     NotADataFile, // nothing this program or its predecessor wrote
 };
 
+// A text in the data file holds at most this many bytes of code page 932.
+inline constexpr std::size_t kMaxTextBytes = 65535;
+// Whether the data file holds the UTF-8 `text` whole.
+bool fitsDataFile(std::string_view text);
+
 // The version identifier in the header of a data file.
 std::string versionTextOf(std::string_view bytes);
 

@@ -1,9 +1,10 @@
 #include "editor/GeneralTab.h"
 
+#include "core/DataFileCodec.h"
 #include "editor/Keypad.h"
 #include "editor/TimeEntry.h"
-#include "schedule/EditorInput.h"
 #include "platform/AppIcons.h"
+#include "schedule/EditorInput.h"
 #include "ui/Controls.h"
 
 #include <QButtonGroup>
@@ -66,7 +67,8 @@ QWidget* GeneralTab::buildTimePane()
     auto* column = new QVBoxLayout(pane);
     column->setContentsMargins(0, 0, 0, 0);
     auto* dateRow = new QHBoxLayout;
-    dateRow->addWidget(named(new QLabel(QStringLiteral("設定年月日：")), "Label1", QStringLiteral("設定年月日：")));
+    dateRow->addWidget(
+        named(new QLabel(QStringLiteral("設定年月日：")), "Label1", QStringLiteral("設定年月日：")));
     m_dateText = named(new QLineEdit, "Rich1", QStringLiteral("設定年月日"));
     m_dateText->setReadOnly(true);
     m_dateText->setAlignment(Qt::AlignCenter);
@@ -76,12 +78,14 @@ QWidget* GeneralTab::buildTimePane()
     m_start = new TimeEntry(kStartHourTens,
         {{"Text1", "Text2", "Text3", "Text4"}, {"UpDown1", "UpDown2"}, "Command13", QStringLiteral("開始")});
     m_end = new TimeEntry(kEndHourTens,
-        {{"Text12", "Text13", "Text14", "Text15"}, {"UpDown3", "UpDown4"}, "Command14", QStringLiteral("終了")});
+        {{"Text12", "Text13", "Text14", "Text15"}, {"UpDown3", "UpDown4"}, "Command14",
+            QStringLiteral("終了")});
     column->addWidget(m_start);
     column->addWidget(m_end);
     m_keypad = new Keypad;
     column->addWidget(m_keypad);
-    m_reset = named(new QPushButton(QStringLiteral("初期状態にする")), "Command1", QStringLiteral("初期状態にする"));
+    m_reset = named(
+        new QPushButton(QStringLiteral("初期状態にする")), "Command1", QStringLiteral("初期状態にする"));
     column->addWidget(m_reset);
     column->addStretch();
     for (TimeEntry* entry : {m_start, m_end}) {
@@ -102,7 +106,8 @@ QWidget* GeneralTab::buildKindPane()
     auto* pane = new QWidget;
     auto* grid = new QGridLayout(pane);
     grid->setContentsMargins(0, 0, 0, 0);
-    m_weekStart = named(new QCheckBox(QStringLiteral("月曜始まりにする")), "Check1", QStringLiteral("月曜始まりにする"));
+    m_weekStart = named(
+        new QCheckBox(QStringLiteral("月曜始まりにする")), "Check1", QStringLiteral("月曜始まりにする"));
     grid->addWidget(m_weekStart, 0, 0, 1, 4);
     m_kinds = new QButtonGroup(this);
     const std::array<std::pair<const char*, QString>, 5> kinds{{{"Option3", QStringLiteral("毎月")},
@@ -141,7 +146,8 @@ QWidget* GeneralTab::buildKindPane()
     grid->addLayout(days, 3, 0, 1, 4);
     paintBoxCaptions();
 
-    connect(m_kinds, &QButtonGroup::idClicked, this, [this](int id) { choiceMade(static_cast<KindChoice>(id)); });
+    connect(
+        m_kinds, &QButtonGroup::idClicked, this, [this](int id) { choiceMade(static_cast<KindChoice>(id)); });
     connect(m_weekly, &QComboBox::activated, this, [this] {
         m_kindButtons[1]->setChecked(true);
         choiceMade(KindChoice::Weekly);
@@ -158,17 +164,22 @@ QWidget* GeneralTab::buildMessagePane()
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(new QLabel(QStringLiteral("メッセージ")), 0, 0);
     m_message = named(new QLineEdit, "Text6", QStringLiteral("メッセージ"));
+    // As long as the data file may hold (65535 bytes, one or two a character);
+    // the add checks its bytes.
+    m_message->setMaxLength(static_cast<int>(kMaxTextBytes));
     grid->addWidget(m_message, 0, 1, 1, 3);
     m_sound = named(new QCheckBox(QStringLiteral("音を鳴らす")), "Check3", QStringLiteral("音を鳴らす"));
     grid->addWidget(m_sound, 1, 0);
-    m_soundLabel = named(new QLabel(QStringLiteral("サウンドファイル")), "Label5", QStringLiteral("サウンドファイル"));
+    m_soundLabel
+        = named(new QLabel(QStringLiteral("サウンドファイル")), "Label5", QStringLiteral("サウンドファイル"));
     grid->addWidget(m_soundLabel, 1, 1);
     m_soundFile = named(new QLineEdit, "Text7", QStringLiteral("サウンドファイル"));
     grid->addWidget(m_soundFile, 2, 0, 1, 3);
     m_browse = named(new QPushButton, "Command4", QStringLiteral("サウンドファイルを開く"));
     m_browse->setIcon(buttonIcon(QStringLiteral("OPEN")));
     grid->addWidget(m_browse, 2, 3);
-    m_preview = named(new QPushButton(QStringLiteral("表示メッセージ")), "Command3", QStringLiteral("表示メッセージ"));
+    m_preview = named(
+        new QPushButton(QStringLiteral("表示メッセージ")), "Command3", QStringLiteral("表示メッセージ"));
     grid->addWidget(m_preview, 3, 3);
     connect(m_message, &QLineEdit::textChanged, this, &GeneralTab::messageEdited);
     connect(m_sound, &QCheckBox::toggled, this, [this](bool on) {
@@ -310,6 +321,8 @@ QWidget* GeneralTab::focusTarget(DraftField field) const
         return m_weekdays[0];
     case DraftField::SoundFile:
         return m_soundFile;
+    case DraftField::Message:
+        return m_message;
     default:
         return nullptr;
     }
@@ -413,8 +426,8 @@ void GeneralTab::paintBoxCaptions()
         check->setAccessibleName(QStringLiteral("曜日 ") + captions[box]);
         const int bit = weekdayBoxBit(box, monday);
         const QString colour = bit == kSunday ? QStringLiteral("#ff0000")
-            : bit == kSaturday               ? QStringLiteral("#0000ff")
-                                             : QStringLiteral("#000000");
+            : bit == kSaturday                ? QStringLiteral("#0000ff")
+                                              : QStringLiteral("#000000");
         check->setStyleSheet(QStringLiteral("QCheckBox { color: %1; }").arg(colour));
     }
 }

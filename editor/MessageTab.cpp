@@ -1,5 +1,6 @@
 #include "editor/MessageTab.h"
 
+#include "core/DataFileCodec.h"
 #include "editor/SwatchGroup.h"
 #include "platform/Dialogs.h"
 #include "schedule/EditorInput.h"
@@ -53,6 +54,7 @@ MessageTab::MessageTab(Dialogs& dialogs, QWidget* parent)
     auto* messageRow = new QHBoxLayout;
     messageRow->addWidget(new QLabel(QStringLiteral("メッセージ")));
     m_message = named(new QLineEdit, "Text8", QStringLiteral("メッセージ"));
+    m_message->setMaxLength(static_cast<int>(kMaxTextBytes));
     messageRow->addWidget(m_message);
     column->addLayout(messageRow);
     m_preview = named(new QTextEdit, "Rich2", QStringLiteral("メッセージの見本"));
@@ -119,11 +121,11 @@ QWidget* MessageTab::buildBells()
     grid->addWidget(m_blink, 1, 0);
     grid->addWidget(m_blinkCount, 1, 1);
     grid->addWidget(m_blinkUnit, 1, 2);
-    m_keepWindow = named(new QCheckBox(QStringLiteral("ブリンク後に、アラームウィンドウを画面に残す")), "Check23",
-        QStringLiteral("ブリンク後に、アラームウィンドウを画面に残す"));
+    m_keepWindow = named(new QCheckBox(QStringLiteral("ブリンク後に、アラームウィンドウを画面に残す")),
+        "Check23", QStringLiteral("ブリンク後に、アラームウィンドウを画面に残す"));
     grid->addWidget(m_keepWindow, 2, 0, 1, 4);
-    m_previewButton
-        = named(new QPushButton(QStringLiteral("表示メッセージ")), "Command10", QStringLiteral("表示メッセージ"));
+    m_previewButton = named(
+        new QPushButton(QStringLiteral("表示メッセージ")), "Command10", QStringLiteral("表示メッセージ"));
     grid->addWidget(m_previewButton, 3, 3);
     grid->setColumnStretch(4, 1);
     connect(m_preAlarm, &QCheckBox::toggled, this, &MessageTab::enableDependents);

@@ -1,5 +1,6 @@
 #include "schedule/EditorDraft.h"
 
+#include "core/DataFileCodec.h"
 #include "schedule/DateHelpers.h"
 #include "schedule/EditorInput.h"
 
@@ -192,15 +193,20 @@ std::optional<DraftProblem> firstProblem(const EditorDraft& draft, bool digitByp
     if (draft.choice == KindChoice::Monthly && draft.dayOfMonth.empty()) {
         return DraftProblem{DraftField::DayOfMonth, -1, kDayOfMonthMessage};
     }
-    if (draft.choice == KindChoice::Weekly && weekdayMaskOf(draft.weekdayBoxes, draft.weekStartsMonday) == 0) {
+    if (draft.choice == KindChoice::Weekly
+        && weekdayMaskOf(draft.weekdayBoxes, draft.weekStartsMonday) == 0) {
         return DraftProblem{DraftField::FirstWeekday, -1, kWeekdayMessage};
     }
-    const auto blank = [](const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; };
+    const auto blank
+        = [](const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; };
     if (draft.sound && blank(draft.soundFile)) {
         return DraftProblem{DraftField::SoundFile, -1, kSoundFileMessage};
     }
     if (draft.sound && blank(draft.soundFileCopy)) {
         return DraftProblem{DraftField::SoundFileCopy, -1, kSoundFileMessage};
+    }
+    if (!fitsDataFile(draft.message)) {
+        return DraftProblem{DraftField::Message, -1, kLongMessageMessage};
     }
     return std::nullopt;
 }
@@ -221,7 +227,8 @@ AlarmRecord recordFromDraft(const EditorDraft& draft, const AlarmRecord& previou
     const year_month_day shown = draft.calendarDate.ymd();
     year_month_day day = shown;
     if (changeOfMonthly && draft.choice == KindChoice::Monthly) {
-        day = forwardedDay(static_cast<int>(shown.year()), static_cast<int>(static_cast<unsigned>(shown.month())),
+        day = forwardedDay(static_cast<int>(shown.year()),
+            static_cast<int>(static_cast<unsigned>(shown.month())),
             static_cast<int>(leadingValue(draft.dayOfMonth)));
     }
     record.startTime = atTime(day, draft.startDigits);
@@ -253,8 +260,8 @@ AlarmRecord recordFromDraft(const EditorDraft& draft, const AlarmRecord& previou
     return record;
 }
 
-void rememberDefaults(AlarmDefaults& defaults, const AlarmRecord& stored, const EditorDraft& draft,
-    std::int16_t listMode)
+void rememberDefaults(
+    AlarmDefaults& defaults, const AlarmRecord& stored, const EditorDraft& draft, std::int16_t listMode)
 {
     defaults.preMode = stored.preMode;
     defaults.preMinutes = stored.preMinutes;

@@ -101,7 +101,16 @@ template <class Fields> void takeMessageAndSound(EditorDraft& draft, const Field
 std::chrono::year_month_day forwardedDay(int yearNumber, int monthNumber, int day);
 
 // What a failed check points at: a message and the control that gets the focus.
-enum class DraftField { Digit, DayOfMonth, PreMinutes, BlinkCount, FirstWeekday, SoundFile, SoundFileCopy };
+enum class DraftField {
+    Digit,
+    DayOfMonth,
+    PreMinutes,
+    BlinkCount,
+    FirstWeekday,
+    SoundFile,
+    SoundFileCopy,
+    Message
+};
 struct DraftProblem {
     DraftField field = DraftField::Digit;
     int digitBox = -1; // for Digit: the failing box (0..7); no message then
@@ -113,9 +122,12 @@ inline constexpr const char* kPreMinutesMessage = "予鈴時間を、０以上�
 inline constexpr const char* kBlinkCountMessage = "ブリンク回数を、１以上の値にしてください";
 inline constexpr const char* kWeekdayMessage = "曜日のいずれかを選択してください";
 inline constexpr const char* kSoundFileMessage = "有効なファイルが指定されていません";
+inline constexpr const char* kLongMessageMessage
+    = "メッセージが長すぎます。データファイルに保存できるのは65535バイトまでです";
 inline constexpr const char* kPastTimeQuestion = "設定時刻が過去になっていますが、設定しますか";
 inline constexpr const char* kTableFullMessage = "アラームは３２７６７件までです";
-inline constexpr const char* kQuickAddMessage = "クイックタイマーは追加ボタンで追加できません\nクイックタイマーリストから登録してください";
+inline constexpr const char* kQuickAddMessage
+    = "クイックタイマーは追加ボタンで追加できません\nクイックタイマーリストから登録してください";
 inline constexpr const char* kQuickChangeMessage = "クイックタイマーは変更できません";
 inline constexpr const char* kSelectOneMessage = "アラームエントリを１つ選択してください";
 inline constexpr const char* kDiscardQuestion = "データ変更されています。\nキャンセルしてもよろしいですか？";
@@ -124,7 +136,8 @@ inline constexpr const char* kDiscardQuestion = "データ変更されていま�
 bool dayOfMonthWrong(const std::string& text);
 // The checks of an add and of a change in their order (time digits, day of
 // month, pre-alarm minutes, blink count, monthly needs a day, weekly needs a
-// weekday, sound needs a file twice); the first failure, or none.
+// weekday, sound needs a file twice, a message the data file holds); the
+// first failure, or none.
 // `digitBypass` lets the digit checks pass once (the reset button's press).
 std::optional<DraftProblem> firstProblem(const EditorDraft& draft, bool digitBypass = false);
 
@@ -139,8 +152,8 @@ bool asksPastTime(const EditorDraft& draft, OleDate now, bool warnPastTime);
 AlarmRecord recordFromDraft(const EditorDraft& draft, const AlarmRecord& previous, bool changeOfMonthly);
 
 // What an add or change remembers for the next new alarm.
-void rememberDefaults(AlarmDefaults& defaults, const AlarmRecord& stored, const EditorDraft& draft,
-    std::int16_t listMode);
+void rememberDefaults(
+    AlarmDefaults& defaults, const AlarmRecord& stored, const EditorDraft& draft, std::int16_t listMode);
 // The weekly choice a reset preselects from the remembered weekly kind.
 int weeklyIndexOfDefault(int weeklyKind);
 

@@ -1,6 +1,7 @@
 #include "schedule/QuickCommands.h"
 
 #include "core/Cp932.h"
+#include "core/DataFileCodec.h"
 #include "schedule/AlarmRows.h"
 #include "schedule/DisplayOrder.h"
 #include "schedule/EditorDraft.h"
@@ -80,6 +81,24 @@ std::optional<std::string> quickTimerProblem(const AlarmTable& table, const std:
     }
     if (!survivesCp932(message)) {
         return kMessageCp932Message;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> terminalMessageProblem(const std::string& message)
+{
+    if (!survivesCp932(message)) {
+        return kMessageCp932Message;
+    }
+    const bool controls = std::ranges::any_of(message, [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\t') || byte == 0x7F;
+    });
+    if (controls) {
+        return kMessageControlMessage;
+    }
+    if (!fitsDataFile(message)) {
+        return kLongMessageMessage;
     }
     return std::nullopt;
 }

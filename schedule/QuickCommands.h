@@ -38,6 +38,12 @@ inline constexpr const char* kMessageCp932Message
     = "メッセージに、データファイルに保存できない文字が含まれています";
 std::optional<std::string> quickTimerProblem(const AlarmTable& table, const std::string& message);
 
+inline constexpr const char* kMessageControlMessage = "メッセージに、タブ以外の制御文字は使えません";
+// Why a message typed in the terminal cannot be a quick timer's: code page 932
+// cannot hold it, it holds a control character other than tab, or it is
+// longer than the data file holds. Nothing when it can.
+std::optional<std::string> terminalMessageProblem(const std::string& message);
+
 // A day written "YYYY-MM-DD"; nothing for any other text or a day that does not exist.
 inline constexpr const char* kDateMessage = "日付を、YYYY-MM-DD の形で指定してください";
 std::optional<OleDate> isoDay(std::string_view text);

@@ -168,6 +168,14 @@ TEST_F(ApplicationTest, TheRunningCopyAnswersTheCommandsOfTheTerminal)
     EXPECT_EQ(full, (CommandAnswer{1, "", "アラームは３２７６７件までです\n"}));
     EXPECT_EQ(table.alarmCount, AlarmTable::kMaxAlarms);
     EXPECT_EQ(fileBytes(dataPath), before);
+    // A request made by hand, not by the command, is checked as strictly.
+    table.alarmCount = 1;
+    table.alarms.resize(2);
+    for (const std::string& message : {std::string("a\0b", 3), std::string(65536, 'a')}) {
+        const CommandAnswer raw = channel.deliverCommand({"--quick", "5", message});
+        EXPECT_EQ(raw.status, 1) << raw.err;
+        EXPECT_EQ(table.alarmCount, 1);
+    }
 }
 
 // A command that ends with 1 leaves the data file and the running copy as they

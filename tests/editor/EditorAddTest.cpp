@@ -2,6 +2,9 @@
 #include "core/ProfileFile.h"
 #include "schedule/EditorDraft.h"
 
+#include <QApplication>
+#include <QClipboard>
+
 namespace kvx {
 namespace {
 
@@ -135,6 +138,15 @@ INSTANTIATE_TEST_SUITE_P(Editor, AddChecks,
                 t.edit("Text7")->clear();
             },
             kSoundFileMessage, "Text7"},
+        // A paste of 70,000 characters is cut to the box's 65,535; as kana
+        // they are twice as many bytes as the data file holds.
+        CheckRow{"MessageLongerThanTheDataFileHolds",
+            [](const EditorTest& t) {
+                t.edit("Text6")->setFocus();
+                QApplication::clipboard()->setText(QString(70000, u'あ'));
+                t.edit("Text6")->paste();
+            },
+            kLongMessageMessage, "Text6"},
         CheckRow{"QuickTimerButton", [](const EditorTest& t) { t.click("Option7"); },
             "クイックタイマーは追加ボタンで追加できません\nクイックタイマーリストから登録してください", ""}),
     [](const auto& info) { return std::string(info.param.name); });

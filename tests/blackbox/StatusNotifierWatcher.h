@@ -19,13 +19,13 @@ public:
     int protocolVersion() const { return 0; }
     QStringList items() const { return m_items; }
 
-public slots:
-    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message)
+    // The methods of the watcher's D-Bus interface.
+    Q_SLOT void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message)
     {
         // An item names its bus name, or only its path on the caller's connection.
         m_items << (service.startsWith(u'/') ? message.service() : service);
     }
-    void RegisterStatusNotifierHost(const QString& /*service*/) { }
+    Q_SLOT void RegisterStatusNotifierHost(const QString& /*service*/) { }
 
 signals:
     void StatusNotifierItemRegistered(const QString& service);

@@ -7,9 +7,6 @@
 #include "ui/SaveProblem.h"
 #include "ui/WindowPlacement.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <algorithm>
 #include <ctime>
 
@@ -33,10 +30,10 @@ Application::Application(
     const std::string& programDirectory, ResidentServices& services, Dialogs& dialogs, QObject* parent)
     : QObject(parent)
     , m_settings(programDirectory)
-    , m_saver(m_tables, m_settings, m_dataFile)
+    , m_store(m_settings)
     , m_services(services)
     , m_dialogs(dialogs)
-    , m_resident(m_tables, m_settings, m_dataFile, m_saver, services)
+    , m_resident(m_store, m_settings, services)
 {
     connect(&m_resident, &ResidentWindow::quitRequested, this, [this] {
         if (m_editor) {
@@ -48,29 +45,15 @@ Application::Application(
         emit finished();
     });
     connect(&m_resident, &ResidentWindow::openMainWindowRequested, this, [this] {
-        if (m_tables.window.editorFirst != 0) {
+        if (m_store.window().editorFirst != 0) {
             openEditor();
         } else {
             openCalendar();
         }
     });
-    connect(&m_resident, &ResidentWindow::alarmListsChanged, this, &Application::refreshLists);
-    // Saved, the tables hold what the file holds; not saved, the snooze's
-    // timer is a change the windows must not drop.
-    connect(&m_resident, &ResidentWindow::snoozed, this, [this](bool saved) { m_view.dataChanged = !saved; });
 }
 
 Application::~Application() = default;
-
-void Application::refreshLists()
-{
-    if (m_editor) {
-        m_editor->refreshList();
-    }
-    if (m_calendar) {
-        m_calendar->refresh();
-    }
-}
 
 EditorWindow& Application::openEditor()
 {
@@ -82,36 +65,37 @@ EditorWindow& Application::openEditor()
 EditorWindow& Application::editorWindow()
 {
     if (!m_editor) {
-        EditorContext context{m_tables, m_settings, m_dataFile, m_view, m_saver, m_services.clock,
-            m_services.prompter, m_dialogs, m_resident.sound(), [this] { return m_resident.alarmSounding(); },
-            [this](QWidget* parent) { m_resident.chooseSoundDevices(parent); },
-            [this](const QString& midi, const QString& wave) { m_resident.adoptSoundDevices(midi, wave); },
-            [this]() -> QWidget* { return m_calendarWindow ? m_calendarWindow() : m_calendar.get(); }};
+        // Made hidden: the device chooser it may need comes up over it.
+        EditorContext context{m_store, m_settings, m_view, m_services.clock, m_services.prompter, m_dialogs,
+            m_resident.sound(), m_resident.ringer()};
         m_editor = std::make_unique<EditorWindow>(std::move(context));
-        // In the old screen mode the editor is the main window and goes where
-        // the calendar would; otherwise it comes up in the middle.
-        if (m_tables.window.editorFirst != 0) {
-            placeByFormFlag(*m_editor);
-        } else {
-            centreOnScreen(*m_editor);
-        }
-        connect(m_editor.get(), &EditorWindow::confirmed, this, [this] {
-            m_resident.restartAlarmTick();
-            // The calendar comes back on the chosen month, unless the old
-            // screen mode keeps the editor as the main window.
-            showCalendarAgain(m_tables.window.editorFirst == 0);
-        });
-        connect(m_editor.get(), &EditorWindow::closedByUser, this, [this] { showCalendarAgain(true); });
-        connect(m_editor.get(), &EditorWindow::alarmsChanged, &m_resident, &ResidentWindow::restartAlarmTick);
-        // Another data file: the calendar shows its tables, memos included.
-        connect(m_editor.get(), &EditorWindow::dataFileSwitched, this, [this] {
-            if (m_calendar) {
-                m_calendar->reloadMemos();
-                m_calendar->refresh();
-            }
-        });
+        wireEditor();
     }
     return *m_editor;
+}
+
+void Application::wireEditor()
+{
+    EditorWindow* editor = m_editor.get();
+    connect(editor, &EditorWindow::soundDevicesNeeded, &m_resident.soundDevices(), &SoundDevices::choose);
+    connect(editor, &EditorWindow::soundDevicesChosen, &m_resident.soundDevices(), &SoundDevices::adopt);
+    connect(editor, &EditorWindow::calendarPlacementChosen, this, [this](const QString& formFlag) {
+        if (m_calendar) {
+            placeByFormFlag(*m_calendar, formFlag.toStdString());
+        }
+    });
+    // The calendar comes back on the chosen month, unless the old screen mode
+    // keeps the editor as the main window.
+    connect(editor, &EditorWindow::confirmed, this,
+        [this] { showCalendarAgain(m_store.window().editorFirst == 0); });
+    connect(editor, &EditorWindow::closedByUser, this, [this] { showCalendarAgain(true); });
+    // In the old screen mode the editor is the main window and goes where the
+    // calendar would; otherwise it comes up in the middle.
+    if (m_store.window().editorFirst != 0) {
+        placeByFormFlag(*editor, m_store.window().formPosition);
+    } else {
+        centreOnScreen(*editor);
+    }
 }
 
 void Application::showCalendarAgain(bool show)
@@ -121,7 +105,6 @@ void Application::showCalendarAgain(bool show)
     }
     CalendarWindow& calendar = m_calendar ? *m_calendar : openCalendar();
     calendar.showSelectedMonth();
-    calendar.refresh();
     if (show) {
         calendar.show();
         calendar.raise();
@@ -131,12 +114,11 @@ void Application::showCalendarAgain(bool show)
 CalendarWindow& Application::openCalendar()
 {
     if (!m_calendar) {
-        CalendarContext context{m_tables, m_settings, m_dataFile, m_view, m_saver, m_services.clock,
-            m_services.prompter, m_services.datagrams, [this] { return m_resident.alarmSounding(); },
-            [this](int minutes) { editorWindow().addQuickTimer(minutes); }};
+        CalendarContext context{m_store, m_settings, m_view, m_services.clock, m_services.prompter,
+            m_services.datagrams, m_resident.ringer()};
         m_calendar = std::make_unique<CalendarWindow>(std::move(context));
         wireCalendar();
-        placeByFormFlag(*m_calendar);
+        placeByFormFlag(*m_calendar, m_store.window().formPosition);
     }
     m_calendar->goToToday();
     m_calendar->show();
@@ -156,24 +138,31 @@ void Application::wireCalendar()
     connect(calendar, &CalendarWindow::optionsRequested, this, [this, calendar](int alarm) {
         openEditor().openAlarm(editorViewOf(calendar->tab()), alarm, EditorWindow::kScreenTab);
     });
-    // What the calendar saved, the alarm tick looks at from now on.
-    connect(calendar, &CalendarWindow::saved, &m_resident, &ResidentWindow::restartAlarmTick);
+    connect(calendar, &CalendarWindow::quickTimerRequested, this, &Application::addCalendarQuickTimer);
     connect(calendar, &CalendarWindow::aboutRequested, &m_resident, &ResidentWindow::showAbout);
     connect(calendar, &CalendarWindow::exitRequested, &m_resident, &ResidentWindow::exitFromMenu);
 }
 
-// "FORMFLAG": "2" the top left corner, "3" the top right one, else the middle.
-void Application::placeByFormFlag(QWidget& window) const
+// The calendar's quick timer takes the editor's fields as they stand, or the
+// remembered ones while there is no editor, and is saved at once.
+void Application::addCalendarQuickTimer(int minutes)
 {
-    const std::string& position = m_tables.window.formPosition;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr || (position != "2" && position != "3")) {
-        centreOnScreen(window);
+    const OleDate now = m_services.clock.nowOle();
+    SoundController& sound = m_resident.sound();
+    const AlarmRecord timer = m_editor ? m_editor->quickTimerFromFields(minutes)
+                                       : quickTimerFromDefaults(m_store.defaults(), now, minutes, {},
+                                           static_cast<std::int32_t>(sound.savedMidiVolume()),
+                                           static_cast<std::int32_t>(sound.savedWaveVolume()));
+    const AlarmStore::QuickTimer added = m_store.addQuickTimer(timer, now, AlarmStore::QuickSave::Now);
+    if (added.refused) {
         return;
     }
-    const QRect area = screen->availableGeometry();
-    window.move(
-        position == "2" ? area.left() : area.right() + 1 - window.frameGeometry().width(), area.top());
+    m_store.defaults().lastSavedIndex = static_cast<std::int16_t>(added.index);
+    if (!added.saved.ok()) {
+        m_services.prompter.message(
+            saveFailureText(added.saved, m_store.dataFile(), m_settings), m_calendar.get());
+    }
+    m_calendar->showAddedTimer();
 }
 
 ResidentWindow::Start Application::start()
@@ -256,16 +245,11 @@ void Application::offerRescueFile()
     if (!m_services.prompter.question(text)) {
         return;
     }
-    m_tables.alarms = std::move(rescue->tables.alarms);
-    m_tables.routines = std::move(rescue->tables.routines);
-    m_tables.memos = std::move(rescue->tables.memos);
-    const SaveResult saved = m_saver.save(m_services.clock.nowOle());
-    // Not saved, the rescued tables are a change the windows must not drop.
-    m_view.dataChanged = !saved.dataSaved();
+    m_store.replaceData(std::move(rescue->tables));
+    const SaveResult saved = m_store.save(m_services.clock.nowOle());
     if (!saved.ok()) {
-        m_services.prompter.message(saveFailureText(saved, m_dataFile, m_settings));
+        m_services.prompter.message(saveFailureText(saved, m_store.dataFile(), m_settings));
     }
-    m_resident.restartAlarmTick();
 }
 
 CommandAnswer Application::answer(const std::vector<std::string>& arguments)
@@ -274,7 +258,7 @@ CommandAnswer Application::answer(const std::vector<std::string>& arguments)
     if (!command.error.empty()) {
         return {command.errorStatus, {}, command.error + "\n"};
     }
-    if (!m_saver.tablesLoaded() || m_resident.exiting() || m_resident.exited()) {
+    if (!m_store.loaded() || m_resident.exiting() || m_resident.exited()) {
         return {1, {}, "Kalvendorix は終了するところです\n"};
     }
     const OleDate now = m_services.clock.nowOle();
@@ -282,10 +266,10 @@ CommandAnswer Application::answer(const std::vector<std::string>& arguments)
     case TerminalCommand::Quick:
         return addQuickTimer(command.minutes, command.message);
     case TerminalCommand::List:
-        return {
-            0, alarmListText(m_tables.alarms, m_tables.defaults.weekStartsMonday != 0, command.day, now), {}};
+        return {0,
+            alarmListText(m_store.alarms(), m_store.defaults().weekStartsMonday != 0, command.day, now), {}};
     case TerminalCommand::Next:
-        return {0, nextAlarmLine(m_tables.alarms, now), {}};
+        return {0, nextAlarmLine(m_store.alarms(), now), {}};
     case TerminalCommand::None:
         break;
     }
@@ -294,23 +278,24 @@ CommandAnswer Application::answer(const std::vector<std::string>& arguments)
 
 CommandAnswer Application::addQuickTimer(int minutes, const std::string& message)
 {
-    if (const auto problem = quickTimerProblem(m_tables.alarms, message)) {
-        return {1, {}, *problem + "\n"};
-    }
     const OleDate now = m_services.clock.nowOle();
     SoundController& sound = m_resident.sound();
-    const AlarmRecord record = quickTimerFromDefaults(m_tables.defaults, now, minutes, message,
+    const AlarmRecord record = quickTimerFromDefaults(m_store.defaults(), now, minutes, message,
         static_cast<std::int32_t>(sound.savedMidiVolume()),
         static_cast<std::int32_t>(sound.savedWaveVolume()));
     // A refused command changes nothing: a timer that did not reach the data
     // file is taken back out of the tables.
-    const SaveResult saved = m_resident.addTimer(record, now, ResidentWindow::UnsavedTimer::TakeBack);
-    const QString problem = saveFailureText(saved, m_dataFile, m_settings);
-    if (!saved.dataFileSaved) {
+    const AlarmStore::QuickTimer added
+        = m_store.addQuickTimer(record, now, AlarmStore::QuickSave::NowOrTakeBack);
+    if (added.refused) {
+        return {1, {}, *added.refused + "\n"};
+    }
+    const QString problem = saveFailureText(added.saved, m_store.dataFile(), m_settings);
+    if (!added.saved.dataFileSaved) {
         return {1, {}, problem.toStdString() + "\n"};
     }
     const std::string line
-        = describeAlarm(record, m_tables.defaults.weekStartsMonday != 0) + '\t' + record.message + '\n';
+        = describeAlarm(record, m_store.defaults().weekStartsMonday != 0) + '\t' + record.message + '\n';
     // The timer is in the data file; settings that could not follow are a warning.
     return {0, line, problem.isEmpty() ? std::string() : problem.toStdString() + "\n"};
 }

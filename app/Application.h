@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QObject>
+
+#ifndef Q_MOC_RUN
 #include "calendar/CalendarWindow.h"
-#include "core/DataFile.h"
-#include "core/Records.h"
-#include "core/SaveRoutine.h"
 #include "core/Settings.h"
 #include "core/ViewState.h"
 #include "editor/EditorWindow.h"
@@ -11,10 +11,9 @@
 #include "platform/RunningCopyChannel.h"
 #include "resident/ResidentServices.h"
 #include "resident/ResidentWindow.h"
+#include "store/AlarmStore.h"
+#endif
 
-#include <QObject>
-
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,10 +21,10 @@
 
 namespace kvx {
 
-// The whole program over a set of desktop services: the shared tables and the
-// shared view state, the one save routine, and every window, each handed what
-// it needs by reference. The program builds one over the real services; a test
-// builds one over the doubles.
+// The whole program over a set of desktop services: the store of the tables,
+// the shared view state, and every window, each handed what it needs by
+// reference and wired to the others by signals. The program builds one over
+// the real services; a test builds one over the doubles.
 class Application : public QObject {
     Q_OBJECT
 
@@ -51,19 +50,16 @@ public:
     // timer is saved at once; a refusal changes nothing.
     CommandAnswer answer(const std::vector<std::string>& arguments);
 
-    SharedTables& tables() { return m_tables; }
+    AlarmStore& store() { return m_store; }
+    const SharedTables& tables() const { return m_store.tables(); }
     Settings& settings() { return m_settings; }
-    DataFile& dataFile() { return m_dataFile; }
     ViewState& view() { return m_view; }
-    SaveRoutine& saver() { return m_saver; }
     ResidentWindow& resident() { return m_resident; }
     // The editor, created the first time it is opened; null before.
     EditorWindow* editor() const { return m_editor.get(); }
     // The open action: until the calendar window exists, it shows the editor
     // whatever "DEFFORM" says.
     EditorWindow& openEditor();
-    // The window the editor's position options move, once there is one.
-    void setCalendarWindow(std::function<QWidget*()> window) { m_calendarWindow = std::move(window); }
     // The calendar window, created the first time it is opened; null before.
     CalendarWindow* calendar() const { return m_calendar.get(); }
     // Shows the calendar window at today, placed by "FORMFLAG" when it is new.
@@ -76,25 +72,21 @@ signals:
 private:
     void offerRescueFile();
     CommandAnswer addQuickTimer(int minutes, const std::string& message);
-    // The open windows show the tables anew.
-    void refreshLists();
+    void addCalendarQuickTimer(int minutes);
     // After the editor: the calendar brought up to date, and shown when `show`.
     void showCalendarAgain(bool show);
+    void wireEditor();
     void wireCalendar();
-    void placeByFormFlag(QWidget& window) const;
     // The editor, created hidden when it does not exist yet.
     EditorWindow& editorWindow();
 
-    SharedTables m_tables;
     Settings m_settings;
-    DataFile m_dataFile;
+    AlarmStore m_store;
     ViewState m_view;
-    SaveRoutine m_saver;
     ResidentServices& m_services;
     Dialogs& m_dialogs;
     ResidentWindow m_resident;
     std::unique_ptr<EditorWindow> m_editor;
-    std::function<QWidget*()> m_calendarWindow;
     std::unique_ptr<CalendarWindow> m_calendar;
 };
 

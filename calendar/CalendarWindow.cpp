@@ -100,8 +100,11 @@ CalendarWindow::CalendarWindow(CalendarContext context, QWidget* parent)
     m_quickTimer->setSingleShot(true);
     m_quickTimer->onTimeout = [this] {
         m_quickTimer->stop();
-        addQuickTimer(kQuickTimerMinutes[static_cast<std::size_t>(std::max(0, m_quick->currentIndex()))]);
+        emit quickTimerRequested(
+            kQuickTimerMinutes[static_cast<std::size_t>(std::max(0, m_quick->currentIndex()))]);
     };
+    connect(&m_context.store, &AlarmStore::tablesChanged, this, &CalendarWindow::refresh);
+    connect(&m_context.store, &AlarmStore::memosReplaced, this, &CalendarWindow::reloadMemos);
     goToToday();
     m_listTabs->setCurrentIndex(0);
     fillList();
@@ -268,7 +271,7 @@ void CalendarWindow::buildMenus()
 
 bool CalendarWindow::weekStartsMonday() const
 {
-    return m_context.tables.defaults.weekStartsMonday != 0;
+    return m_context.store.tables().defaults.weekStartsMonday != 0;
 }
 
 void CalendarWindow::paintHeader()
@@ -298,10 +301,10 @@ void CalendarWindow::drawMonth()
     m_title->setIconSize(m_title->size() - QSize(6, 6));
     m_title->setToolTip(
         QString::fromStdString(pieces[0].text + " " + pieces[1].text + "月 " + pieces[2].text));
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
-    const DayLister lister(m_context.tables.alarms, m_order);
-    m_grid->setCells(composeMonth(
-        m_layout, m_context.tables.alarms, lister, m_context.tables.routines, m_context.clock.nowOle()));
+    const AlarmStore& store = m_context.store;
+    const DayLister lister(store.alarms(), store.order());
+    m_grid->setCells(
+        composeMonth(m_layout, store.alarms(), lister, store.tables().routines, m_context.clock.nowOle()));
 }
 
 void CalendarWindow::goToToday()
@@ -352,9 +355,8 @@ QTableView* CalendarWindow::visibleGrid() const
 
 void CalendarWindow::fillList()
 {
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
     OleDate ignored;
-    m_model->setList(calendarListRows(m_context.tables.alarms, m_order, tab(),
+    m_model->setList(calendarListRows(m_context.store.alarms(), m_context.store.order(), tab(),
         m_context.view.calendar.selectedDate, m_context.clock.nowOle(), ignored, m_dayRowMap));
 }
 
@@ -392,7 +394,7 @@ void CalendarWindow::rowClicked()
         m_context.view.selectedAlarm = alarm;
         // The scale moves so that the chosen alarm's start can be seen.
         m_timetable->setScrollValue(
-            scrollToAlarm(m_context.tables.alarms.alarms[static_cast<std::size_t>(alarm)].startTime));
+            scrollToAlarm(m_context.store.alarms().alarms[static_cast<std::size_t>(alarm)].startTime));
     }
     redrawTimetable();
 }
@@ -401,9 +403,8 @@ void CalendarWindow::rowClicked()
 // the bar of its current row.
 void CalendarWindow::redrawTimetable()
 {
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
-    TimetableLayout layout = layoutTimetable(
-        m_context.tables.alarms, m_order, m_context.view.calendar.selectedDate, m_timetable->scrollValue());
+    TimetableLayout layout = layoutTimetable(m_context.store.alarms(), m_context.store.order(),
+        m_context.view.calendar.selectedDate, m_timetable->scrollValue());
     const int framed = layout.barOfSelected(
         tab() == CalendarTab::Day ? kListDay : kListAll, m_context.view.selectedAlarm, currentRow());
     m_timetable->showLayout(std::move(layout), framed);
@@ -420,7 +421,7 @@ void CalendarWindow::timetableScrolled()
 int CalendarWindow::alarmOfCurrentRow()
 {
     const int alarm = m_model->alarmIndex(currentRow());
-    if (alarm < 0 && m_context.tables.alarms.alarmCount > 0) {
+    if (alarm < 0 && m_context.store.alarms().alarmCount > 0) {
         m_context.prompter.message(QStringLiteral("アラームデータを選択してください"), this);
     }
     return alarm;
@@ -444,19 +445,17 @@ void CalendarWindow::requestNewAlarm()
 
 NewAlarmPreparation CalendarWindow::newAlarmPreparation() const
 {
-    return prepareNewAlarm(
-        m_context.tables.defaults, m_context.view.calendar.selectedDate, tab(), m_context.clock.nowOle());
+    return prepareNewAlarm(m_context.store.tables().defaults, m_context.view.calendar.selectedDate, tab(),
+        m_context.clock.nowOle());
 }
 
 bool CalendarWindow::saveNow()
 {
-    const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
+    const SaveResult result = m_context.store.save(m_context.clock.nowOle());
     if (result.ok()) {
-        m_context.view.dataChanged = false;
-        emit saved();
         return true;
     }
-    m_context.prompter.message(saveFailureText(result, m_context.dataFile, m_context.settings), this);
+    m_context.prompter.message(saveFailureText(result, m_context.store.dataFile(), m_context.settings), this);
     return false;
 }
 
@@ -464,36 +463,22 @@ void CalendarWindow::deleteCurrentAlarm()
 {
     const int row = currentRow();
     const int alarm = m_model->alarmIndex(row);
-    if (alarm < 0 || (m_context.alarmSounding && m_context.alarmSounding())) {
+    if (alarm < 0 || m_context.sounding.alarmSounding()) {
         return;
     }
-    m_context.view.dataChanged = true;
-    m_context.tables.alarms.remove(alarm);
     m_context.view.selectedAlarm = -1;
+    m_context.store.removeAlarms({alarm});
     saveNow();
-    fillList();
     goToToday();
     const int kept = m_model->alarmIndex(row) < 0 && row > 0 ? row - 1 : row;
     setCurrentRow(kept);
 }
 
-void CalendarWindow::addQuickTimer(int minutes)
+// After the store took a quick timer of this window's: the new alarm, the last
+// of the table, is the current row.
+void CalendarWindow::showAddedTimer()
 {
-    AlarmTable& table = m_context.tables.alarms;
-    if (table.alarmCount >= AlarmTable::kMaxAlarms) {
-        return;
-    }
-    if (m_context.addQuickTimer) {
-        m_context.addQuickTimer(minutes);
-    } else {
-        const OleDate now = m_context.clock.nowOle();
-        const EditorDraft fields = newAlarmDraft(m_context.tables.defaults, now, now);
-        m_context.view.dataChanged = true;
-        table.add(quickTimerRecord(recordFromDraft(fields, {}, false), now, minutes));
-    }
-    saveNow();
-    refresh();
-    setCurrentRow(m_model->rowOf(table.alarmCount - 1));
+    setCurrentRow(m_model->rowOf(m_context.store.alarms().alarmCount - 1));
 }
 
 void CalendarWindow::reloadMemos()

@@ -56,7 +56,7 @@ public:
     // The tables changed: refills the lists and redraws the month.
     void refresh();
     void deleteCurrentAlarm();
-    void addQuickTimer(int minutes);
+    void showAddedTimer();
     // Moves the splitter bar by `twips` when both tabs keep their minimum.
     bool moveSplitter(int twips);
 
@@ -81,8 +81,8 @@ signals:
     void optionsRequested(int alarmIndex);
     void aboutRequested();
     void exitRequested();
-    // "OK", the quick timer or a delete wrote the files.
-    void saved();
+    // The quick timer's choice: a timer of these minutes is to be added and saved.
+    void quickTimerRequested(int minutes);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,7 +129,6 @@ private:
     QComboBox* m_quick = nullptr;
     QMenu* m_listMenu = nullptr;
     std::unique_ptr<Timer> m_quickTimer;
-    DisplayOrder m_order;
     std::vector<int> m_dayRowMap;
     MonthLayout m_layout;
     bool m_tabBusy = false;

@@ -1,21 +1,27 @@
 #include "calendar/MemoListModel.h"
 
 #include "schedule/Memos.h"
+#include "store/AlarmStore.h"
 
 #include <QMimeData>
 
 namespace kvx {
 
-MemoListModel::MemoListModel(MemoLists& memos, int category, QObject* parent)
+MemoListModel::MemoListModel(AlarmStore& store, int category, QObject* parent)
     : QAbstractTableModel(parent)
-    , m_memos(memos)
+    , m_store(store)
     , m_category(category)
 {
 }
 
+const MemoLists& MemoListModel::memos() const
+{
+    return m_store.tables().memos;
+}
+
 int MemoListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : memoCount(m_memos, m_category);
+    return parent.isValid() ? 0 : memoCount(memos(), m_category);
 }
 
 int MemoListModel::columnCount(const QModelIndex& parent) const
@@ -77,7 +83,7 @@ QString MemoListModel::text(int row) const
         return {};
     }
     return QString::fromStdString(
-        m_memos.lists[static_cast<std::size_t>(m_category)][static_cast<std::size_t>(row)]);
+        memos().lists[static_cast<std::size_t>(m_category)][static_cast<std::size_t>(row)]);
 }
 
 void MemoListModel::setText(int row, const QString& text)
@@ -85,7 +91,9 @@ void MemoListModel::setText(int row, const QString& text)
     if (row < 0 || row >= rowCount()) {
         return;
     }
-    m_memos.lists[static_cast<std::size_t>(m_category)][static_cast<std::size_t>(row)] = text.toStdString();
+    m_store.changeMemos([this, row, &text](MemoLists& memos) {
+        memos.lists[static_cast<std::size_t>(m_category)][static_cast<std::size_t>(row)] = text.toStdString();
+    });
     emit dataChanged(index(row, 0), index(row, 0));
 }
 
@@ -93,7 +101,7 @@ int MemoListModel::appendRow()
 {
     const int row = rowCount();
     beginInsertRows({}, row, row);
-    appendMemo(m_memos, m_category);
+    m_store.changeMemos([this](MemoLists& memos) { appendMemo(memos, m_category); });
     endInsertRows();
     return row;
 }
@@ -103,19 +111,20 @@ void MemoListModel::peel(int row)
     if (row < 0 || row >= rowCount()) {
         return;
     }
-    if (!peelRemovesMemo(m_memos, m_category, row)) {
-        peelMemo(m_memos, m_category, row);
+    const auto peel = [this, row](MemoLists& memos) { peelMemo(memos, m_category, row); };
+    if (!peelRemovesMemo(memos(), m_category, row)) {
+        m_store.changeMemos(peel);
         emit dataChanged(index(row, 0), index(row, 0));
         return;
     }
     beginRemoveRows({}, row, row);
-    peelMemo(m_memos, m_category, row);
+    m_store.changeMemos(peel);
     endRemoveRows();
 }
 
 void MemoListModel::closeUp()
 {
-    closeUpMemos(m_memos, m_category);
+    m_store.changeMemos([this](MemoLists& memos) { closeUpMemos(memos, m_category); });
     if (rowCount() > 0) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, 0));
     }
@@ -123,7 +132,7 @@ void MemoListModel::closeUp()
 
 int MemoListModel::drop(const QString& text)
 {
-    int row = dropIndex(m_memos, m_category);
+    int row = dropIndex(memos(), m_category);
     if (row >= rowCount()) {
         row = appendRow();
     }

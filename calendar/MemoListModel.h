@@ -2,20 +2,19 @@
 
 #include <QAbstractTableModel>
 
-#ifndef Q_MOC_RUN
-#include "core/Records.h"
-#endif
-
 namespace kvx {
 
+class AlarmStore;
+struct MemoLists;
+
 // One memo list of the shared tables as the grid `MSGrid2` shows it: one row
-// per memo under the header "内容". The grid edits the tables in place, so
-// every save of the data file carries the memos as they stand.
+// per memo under the header "内容". Its edits go to the store's memos in
+// place, so every save of the data file carries the memos as they stand.
 class MemoListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    MemoListModel(MemoLists& memos, int category, QObject* parent = nullptr);
+    MemoListModel(AlarmStore& store, int category, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -41,7 +40,9 @@ public:
     void reload();
 
 private:
-    MemoLists& m_memos;
+    const MemoLists& memos() const;
+
+    AlarmStore& m_store;
     int m_category;
 };
 

@@ -42,9 +42,9 @@ MemoTabs::MemoTabs(CalendarContext& context, QWidget* parent)
     })
 {
     named(this, "SSTab2", QStringLiteral("メモの種類"));
-    ensureMinimumMemos(m_context.tables.memos);
+    m_context.store.changeMemos(ensureMinimumMemos);
     for (int c = 0; c < static_cast<int>(m_grids.size()); ++c) {
-        m_models[static_cast<std::size_t>(c)] = new MemoListModel(m_context.tables.memos, c, this);
+        m_models[static_cast<std::size_t>(c)] = new MemoListModel(m_context.store, c, this);
         auto* page = new QWidget;
         auto* layout = new QVBoxLayout(page);
         layout->setContentsMargins(px(30), px(30), px(30), px(30));
@@ -115,7 +115,7 @@ void MemoTabs::buildMenu()
 
 void MemoTabs::reload()
 {
-    ensureMinimumMemos(m_context.tables.memos);
+    m_context.store.changeMemos(ensureMinimumMemos);
     for (MemoListModel* list : m_models) {
         list->reload();
     }
@@ -211,7 +211,7 @@ void MemoTabs::closeUpEmptyRows()
 
 void MemoTabs::sendToNotes()
 {
-    const std::optional<std::uint16_t> port = memoPort(m_context.tables.window.portNumber);
+    const std::optional<std::uint16_t> port = memoPort(m_context.store.tables().window.portNumber);
     const int category = currentIndex();
     const int row = currentRow();
     if (!port || row < 0) {
@@ -229,7 +229,7 @@ void MemoTabs::sendToNotes()
             window());
         return;
     }
-    if (m_context.tables.window.copyAction == 2) {
+    if (m_context.store.tables().window.copyAction == 2) {
         peel(category, row);
     }
 }
@@ -249,7 +249,7 @@ void MemoTabs::startDrag(int category)
     data->setText(model(category)->text(row));
     const Qt::DropAction result = m_runDrag(data, grid(category));
     // Only a drag that was taken peels its memo off: a cancelled one leaves it.
-    if (result == Qt::CopyAction && m_context.tables.window.copyAction == 2) {
+    if (result == Qt::CopyAction && m_context.store.tables().window.copyAction == 2) {
         peel(category, row);
     }
 }

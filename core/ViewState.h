@@ -34,8 +34,6 @@ struct ViewState {
     int selectedAlarm = -1;
     // The editor's chosen alarm; -1 for none.
     int editorSelectedAlarm = -1;
-    // Set by the editor whenever it changes the tables, cleared by a save.
-    bool dataChanged = false;
 };
 
 } // namespace kvx

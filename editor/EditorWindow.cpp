@@ -1,37 +1,27 @@
 #include "editor/EditorWindow.h"
 
 #include "editor/AlarmListModel.h"
+#include "editor/EditorListPane.h"
 #include "editor/GeneralTab.h"
 #include "editor/LinkTab.h"
 #include "editor/MessageTab.h"
 #include "editor/RoutineTab.h"
 #include "editor/ScreenTab.h"
 #include "editor/SoundTab.h"
-#include "platform/AppIcons.h"
 #include "resident/NotificationWindow.h"
 #include "resident/SoundController.h"
 #include "schedule/EditorInput.h"
-#include "schedule/NewAlarm.h"
 #include "schedule/Timetable.h"
-#include "ui/Controls.h"
 #include "ui/SaveProblem.h"
 #include "ui/TimetableView.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QItemSelectionModel>
-#include <QLabel>
 #include <QListView>
 #include <QLocale>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace kvx {
 
@@ -57,6 +47,11 @@ QDate qDateOf(OleDate date)
 EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     : QWidget(parent)
     , m_context(std::move(context))
+    , m_form(new EditorForm(m_context.store.window(), m_context.dialogs, m_context.sound,
+          m_context.settings.programDirectory()))
+    , m_listPane(new EditorListPane)
+    , m_timetable(new TimetableView("HScroll3"))
+    , m_preview(std::make_unique<NotificationWindow>())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvendorix"));
@@ -66,167 +61,89 @@ EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     column->addLayout(row);
-    m_tabs = named(new QTabWidget, "SSTab1", QStringLiteral("編集のタブ"));
-    m_general = new GeneralTab;
-    m_message = new MessageTab(m_context.dialogs);
-    m_sound = new SoundTab(m_context.sound);
-    m_tabs->addTab(m_general, QStringLiteral("一般"));
-    m_tabs->addTab(m_message, QStringLiteral("表示メッセージ"));
-    m_tabs->addTab(m_sound, QStringLiteral("サウンド"));
-    m_routine = new RoutineTab;
-    m_screen = new ScreenTab(m_context.tables.window, m_context.dialogs,
-        m_context.settings.programDirectory(), m_context.calendarWindow);
-    m_link = new LinkTab(m_context.tables.window);
-    m_tabs->addTab(m_routine, QStringLiteral("定期予定"));
-    m_tabs->addTab(m_screen, QStringLiteral("画面設定"));
-    m_tabs->addTab(m_link, QStringLiteral("データ連携"));
-    row->addWidget(m_tabs);
-    row->addWidget(buildListPane());
-    m_timetable = new TimetableView("HScroll3");
+    row->addWidget(m_form);
+    row->addWidget(m_listPane);
     column->addWidget(m_timetable);
+    wireForm();
     connect(m_timetable, &TimetableView::scrolled, this, &EditorWindow::timetableScrolled);
-    wireMirrors();
-    m_preview = std::make_unique<NotificationWindow>();
+    connect(m_listPane, &EditorListPane::currentRowChanged, this, [this] {
+        m_rowToLoad = true;
+        loadOnRowChange();
+    });
+    connect(m_listPane, &EditorListPane::selectionChanged, this, &EditorWindow::loadOnRowChange);
+    connect(m_listPane, &EditorListPane::viewChosen, this, &EditorWindow::switchView);
+    connect(m_listPane, &EditorListPane::quickTimerChosen, this, &EditorWindow::addQuickTimer);
+    connect(m_listPane, &EditorListPane::addClicked, this, &EditorWindow::addAlarm);
+    connect(m_listPane, &EditorListPane::changeClicked, this, &EditorWindow::changeAlarm);
+    connect(m_listPane, &EditorListPane::deleteClicked, this, &EditorWindow::deleteAlarms);
+    connect(m_listPane, &EditorListPane::okClicked, this, &EditorWindow::confirm);
+    connect(&m_context.store, &AlarmStore::tablesChanged, this, &EditorWindow::refreshList);
     formLoad();
     setFixedSize(sizeHint());
     // Every save takes the position choice into "FORMFLAG".
-    m_saveHook
-        = m_context.saver.addHook([this] { m_context.tables.window.formPosition = m_screen->formFlag(); });
+    m_saveHook = m_context.store.saver().addHook(
+        [this] { m_context.store.window().formPosition = m_form->screen()->formFlag(); });
 }
 
 EditorWindow::~EditorWindow()
 {
-    m_context.saver.removeHook(m_saveHook);
+    m_context.store.saver().removeHook(m_saveHook);
 }
 
-QWidget* EditorWindow::buildListPane()
+void EditorWindow::wireForm()
 {
-    auto* pane = new QWidget;
-    auto* column = new QVBoxLayout(pane);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(new QLabel(QStringLiteral("アラームリスト")));
-    auto* views = new QHBoxLayout;
-    m_allView = named(new QRadioButton(QStringLiteral("一覧")), "Option1", QStringLiteral("一覧"));
-    m_dayView = named(new QRadioButton(QStringLiteral("デイリー")), "Option2", QStringLiteral("デイリー"));
-    views->addWidget(m_allView);
-    views->addWidget(m_dayView);
-    views->addStretch();
-    column->addLayout(views);
-    m_list = named(new QListView, "List1", QStringLiteral("アラームリスト"));
-    m_model = new AlarmListModel(this);
-    m_list->setModel(m_model);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setUniformItemSizes(true);
-    QFont fixed(QStringLiteral("ＭＳ ゴシック"));
-    fixed.setStyleHint(QFont::Monospace);
-    fixed.setPointSize(10);
-    m_list->setFont(fixed);
-    m_list->setMinimumWidth(
-        QFontMetrics(fixed).horizontalAdvance(QStringLiteral("■00:00 0000/00/00 毎週 日月火水木金土 ")) + 24);
-    column->addWidget(m_list, 1);
-
-    auto* frame = named(
-        new QGroupBox(QStringLiteral("クイックタイマー")), "Frame2", QStringLiteral("クイックタイマー"));
-    auto* buttons = new QHBoxLayout(frame);
-    m_quick = named(new QComboBox, "Combo2", QStringLiteral("クイックタイマーの分"));
-    for (const int minutes : kQuickTimerMinutes) {
-        m_quick->addItem(QStringLiteral("%1分").arg(minutes));
-    }
-    m_quick->setCurrentIndex(-1);
-    buttons->addWidget(m_quick);
-    m_add
-        = named(new QPushButton(QStringLiteral("アラーム追加")), "Command5", QStringLiteral("アラーム追加"));
-    m_change = named(new QPushButton, "Command6", QStringLiteral("アラーム変更"));
-    m_change->setIcon(buttonIcon(QStringLiteral("EDIT")));
-    m_change->setToolTip(QStringLiteral("アラーム変更"));
-    m_delete = named(new QPushButton, "Command7", QStringLiteral("アラーム削除"));
-    m_delete->setIcon(buttonIcon(QStringLiteral("DELETE")));
-    m_delete->setToolTip(QStringLiteral("アラーム削除"));
-    buttons->addWidget(m_add);
-    buttons->addWidget(m_change);
-    buttons->addWidget(m_delete);
-    column->addWidget(frame);
-    m_ok = named(new QPushButton(QStringLiteral("ＯＫ")), "Command8", QStringLiteral("ＯＫ"));
-    column->addWidget(m_ok);
-
-    // Keyboard and mouse alike. A click moves the current row before it
-    // selects, the arrow keys select first: both signals are watched.
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        m_rowToLoad = true;
-        loadOnRowChange();
-    });
-    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-        &EditorWindow::loadOnRowChange);
-    connect(m_allView, &QRadioButton::clicked, this, [this] { switchView(false); });
-    connect(m_dayView, &QRadioButton::clicked, this, [this] { switchView(true); });
-    connect(m_quick, &QComboBox::activated, this,
-        [this](int index) { addQuickTimer(kQuickTimerMinutes[static_cast<std::size_t>(index)]); });
-    connect(m_add, &QPushButton::clicked, this, &EditorWindow::addAlarm);
-    connect(m_change, &QPushButton::clicked, this, &EditorWindow::changeAlarm);
-    connect(m_delete, &QPushButton::clicked, this, &EditorWindow::deleteAlarms);
-    connect(m_ok, &QPushButton::clicked, this, &EditorWindow::confirm);
-    return pane;
-}
-
-void EditorWindow::wireMirrors()
-{
-    connect(m_general, &GeneralTab::messageEdited, m_message, &MessageTab::setMessage);
-    connect(m_message, &MessageTab::messageEdited, m_general, &GeneralTab::setMessage);
-    connect(m_general, &GeneralTab::soundToggled, m_sound, &SoundTab::setSound);
-    connect(m_sound, &SoundTab::soundToggled, m_general, &GeneralTab::setSound);
-    connect(m_general, &GeneralTab::soundFileEdited, m_sound, &SoundTab::setSoundFile);
-    connect(m_sound, &SoundTab::soundFileEdited, m_general, &GeneralTab::setSoundFile);
-    connect(m_general, &GeneralTab::browseSoundRequested, this, &EditorWindow::browseSound);
-    connect(m_sound, &SoundTab::browseSoundRequested, this, &EditorWindow::browseSound);
-    connect(m_sound, &SoundTab::testFileMissing, this,
+    GeneralTab* general = m_form->general();
+    SoundTab* sound = m_form->soundTab();
+    connect(general, &GeneralTab::browseSoundRequested, this, &EditorWindow::browseSound);
+    connect(sound, &SoundTab::browseSoundRequested, this, &EditorWindow::browseSound);
+    connect(sound, &SoundTab::testFileMissing, this,
         [this] { warn(QStringLiteral("指定されたファイルはありません")); });
-    connect(m_general, &GeneralTab::previewRequested, this, &EditorWindow::showPreview);
-    connect(m_message, &MessageTab::previewRequested, this, &EditorWindow::showPreview);
-    connect(m_general, &GeneralTab::resetPressed, this, &EditorWindow::resetFields);
-    connect(m_general, &GeneralTab::dateClicked, this, &EditorWindow::dateClicked);
-    connect(m_general, &GeneralTab::weekStartToggled, this, [this] {
-        if (m_model->rowCount() > 0) {
+    connect(general, &GeneralTab::previewRequested, this, &EditorWindow::showPreview);
+    connect(m_form->messageTab(), &MessageTab::previewRequested, this, &EditorWindow::showPreview);
+    connect(general, &GeneralTab::resetPressed, this, &EditorWindow::resetFields);
+    connect(general, &GeneralTab::dateClicked, this, &EditorWindow::dateClicked);
+    connect(general, &GeneralTab::weekStartToggled, this, [this] {
+        if (listModel()->rowCount() > 0) {
             fillList();
         }
     });
-    connect(m_general, &GeneralTab::dayOfMonthRefused, this, [this] {
+    connect(general, &GeneralTab::dayOfMonthRefused, this, [this] {
         warn(QString::fromUtf8(kDayOfMonthMessage));
-        m_general->focusTarget(DraftField::DayOfMonth)->setFocus();
+        m_form->focusField(DraftField::DayOfMonth);
     });
-    connect(m_sound, &SoundTab::devicesChosen, this, [this](const QString& midi, const QString& wave) {
-        if (!m_formLoading && m_context.adoptSoundDevices) {
-            m_context.adoptSoundDevices(midi, wave);
+    connect(sound, &SoundTab::devicesChosen, this, [this](const QString& midi, const QString& wave) {
+        if (!m_formLoading) {
+            emit soundDevicesChosen(midi, wave);
         }
     });
-    connect(m_sound, &SoundTab::sliderMoved, this, [this](bool midi, int value) {
+    connect(sound, &SoundTab::sliderMoved, this, [this](bool midi, int value) {
         m_context.sound.sliderMoved(midi ? VolumeDevices::Kind::Midi : VolumeDevices::Kind::Wave, value,
-            m_context.alarmSounding && m_context.alarmSounding());
+            m_context.sounding.alarmSounding());
     });
-    connect(m_routine, &RoutineTab::doneEditing, this, [this] { m_ok->setFocus(); });
-    connect(m_screen, &ScreenTab::dataPathChosen, this, &EditorWindow::switchDataFile);
-    connect(m_link, &LinkTab::portRefused, this, [this] { warn(QString::fromUtf8(kPortRangeMessage)); });
+    connect(
+        m_form->routine(), &RoutineTab::doneEditing, this, [this] { m_listPane->okButton()->setFocus(); });
+    connect(m_form->screen(), &ScreenTab::dataPathChosen, this, &EditorWindow::switchDataFile);
+    connect(
+        m_form->screen(), &ScreenTab::calendarPlacementChosen, this, &EditorWindow::calendarPlacementChosen);
+    connect(
+        m_form->link(), &LinkTab::portRefused, this, [this] { warn(QString::fromUtf8(kPortRangeMessage)); });
 }
 
 void EditorWindow::formLoad()
 {
     m_formLoading = true;
-    m_context.view.dataChanged = false;
-    const AlarmDefaults& defaults = m_context.tables.defaults;
-    if (m_context.chooseSoundDevices) {
-        m_context.chooseSoundDevices(this);
-    }
-    m_message->setWarnPastTime(defaults.warnPastTime != 0);
-    m_screen->load(QString::fromStdString(m_context.settings.dataPath()));
-    m_link->load();
+    const AlarmDefaults& defaults = m_context.store.tables().defaults;
+    emit soundDevicesNeeded(this);
+    m_form->messageTab()->setWarnPastTime(defaults.warnPastTime != 0);
+    m_form->screen()->load(QString::fromStdString(m_context.settings.dataPath()));
+    m_form->link()->load();
     const bool dayView = defaults.listMode == kListDay;
-    (dayView ? m_dayView : m_allView)->setChecked(true);
+    m_listPane->setDayView(dayView);
     switchView(dayView);
-    m_sound->fillDevices(QString::fromStdString(m_context.tables.defaults.midiDevice),
-        QString::fromStdString(m_context.tables.defaults.waveDevice));
+    m_form->soundTab()->fillDevices(
+        QString::fromStdString(defaults.midiDevice), QString::fromStdString(defaults.waveDevice));
     applyDefaults();
-    m_routine->load(m_context.tables.routines, m_context.clock.nowOle().day());
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
+    m_form->routine()->load(m_context.store.tables().routines, m_context.clock.nowOle().day());
     fillList();
     m_formLoading = false;
 }
@@ -234,47 +151,43 @@ void EditorWindow::formLoad()
 void EditorWindow::applyDefaults()
 {
     const OleDate now = m_context.clock.nowOle();
-    showNewAlarmFields(newAlarmDraft(m_context.tables.defaults, now, now));
+    showNewAlarmFields(newAlarmDraft(m_context.store.tables().defaults, now, now));
 }
 
 // The fields of a new alarm; the sliders show the volumes the devices had at start.
 void EditorWindow::showNewAlarmFields(EditorDraft draft)
 {
-    m_list->clearSelection();
-    m_general->setDate(qDateOf(draft.calendarDate));
-    m_general->setWeekStartsMonday(draft.weekStartsMonday);
+    list()->clearSelection();
+    m_form->general()->setDate(qDateOf(draft.calendarDate));
+    m_form->general()->setWeekStartsMonday(draft.weekStartsMonday);
     draft.midiVolume = static_cast<std::int32_t>(m_context.sound.savedMidiVolume());
     draft.waveVolume = static_cast<std::int32_t>(m_context.sound.savedWaveVolume());
-    m_general->load(draft);
-    m_general->setWeeklyIndex(draft.weeklyIndex);
-    m_message->load(draft);
-    m_sound->load(draft);
+    m_form->load(draft);
+    m_form->general()->setWeeklyIndex(draft.weeklyIndex);
 }
 
 void EditorWindow::startNewAlarm(const NewAlarmPreparation& preparation)
 {
     const bool dayView = preparation.view == EditorView::Day;
-    (dayView ? m_dayView : m_allView)->setChecked(true);
+    m_listPane->setDayView(dayView);
     showNewAlarmFields(preparation.draft);
     m_context.view.editorSelectedAlarm = preparation.selectedAlarm;
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
     switchView(dayView);
 }
 
 void EditorWindow::openAlarm(EditorView view, int alarmIndex, Tab tab)
 {
     const bool dayView = view == EditorView::Day;
-    (dayView ? m_dayView : m_allView)->setChecked(true);
-    m_list->clearSelection();
-    m_general->setDate(qDateOf(m_context.view.calendar.selectedDate));
+    m_listPane->setDayView(dayView);
+    list()->clearSelection();
+    m_form->general()->setDate(qDateOf(m_context.view.calendar.selectedDate));
     m_context.view.editorSelectedAlarm = -1;
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
     switchView(dayView);
-    const int row = m_model->rowOf(alarmIndex);
+    const int row = listModel()->rowOf(alarmIndex);
     if (alarmIndex >= 0 && row >= 0) {
-        selectRow(row);
+        m_listPane->selectRow(row);
     }
-    m_tabs->setCurrentIndex(tab);
+    m_form->setCurrentIndex(tab);
 }
 
 void EditorWindow::open()
@@ -286,7 +199,6 @@ void EditorWindow::open()
 
 void EditorWindow::showEvent(QShowEvent* event)
 {
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
     fillList();
     redrawTimetable();
     QWidget::showEvent(event);
@@ -296,27 +208,34 @@ void EditorWindow::changeEvent(QEvent* event)
 {
     // The calendar window may have chosen another day meanwhile.
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        rebuildDisplayOrder(m_context.tables.alarms, m_order);
         redrawTimetable();
     }
     QWidget::changeEvent(event);
 }
 
+AlarmListModel* EditorWindow::listModel() const
+{
+    return m_listPane->model();
+}
+
+QListView* EditorWindow::list() const
+{
+    return m_listPane->list();
+}
+
+// The tables changed: the list is filled anew with the same alarms selected.
 void EditorWindow::refreshList()
 {
     const int selected = m_context.view.editorSelectedAlarm;
-    const std::vector<int> rows = selectedRows();
     std::vector<int> alarms;
-    alarms.reserve(rows.size());
-    for (const int row : rows) {
-        alarms.push_back(m_model->alarmIndex(row));
+    for (const int row : m_listPane->selectedRows()) {
+        alarms.push_back(listModel()->alarmIndex(row));
     }
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
     fillList();
     for (const int alarm : alarms) {
-        const int row = m_model->rowOf(alarm);
+        const int row = listModel()->rowOf(alarm);
         if (row >= 0) {
-            m_list->selectionModel()->select(m_model->index(row), QItemSelectionModel::Select);
+            list()->selectionModel()->select(listModel()->index(row), QItemSelectionModel::Select);
         }
     }
     m_context.view.editorSelectedAlarm = selected;
@@ -326,47 +245,22 @@ void EditorWindow::refreshList()
 void EditorWindow::fillList()
 {
     OleDate nextRingAt;
-    const EditorView view = m_dayView->isChecked() ? EditorView::Day : EditorView::AllAlarms;
-    m_model->setRows(editorListRows(m_context.tables.alarms, m_order, view, oleOf(m_general->date()),
-        m_context.clock.nowOle(), m_general->weekStartsMonday(), nextRingAt, m_dayRowMap));
-}
-
-void EditorWindow::selectRow(int row)
-{
-    const QModelIndex index = m_model->index(row);
-    m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    m_list->scrollTo(index);
-}
-
-std::vector<int> EditorWindow::selectedRows() const
-{
-    std::vector<int> rows;
-    for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) {
-        rows.push_back(index.row());
-    }
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    const EditorView view = m_listPane->dayView() ? EditorView::Day : EditorView::AllAlarms;
+    const AlarmStore& store = m_context.store;
+    listModel()->setRows(editorListRows(store.alarms(), store.order(), view, oleOf(m_form->general()->date()),
+        m_context.clock.nowOle(), m_form->general()->weekStartsMonday(), nextRingAt, m_dayRowMap));
 }
 
 RotaDraft EditorWindow::shownRota() const
 {
-    return m_routine->current();
-}
-
-EditorDraft EditorWindow::draft() const
-{
-    EditorDraft draft;
-    m_message->readInto(draft);
-    m_sound->readInto(draft);
-    m_general->readInto(draft);
-    return draft;
+    return m_form->routine()->current();
 }
 
 // Once per change of the current row, and only while it is the one selected row.
 void EditorWindow::loadOnRowChange()
 {
-    const QModelIndex current = m_list->currentIndex();
-    if (!m_rowToLoad || !current.isValid() || selectedRows() != std::vector<int>{current.row()}) {
+    const int current = m_listPane->currentRow();
+    if (!m_rowToLoad || current < 0 || m_listPane->selectedRows() != std::vector<int>{current}) {
         return;
     }
     m_rowToLoad = false;
@@ -375,85 +269,53 @@ void EditorWindow::loadOnRowChange()
 
 void EditorWindow::loadSelectedAlarm()
 {
-    const QModelIndex current = m_list->currentIndex();
-    if (!current.isValid()) {
+    const int current = m_listPane->currentRow();
+    if (current < 0) {
         return;
     }
-    const int index = m_model->alarmIndex(current.row());
+    const int index = listModel()->alarmIndex(current);
     m_context.view.editorSelectedAlarm = index;
-    const AlarmRecord& record = m_context.tables.alarms.alarms[static_cast<std::size_t>(index)];
-    const EditorDraft loaded
-        = draftFromRecord(record, oleOf(m_general->date()), m_general->weekStartsMonday());
-    m_general->load(loaded);
-    m_message->load(loaded);
-    m_sound->load(loaded);
-    m_context.view.calendar.selectDate(oleOf(m_general->date()));
+    const AlarmRecord& record = m_context.store.alarms().alarms[static_cast<std::size_t>(index)];
+    GeneralTab* general = m_form->general();
+    m_form->load(draftFromRecord(record, oleOf(general->date()), general->weekStartsMonday()));
+    m_context.view.calendar.selectDate(oleOf(general->date()));
     m_timetable->setScrollValue(scrollToAlarm(record.startTime));
     redrawTimetable();
 }
 
 bool EditorWindow::checkDraft(const EditorDraft& draft)
 {
-    const auto problem = firstProblem(draft);
-    if (!problem) {
-        return pastTimeAccepted(draft);
-    }
-    if (problem->field == DraftField::Digit) {
+    if (const auto problem = firstProblem(draft)) {
+        if (problem->field != DraftField::Digit) {
+            warn(QString::fromStdString(problem->message));
+            m_form->focusField(problem->field);
+        }
         return false;
     }
-    warn(QString::fromStdString(problem->message));
-    QWidget* target = nullptr;
-    switch (problem->field) {
-    case DraftField::PreMinutes:
-    case DraftField::BlinkCount:
-        target = m_message->focusTarget(problem->field);
-        m_tabs->setCurrentWidget(m_message);
-        break;
-    case DraftField::SoundFileCopy:
-        target = m_sound->soundFileBox();
-        m_tabs->setCurrentWidget(m_sound);
-        break;
-    default:
-        target = m_general->focusTarget(problem->field);
-        m_tabs->setCurrentWidget(m_general);
-        break;
-    }
-    if (target) {
-        target->setFocus();
-    }
-    return false;
-}
-
-bool EditorWindow::pastTimeAccepted(const EditorDraft& draft)
-{
-    if (!asksPastTime(draft, m_context.clock.nowOle(), m_message->warnPastTime())) {
+    if (!asksPastTime(draft, m_context.clock.nowOle(), m_form->messageTab()->warnPastTime())) {
         return true;
     }
     return m_context.prompter.question(QString::fromUtf8(kPastTimeQuestion), this);
 }
 
-void EditorWindow::store(int index, const EditorDraft& draft, bool change)
+// The fields of the alarm saved last are offered to the next new one.
+void EditorWindow::remember(int index, const AlarmRecord& record, const EditorDraft& draft)
 {
-    m_context.view.dataChanged = true;
-    AlarmRecord& slot = m_context.tables.alarms.alarms[static_cast<std::size_t>(index)];
-    const AlarmRecord record = recordFromDraft(draft, slot, change);
-    slot = record;
-    AlarmDefaults& defaults = m_context.tables.defaults;
-    rememberDefaults(defaults, record, draft, m_dayView->isChecked() ? kListDay : kListAll);
-    defaults.warnPastTime = m_message->warnPastTime() ? 1 : 0;
-    defaults.midiDevice = m_sound->midiDevice().toStdString();
-    defaults.waveDevice = m_sound->waveDevice().toStdString();
+    AlarmDefaults& defaults = m_context.store.defaults();
+    rememberDefaults(defaults, record, draft, m_listPane->dayView() ? kListDay : kListAll);
+    defaults.warnPastTime = m_form->messageTab()->warnPastTime() ? 1 : 0;
+    defaults.midiDevice = m_form->soundTab()->midiDevice().toStdString();
+    defaults.waveDevice = m_form->soundTab()->waveDevice().toStdString();
     defaults.lastSavedIndex = static_cast<std::int16_t>(index);
-    emit alarmsChanged();
 }
 
 void EditorWindow::addAlarm()
 {
-    if (m_general->choice() == KindChoice::Quick) {
+    if (m_form->general()->choice() == KindChoice::Quick) {
         warn(QString::fromUtf8(kQuickAddMessage));
         return;
     }
-    AlarmTable& table = m_context.tables.alarms;
+    const AlarmTable& table = m_context.store.alarms();
     if (table.alarmCount >= AlarmTable::kMaxAlarms) {
         warn(QString::fromUtf8(kTableFullMessage));
         return;
@@ -462,29 +324,27 @@ void EditorWindow::addAlarm()
     if (!checkDraft(fields)) {
         return;
     }
-    table.add(AlarmRecord{});
-    const int index = table.alarmCount - 1;
-    store(index, fields, false);
-    rebuildDisplayOrder(table, m_order);
-    fillList();
-    const int row = m_model->rowOf(index);
+    const AlarmRecord record = recordFromDraft(fields, AlarmRecord{}, false);
+    remember(table.alarmCount, record, fields);
+    const int index = m_context.store.addAlarm(record);
+    const int row = listModel()->rowOf(index);
     if (row >= 0) {
-        selectRow(row);
+        m_listPane->selectRow(row);
     }
     redrawTimetable();
 }
 
 void EditorWindow::changeAlarm()
 {
-    if (m_context.alarmSounding && m_context.alarmSounding()) {
+    if (m_context.sounding.alarmSounding()) {
         return;
     }
-    const std::vector<int> rows = selectedRows();
+    const std::vector<int> rows = m_listPane->selectedRows();
     if (rows.size() != 1) {
         warn(QString::fromUtf8(kSelectOneMessage));
         return;
     }
-    if (m_general->choice() == KindChoice::Quick) {
+    if (m_form->general()->choice() == KindChoice::Quick) {
         warn(QString::fromUtf8(kQuickChangeMessage));
         return;
     }
@@ -492,55 +352,49 @@ void EditorWindow::changeAlarm()
     if (!checkDraft(fields)) {
         return;
     }
-    const int index = m_model->alarmIndex(rows.front());
-    store(index, fields, true);
+    const int index = listModel()->alarmIndex(rows.front());
+    const AlarmRecord record
+        = recordFromDraft(fields, m_context.store.alarms().alarms[static_cast<std::size_t>(index)], true);
+    remember(index, record, fields);
     m_context.view.editorSelectedAlarm = index;
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
-    fillList();
-    int row = m_model->rowOf(index);
-    if (row < 0 && m_dayView->isChecked()) {
-        m_allView->setChecked(true);
+    m_context.store.changeAlarm(index, record);
+    int row = listModel()->rowOf(index);
+    if (row < 0 && m_listPane->dayView()) {
+        m_listPane->setDayView(false);
         switchView(false);
-        row = m_model->rowOf(index);
+        row = listModel()->rowOf(index);
     }
     if (row >= 0) {
-        selectRow(row);
+        m_listPane->selectRow(row);
     }
     redrawTimetable();
 }
 
 void EditorWindow::deleteAlarms()
 {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty() || (m_context.alarmSounding && m_context.alarmSounding())) {
+    const std::vector<int> rows = m_listPane->selectedRows();
+    if (rows.empty() || m_context.sounding.alarmSounding()) {
         return;
     }
-    m_context.view.dataChanged = true;
     std::vector<int> doomed;
     doomed.reserve(rows.size());
     for (const int row : rows) {
-        doomed.push_back(m_model->alarmIndex(row));
+        doomed.push_back(listModel()->alarmIndex(row));
     }
-    std::sort(doomed.rbegin(), doomed.rend());
-    for (const int index : doomed) {
-        m_context.tables.alarms.remove(index);
-    }
-    // The indexes after the deleted ones have moved: no alarm stays chosen.
+    // The indexes after the deleted ones move: no alarm stays chosen.
     m_context.view.editorSelectedAlarm = -1;
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
-    fillList();
+    list()->clearSelection();
+    m_context.store.removeAlarms(doomed);
     applyDefaults();
     redrawTimetable();
-    emit alarmsChanged();
 }
 
 void EditorWindow::resetFields()
 {
     applyDefaults();
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
     fillList();
     if (isVisible()) {
-        m_list->setFocus();
+        list()->setFocus();
     }
     m_context.view.editorSelectedAlarm = -1;
     redrawTimetable();
@@ -548,70 +402,68 @@ void EditorWindow::resetFields()
 
 void EditorWindow::confirm()
 {
-    if (const std::optional<QString> typed = m_screen->enteredDataPath(); typed && !switchDataFile(*typed)) {
+    ScreenTab* screen = m_form->screen();
+    if (const std::optional<QString> typed = screen->enteredDataPath(); typed && !switchDataFile(*typed)) {
         return;
     }
-    m_routine->storeInto(m_context.tables.routines);
-    const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
+    RoutineList routines = m_context.store.tables().routines;
+    m_form->routine()->storeInto(routines);
+    m_context.store.setRoutines(routines);
+    const SaveResult result = m_context.store.save(m_context.clock.nowOle());
     if (!result.ok()) {
         // The edits stay in memory and the window stays open: nothing is lost.
-        warn(saveFailureText(result, m_context.dataFile, m_context.settings));
+        warn(saveFailureText(result, m_context.store.dataFile(), m_context.settings));
         return;
     }
     m_context.view.editorSelectedAlarm = -1;
-    m_context.view.dataChanged = false;
     m_context.sound.stopTestSound();
-    m_screen->forgetPosition();
-    reloadData();
-    m_tabs->setCurrentWidget(m_general);
+    screen->forgetPosition();
+    m_form->setCurrentWidget(m_form->general());
     hide();
     emit confirmed();
 }
 
+AlarmRecord EditorWindow::quickTimerFromFields(int minutes) const
+{
+    return quickTimerRecord(recordFromDraft(draft(), {}, false), m_context.clock.nowOle(), minutes);
+}
+
 void EditorWindow::addQuickTimer(int minutes)
 {
-    AlarmTable& table = m_context.tables.alarms;
-    if (table.alarmCount >= AlarmTable::kMaxAlarms) {
-        return;
+    const AlarmStore::QuickTimer added = m_context.store.addQuickTimer(
+        quickTimerFromFields(minutes), m_context.clock.nowOle(), AlarmStore::QuickSave::Later);
+    if (added.index >= 0) {
+        m_context.store.defaults().lastSavedIndex = static_cast<std::int16_t>(added.index);
     }
-    m_context.view.dataChanged = true;
-    const AlarmRecord fields = recordFromDraft(draft(), {}, false);
-    table.add(quickTimerRecord(fields, m_context.clock.nowOle(), minutes));
-    m_context.tables.defaults.lastSavedIndex = static_cast<std::int16_t>(table.alarmCount - 1);
-    rebuildDisplayOrder(table, m_order);
-    fillList();
-    redrawTimetable();
-    emit alarmsChanged();
 }
 
 void EditorWindow::dateClicked(const QDate& date)
 {
-    if (!m_dayView->isChecked()) {
-        m_add->setFocus();
+    if (!m_listPane->dayView()) {
+        m_listPane->addButton()->setFocus();
         return;
     }
     m_context.view.editorSelectedAlarm = -1;
-    m_general->setDayOfMonth(date.day());
-    m_general->tickDateWeekday();
+    m_form->general()->setDayOfMonth(date.day());
+    m_form->general()->tickDateWeekday();
     fillList();
     redrawTimetable();
     if (isVisible()) {
-        m_list->setFocus();
+        list()->setFocus();
     }
 }
 
 void EditorWindow::switchView(bool dayView)
 {
-    m_dayView->setStyleSheet(
-        dayView ? QStringLiteral("QRadioButton { font-weight: bold; background: #ff0000; }") : QString());
+    m_listPane->setDayView(dayView);
     fillList();
-    const int row = m_model->rowOf(m_context.view.editorSelectedAlarm);
+    const int row = listModel()->rowOf(m_context.view.editorSelectedAlarm);
     if (row >= 0 && !m_formLoading) {
-        selectRow(row);
+        m_listPane->selectRow(row);
     }
     redrawTimetable();
     if (isVisible()) {
-        m_list->setFocus();
+        list()->setFocus();
     }
 }
 
@@ -631,27 +483,21 @@ void EditorWindow::browseSound()
     request.startFolder = QString::fromStdString(
         initialDialogDirectory(m_context.settings.programDirectory(), draft().soundFile));
     if (const auto chosen = m_context.dialogs.openFile(request, this)) {
-        m_general->setSoundFile(*chosen);
-        m_sound->setSoundFile(*chosen);
+        m_form->setSoundFile(*chosen);
     }
 }
 
-void EditorWindow::reloadData(Memos memos)
+// The tables from the data file. The memos are the calendar window's working
+// lists and stay as they are, unless another file was switched to.
+void EditorWindow::reloadData(AlarmStore::Memos memos)
 {
-    MemoLists kept = memos == Memos::Keep ? m_context.tables.memos : MemoLists{};
     LoadContext context;
     context.legacyMidiVolume = static_cast<std::int32_t>(m_context.sound.savedMidiVolume());
     context.legacyWaveVolume = static_cast<std::int32_t>(m_context.sound.savedWaveVolume());
     context.now = m_context.clock.nowOle();
-    m_context.dataFile.load(m_context.tables, m_context.settings.dataPath(), context);
-    if (memos == Memos::Keep) {
-        m_context.tables.memos = std::move(kept);
-    }
-    m_routine->load(m_context.tables.routines, context.now.day());
-    m_screen->showDataPath(QString::fromStdString(m_context.settings.dataPath()));
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
-    fillList();
-    emit alarmsChanged();
+    m_context.store.load(context, memos);
+    m_form->routine()->load(m_context.store.tables().routines, context.now.day());
+    m_form->screen()->showDataPath(QString::fromStdString(m_context.settings.dataPath()));
 }
 
 // The tables go to the file in force first, as "ＯＫ" writes them; then the
@@ -659,6 +505,7 @@ void EditorWindow::reloadData(Memos memos)
 bool EditorWindow::switchDataFile(const QString& path)
 {
     Settings& settings = m_context.settings;
+    ScreenTab* screen = m_form->screen();
     const std::string target = path.toStdString();
     const QString current = QString::fromStdString(settings.dataPath());
     if (target == settings.dataPath()) {
@@ -666,23 +513,23 @@ bool EditorWindow::switchDataFile(const QString& path)
     }
     if (!settings.storedDataPath(target)) {
         warn(QString::fromUtf8(kUnstorablePathMessage));
-        m_screen->showDataPath(current);
+        screen->showDataPath(current);
         return false;
     }
-    m_routine->storeInto(m_context.tables.routines);
-    const SaveResult result = m_context.saver.save(m_context.clock.nowOle());
+    RoutineList routines = m_context.store.tables().routines;
+    m_form->routine()->storeInto(routines);
+    m_context.store.setRoutines(routines);
+    const SaveResult result = m_context.store.save(m_context.clock.nowOle());
     if (!result.ok()) {
-        warn(saveFailureText(result, m_context.dataFile, settings));
-        m_screen->showDataPath(current);
+        warn(saveFailureText(result, m_context.store.dataFile(), settings));
+        screen->showDataPath(current);
         return false;
     }
     settings.setDataPath(target);
-    m_context.tables.window.dataPath = target;
+    m_context.store.window().dataPath = target;
     settings.writeSettingToBoth("DATAPATH", target);
-    m_context.view.dataChanged = false;
     m_context.view.editorSelectedAlarm = -1;
-    reloadData(Memos::FromFile);
-    emit dataFileSwitched();
+    reloadData(AlarmStore::Memos::FromFile);
     return true;
 }
 
@@ -690,14 +537,13 @@ void EditorWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     m_context.view.editorSelectedAlarm = -1;
-    m_tabs->setCurrentWidget(m_general);
-    m_screen->restorePosition();
-    if (m_context.view.dataChanged) {
+    m_form->setCurrentWidget(m_form->general());
+    m_form->screen()->restorePosition();
+    if (m_context.store.modified()) {
         if (!m_context.prompter.question(QString::fromUtf8(kDiscardQuestion), this)) {
             return;
         }
-        reloadData();
-        m_context.view.dataChanged = false;
+        reloadData(AlarmStore::Memos::Keep);
     }
     m_context.sound.stopTestSound();
     hide();
@@ -713,20 +559,18 @@ void EditorWindow::warn(const QString& text)
 // view the bar of the list's current row.
 void EditorWindow::redrawTimetable()
 {
-    TimetableLayout layout = layoutTimetable(
-        m_context.tables.alarms, m_order, m_context.view.calendar.selectedDate, m_timetable->scrollValue());
-    const QModelIndex current = m_list->currentIndex();
-    const int framed = layout.barOfSelected(m_dayView->isChecked() ? kListDay : kListAll,
-        m_context.view.editorSelectedAlarm, current.isValid() ? current.row() : -1);
+    TimetableLayout layout = layoutTimetable(m_context.store.alarms(), m_context.store.order(),
+        m_context.view.calendar.selectedDate, m_timetable->scrollValue());
+    const int framed = layout.barOfSelected(m_listPane->dayView() ? kListDay : kListAll,
+        m_context.view.editorSelectedAlarm, m_listPane->currentRow());
     m_timetable->showLayout(std::move(layout), framed);
 }
 
 void EditorWindow::timetableScrolled()
 {
-    rebuildDisplayOrder(m_context.tables.alarms, m_order);
     redrawTimetable();
     if (isVisible()) {
-        m_list->setFocus();
+        list()->setFocus();
     }
 }
 

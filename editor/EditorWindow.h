@@ -1,51 +1,48 @@
 #pragma once
 
+#include <QWidget>
+
+#ifndef Q_MOC_RUN
 #include "editor/EditorContext.h"
-#include "schedule/AlarmRows.h"
-#include "schedule/DisplayOrder.h"
+#include "editor/EditorForm.h"
 #include "schedule/EditorDraft.h"
 #include "schedule/NewAlarm.h"
 #include "schedule/Rota.h"
-
-#include <QWidget>
+#endif
 
 #include <memory>
 #include <vector>
 
-class QComboBox;
 class QListView;
-class QPushButton;
-class QRadioButton;
-class QTabWidget;
 
 namespace kvx {
 
 class AlarmListModel;
-class GeneralTab;
-class LinkTab;
-class MessageTab;
+class EditorListPane;
 class NotificationWindow;
-class RoutineTab;
-class ScreenTab;
-class SoundTab;
 class TimetableView;
 
-// The alarm editor `Form1`: the tabs of an alarm's fields on the left, the
-// alarm list with its view switch, quick timer and buttons on the right. It
-// works on the shared tables in place; "ＯＫ" makes the changes durable.
+// The alarm editor `Form1`: its fields on the left (EditorForm), the alarm list
+// with its view switch, quick timer and buttons on the right (EditorListPane),
+// the timetable below. Its operations go to the store; its list and timetable
+// follow the store's tables. "ＯＫ" makes the changes durable.
 class EditorWindow : public QWidget {
     Q_OBJECT
 
 public:
-    enum Tab { kGeneralTab = 0, kMessageTab, kSoundTab, kRoutineTab, kScreenTab, kLinkTab };
+    using Tab = EditorForm::Tab;
+    static constexpr Tab kGeneralTab = EditorForm::kGeneralTab;
+    static constexpr Tab kMessageTab = EditorForm::kMessageTab;
+    static constexpr Tab kSoundTab = EditorForm::kSoundTab;
+    static constexpr Tab kRoutineTab = EditorForm::kRoutineTab;
+    static constexpr Tab kScreenTab = EditorForm::kScreenTab;
+    static constexpr Tab kLinkTab = EditorForm::kLinkTab;
 
     explicit EditorWindow(EditorContext context, QWidget* parent = nullptr);
     ~EditorWindow() override;
 
     // The open action: shows the window on top.
     void open();
-    // The tables changed outside the editor (an alarm rang, a reload).
-    void refreshList();
 
     // The window's operations, as its buttons run them.
     void addAlarm();
@@ -62,24 +59,26 @@ public:
     void addQuickTimer(int minutes);
     void dateClicked(const QDate& date);
     void loadSelectedAlarm();
+    // The record a quick timer of `minutes` gets from the fields as they stand.
+    AlarmRecord quickTimerFromFields(int minutes) const;
 
     int selectedAlarm() const { return m_context.view.editorSelectedAlarm; }
     // The rota as the grid shows it, confirmed or not: what the day cells name.
     RotaDraft shownRota() const;
-    EditorDraft draft() const;
-    AlarmListModel* listModel() const { return m_model; }
-    QListView* list() const { return m_list; }
+    EditorDraft draft() const { return m_form->draft(); }
+    AlarmListModel* listModel() const;
+    QListView* list() const;
 
 signals:
-    // "ＯＫ" wrote the files and reloaded them.
+    // "ＯＫ" wrote the files.
     void confirmed();
-    // The tables were saved and then loaded from another data file.
-    void dataFileSwitched();
     // The user closed the window with its close box (not the program).
     void closedByUser();
-    // The alarm table in memory changed (an add, change, delete or reload):
-    // the alarm tick looks at it from now on.
-    void alarmsChanged();
+    // The sound devices were never chosen: the chooser comes up over `parent`.
+    void soundDevicesNeeded(QWidget* parent);
+    void soundDevicesChosen(const QString& midiDevice, const QString& waveDevice);
+    // A position option moves the calendar window to this "FORMFLAG" place.
+    void calendarPlacementChosen(const QString& formFlag);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,50 +86,29 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QWidget* buildListPane();
-    void wireMirrors();
+    void wireForm();
     void formLoad();
     void applyDefaults();
     void showNewAlarmFields(EditorDraft draft);
+    void refreshList();
     void fillList();
-    void selectRow(int row);
     void loadOnRowChange();
-    std::vector<int> selectedRows() const;
     bool checkDraft(const EditorDraft& draft);
-    bool pastTimeAccepted(const EditorDraft& draft);
-    void store(int index, const EditorDraft& draft, bool change);
+    void remember(int index, const AlarmRecord& record, const EditorDraft& draft);
     void switchView(bool dayView);
     void showPreview();
     void browseSound();
-    // The tables from the data file. The memos are the calendar window's
-    // working lists and stay as they are, unless another file was switched to.
-    enum class Memos { Keep, FromFile };
-    void reloadData(Memos memos = Memos::Keep);
+    void reloadData(AlarmStore::Memos memos);
     bool switchDataFile(const QString& path);
     void warn(const QString& text);
     void redrawTimetable();
     void timetableScrolled();
 
     EditorContext m_context;
-    QTabWidget* m_tabs;
-    GeneralTab* m_general;
-    MessageTab* m_message;
-    SoundTab* m_sound;
-    RoutineTab* m_routine;
-    ScreenTab* m_screen;
-    LinkTab* m_link;
-    QRadioButton* m_allView;
-    QRadioButton* m_dayView;
-    QListView* m_list;
-    AlarmListModel* m_model;
-    QComboBox* m_quick;
-    QPushButton* m_add;
-    QPushButton* m_change;
-    QPushButton* m_delete;
-    QPushButton* m_ok;
+    EditorForm* m_form;
+    EditorListPane* m_listPane;
     TimetableView* m_timetable;
     std::unique_ptr<NotificationWindow> m_preview;
-    DisplayOrder m_order;
     std::vector<int> m_dayRowMap;
     bool m_formLoading = false;
     bool m_rowToLoad = false;

@@ -19,31 +19,11 @@
 
 namespace kvx {
 
-void placeByFormFlag(QWidget& window, const std::string& formFlag)
-{
-    const QScreen* screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr || (formFlag != "1" && formFlag != "2" && formFlag != "3")) {
-        return;
-    }
-    const QRect area = screen->geometry();
-    const QSize size = window.frameGeometry().size();
-    if (formFlag == "1") {
-        window.move(area.left() + (area.width() - size.width()) / 2,
-            area.top() + (area.height() - size.height()) / 2);
-    } else if (formFlag == "2") {
-        window.move(area.topLeft());
-    } else {
-        window.move(area.left() + area.width() - size.width(), area.top());
-    }
-}
-
-ScreenTab::ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string programDirectory,
-    std::function<QWidget*()> calendarWindow, QWidget* parent)
+ScreenTab::ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string programDirectory, QWidget* parent)
     : QWidget(parent)
     , m_window(window)
     , m_dialogs(dialogs)
     , m_programDirectory(std::move(programDirectory))
-    , m_calendarWindow(std::move(calendarWindow))
 {
     setObjectName(QStringLiteral("ScreenTab"));
     auto* column = new QVBoxLayout(this);
@@ -121,9 +101,7 @@ void ScreenTab::choosePosition(const std::string& formFlag)
     if (!m_remembered) {
         m_remembered = m_window.formPosition;
     }
-    if (QWidget* calendar = m_calendarWindow ? m_calendarWindow() : nullptr) {
-        placeByFormFlag(*calendar, formFlag);
-    }
+    emit calendarPlacementChosen(QString::fromStdString(formFlag));
 }
 
 void ScreenTab::restorePosition()
@@ -131,9 +109,7 @@ void ScreenTab::restorePosition()
     if (!m_remembered) {
         return;
     }
-    if (QWidget* calendar = m_calendarWindow ? m_calendarWindow() : nullptr) {
-        placeByFormFlag(*calendar, *m_remembered);
-    }
+    emit calendarPlacementChosen(QString::fromStdString(*m_remembered));
     // The buttons go back too, so that a later save does not keep the choice.
     selectPosition(*m_remembered);
     m_remembered.reset();

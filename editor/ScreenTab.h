@@ -7,7 +7,6 @@
 
 #include "core/Records.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,11 +19,6 @@ namespace kvx {
 
 class Dialogs;
 
-// Moves a top-level window to a "FORMFLAG" position: "1" centred, "2" the
-// top-left corner, "3" the top-right corner of its screen; any other value
-// leaves it where it is.
-void placeByFormFlag(QWidget& window, const std::string& formFlag);
-
 // The tab "画面設定": the calendar window's position (`Frame6`), the old
 // screen mode and the desktop notifications (`Frame7`) and the data file path
 // (`Frame10`).
@@ -32,9 +26,8 @@ class ScreenTab : public QWidget {
     Q_OBJECT
 
 public:
-    // `calendarWindow` answers the calendar window, or null while there is none.
-    ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string programDirectory,
-        std::function<QWidget*()> calendarWindow, QWidget* parent = nullptr);
+    ScreenTab(
+        WindowSettings& window, Dialogs& dialogs, std::string programDirectory, QWidget* parent = nullptr);
 
     void load(const QString& dataPath);
     // "FORMFLAG" as the position buttons say: "1" centre, "2" top left, else "3".
@@ -54,6 +47,8 @@ signals:
     // The user named another data file: Enter or leaving the box with the path
     // of an existing file, or a choice in the file dialog.
     void dataPathChosen(const QString& path);
+    // The calendar window is to go where this "FORMFLAG" puts it.
+    void calendarPlacementChosen(const QString& formFlag);
 
 private:
     void choosePosition(const std::string& formFlag);
@@ -64,7 +59,6 @@ private:
     WindowSettings& m_window;
     Dialogs& m_dialogs;
     std::string m_programDirectory;
-    std::function<QWidget*()> m_calendarWindow;
     QRadioButton* m_centre;
     QRadioButton* m_topLeft;
     QRadioButton* m_topRight;

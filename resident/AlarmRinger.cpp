@@ -15,17 +15,18 @@ constexpr int kSoundAfterWindowMs = 1;
 
 } // namespace
 
-AlarmRinger::AlarmRinger(const AlarmTable& table, Clock& clock, SoundController& sound)
-    : m_table(table)
+AlarmRinger::AlarmRinger(const AlarmTable& table, Clock& clock, SoundController& sound, QObject* parent)
+    : QObject(parent)
+    , m_table(table)
     , m_clock(clock)
     , m_sound(sound)
-    , m_timer2(clock.createTimer())
-    , m_timer3(clock.createTimer())
+    , m_ringingTick(clock.createTimer())
+    , m_delayedStop(clock.createTimer())
     , m_soundStart(clock.createTimer())
 {
-    m_timer2->onTimeout = [this] { ringingTick(); };
-    m_timer3->setSingleShot(true);
-    m_timer3->onTimeout = [this] { stopAction(); };
+    m_ringingTick->onTimeout = [this] { ringingTick(); };
+    m_delayedStop->setSingleShot(true);
+    m_delayedStop->onTimeout = [this] { stopAction(); };
     m_soundStart->setSingleShot(true);
     m_soundStart->onTimeout = [this] { startSound(); };
 }
@@ -34,26 +35,22 @@ AlarmRinger::~AlarmRinger() = default;
 
 void AlarmRinger::armDelayedStop()
 {
-    m_timer3->start(kStopDelayMs);
+    m_delayedStop->start(kStopDelayMs);
 }
 
 void AlarmRinger::cancelDelayedStop()
 {
-    m_timer3->stop();
+    m_delayedStop->stop();
 }
 
 NotificationWindow& AlarmRinger::notificationWindow()
 {
-    if (!m_form2) {
-        m_form2 = std::make_unique<NotificationWindow>();
-        m_form2->onStop = [this] { stopAction(); };
-        m_form2->onSnooze = [this](int minutes) {
-            if (onSnooze) {
-                onSnooze(minutes);
-            }
-        };
+    if (!m_window) {
+        m_window = std::make_unique<NotificationWindow>();
+        connect(m_window.get(), &NotificationWindow::stopRequested, this, &AlarmRinger::stopAction);
+        connect(m_window.get(), &NotificationWindow::snoozeRequested, this, &AlarmRinger::snoozeRequested);
     }
-    return *m_form2;
+    return *m_window;
 }
 
 void AlarmRinger::prepareWindow()
@@ -76,7 +73,7 @@ void AlarmRinger::showMissed(const std::vector<MissedAlarm>& missed)
     }
     if (!m_missed) {
         m_missed = std::make_unique<NotificationWindow>();
-        m_missed->onStop = [this] { m_missed->hide(); };
+        connect(m_missed.get(), &NotificationWindow::stopRequested, m_missed.get(), &QWidget::hide);
     }
     const auto time = [](OleDate at) { return QString::fromStdString(at.formatTime()); };
     NotificationWindow::Appearance appearance = NotificationWindow::appearanceOf(
@@ -118,11 +115,9 @@ void AlarmRinger::fire(int index, bool mainBell)
     window.fillForAlarm(NotificationWindow::appearanceOf(alarm), mainBell, time);
     m_blinkActive = alarm.blink == 1;
     window.present();
-    m_timer2->stop();
-    m_timer2->start(kTickMs);
-    if (onRang) {
-        onRang(alarm, mainBell, time);
-    }
+    m_ringingTick->stop();
+    m_ringingTick->start(kTickMs);
+    emit rang(alarm, mainBell, time);
     m_soundStart->stop();
     if (!alarm.soundFile.empty() && alarm.sound == 1) {
         m_soundStart->start(kSoundAfterWindowMs);
@@ -180,7 +175,7 @@ void AlarmRinger::ringingTick()
 
 void AlarmRinger::endRinging(bool restoreVolumes)
 {
-    m_timer2->stop();
+    m_ringingTick->stop();
     if (restoreVolumes) {
         m_sound.restoreVolumes();
     }
@@ -190,19 +185,17 @@ void AlarmRinger::endRinging(bool restoreVolumes)
 
 void AlarmRinger::stopAction()
 {
-    m_timer3->stop();
+    m_delayedStop->stop();
     // Stopped before its sound began, the ring has nothing to stop or restore.
     const bool soundPending = m_soundStart->isActive();
     m_soundStart->stop();
-    if (onStopped) {
-        onStopped();
-    }
+    emit stopped();
     const AlarmRecord* alarm = ringingAlarm();
     if (alarm != nullptr) {
         m_blinkTicks = alarm->blinkCount;
     }
-    if (m_form2 && m_form2->isVisible()) {
-        m_form2->hide();
+    if (m_window && m_window->isVisible()) {
+        m_window->hide();
     }
     if (alarm == nullptr) {
         return;
@@ -236,14 +229,12 @@ void AlarmRinger::shutDown()
     }
     m_sound.clearTestSound();
     m_sound.restoreVolumes();
-    m_timer2->stop();
-    m_timer3->stop();
+    m_ringingTick->stop();
+    m_delayedStop->stop();
     m_soundStart->stop();
-    if (onStopped) {
-        onStopped();
-    }
-    if (m_form2) {
-        m_form2->hide();
+    emit stopped();
+    if (m_window) {
+        m_window->hide();
     }
 }
 

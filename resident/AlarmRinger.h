@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/TrayIcon.h"
+
+#include <QObject>
+
+#ifndef Q_MOC_RUN
 #include "core/Records.h"
 #include "platform/Clock.h"
-#include "platform/TrayIcon.h"
 #include "resident/SoundController.h"
+#endif
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -23,9 +27,11 @@ struct MissedAlarm {
 // Rings a fired alarm: fills and shows the notification window, plays the sound
 // at the alarm's volumes, blinks and repeats on the ringing tick, and ends it all
 // on the stop action ("OK", the close box, or a left click on the tray icon).
-class AlarmRinger final : public SoundingState {
+class AlarmRinger final : public QObject, public SoundingState {
+    Q_OBJECT
+
 public:
-    AlarmRinger(const AlarmTable& table, Clock& clock, SoundController& sound);
+    AlarmRinger(const AlarmTable& table, Clock& clock, SoundController& sound, QObject* parent = nullptr);
     ~AlarmRinger() override;
 
     void fire(int index, bool mainBell);
@@ -50,20 +56,21 @@ public:
     // The alarm the window shows, as it was when it fired; nothing before the
     // first fire. The snooze copies it, even after the ringing has ended.
     const std::optional<AlarmRecord>& shownAlarm() const { return m_shownAlarm; }
-    // The window's "スヌーズ" with the chosen minutes.
-    std::function<void(int minutes)> onSnooze;
 
     bool alarmSounding() const override { return m_alarmSounding; }
     int ringingIndex() const { return m_ringingIndex; }
     int blinkTicks() const { return m_blinkTicks; }
     bool blinkActive() const { return m_blinkActive; }
-    bool stopTimerArmed() const { return m_timer3->isActive(); }
-    bool ringingTimerActive() const { return m_timer2->isActive(); }
+    bool stopTimerArmed() const { return m_delayedStop->isActive(); }
+    bool ringingTimerActive() const { return m_ringingTick->isActive(); }
 
-    // Told of each ring once its window is shown (before its sound starts), and
-    // of every stop action and the exit, so that what else tells of the ring can end.
-    std::function<void(const AlarmRecord& alarm, bool mainBell, const QString& time)> onRang;
-    std::function<void()> onStopped;
+signals:
+    // A ring's window is shown (its sound starts right after).
+    void rang(const kvx::AlarmRecord& alarm, bool mainBell, const QString& time);
+    // Every stop action and the exit: what else tells of the ring can end.
+    void stopped();
+    // The window's "スヌーズ" with the chosen minutes.
+    void snoozeRequested(int minutes);
 
 private:
     const AlarmRecord* ringingAlarm() const;
@@ -73,10 +80,10 @@ private:
     const AlarmTable& m_table;
     Clock& m_clock;
     SoundController& m_sound;
-    std::unique_ptr<Timer> m_timer2; // ringing tick
-    std::unique_ptr<Timer> m_timer3; // delayed stop after a left click on the icon
+    std::unique_ptr<Timer> m_ringingTick; // `Timer2`
+    std::unique_ptr<Timer> m_delayedStop; // `Timer3`: after a left click on the icon
     std::unique_ptr<Timer> m_soundStart; // the fired alarm's sound, once the window is on its way
-    std::unique_ptr<NotificationWindow> m_form2;
+    std::unique_ptr<NotificationWindow> m_window; // `Form2`
     std::unique_ptr<NotificationWindow> m_missed;
     std::optional<AlarmRecord> m_shownAlarm;
 

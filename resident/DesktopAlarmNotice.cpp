@@ -6,12 +6,11 @@
 
 namespace kvx {
 
-DesktopAlarmNotice::DesktopAlarmNotice(DesktopNotifier& notifier, const WindowSettings& window,
-    std::function<void()> stop, std::function<void(int minutes)> snooze)
-    : m_notifier(notifier)
+DesktopAlarmNotice::DesktopAlarmNotice(
+    DesktopNotifier& notifier, const WindowSettings& window, QObject* parent)
+    : QObject(parent)
+    , m_notifier(notifier)
     , m_window(window)
-    , m_stop(std::move(stop))
-    , m_snooze(std::move(snooze))
 {
     m_notifier.onAction
         = [this](DesktopNotifier::Handle handle, const QString& key) { actionInvoked(handle, key); };
@@ -71,9 +70,9 @@ void DesktopAlarmNotice::actionInvoked(DesktopNotifier::Handle handle, const QSt
         return;
     }
     if (key == QLatin1String(kStopKey)) {
-        m_stop();
+        emit stopRequested();
     } else if (key == QLatin1String(kSnoozeKey)) {
-        m_snooze(m_snoozeMinutes);
+        emit snoozeRequested(m_snoozeMinutes);
     }
 }
 

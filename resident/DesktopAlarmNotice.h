@@ -1,11 +1,12 @@
 #pragma once
 
-#include "core/Records.h"
-#include "platform/DesktopNotifier.h"
-
+#include <QObject>
 #include <QString>
 
-#include <functional>
+#ifndef Q_MOC_RUN
+#include "core/Records.h"
+#include "platform/DesktopNotifier.h"
+#endif
 
 namespace kvx {
 
@@ -14,14 +15,15 @@ namespace kvx {
 // Its action "止める" runs the stop action, as the window's "OK" does; its
 // action "５分後にもう一度" puts the alarm off by the snooze's minutes, as the
 // window's "スヌーズ" does.
-class DesktopAlarmNotice {
+class DesktopAlarmNotice : public QObject {
+    Q_OBJECT
+
 public:
     static constexpr const char* kStopKey = "stop";
     static constexpr const char* kSnoozeKey = "snooze";
 
-    DesktopAlarmNotice(DesktopNotifier& notifier, const WindowSettings& window, std::function<void()> stop,
-        std::function<void(int minutes)> snooze);
-    ~DesktopAlarmNotice();
+    DesktopAlarmNotice(DesktopNotifier& notifier, const WindowSettings& window, QObject* parent = nullptr);
+    ~DesktopAlarmNotice() override;
     DesktopAlarmNotice(const DesktopAlarmNotice&) = delete;
     DesktopAlarmNotice& operator=(const DesktopAlarmNotice&) = delete;
 
@@ -33,13 +35,15 @@ public:
     void rang(const AlarmRecord& alarm, bool mainBell, const QString& time, int snoozeMinutes);
     void stopped();
 
+signals:
+    void stopRequested();
+    void snoozeRequested(int minutes);
+
 private:
     void actionInvoked(DesktopNotifier::Handle handle, const QString& key);
 
     DesktopNotifier& m_notifier;
     const WindowSettings& m_window;
-    std::function<void()> m_stop;
-    std::function<void(int minutes)> m_snooze;
     // The minutes the shown notification offers to put the alarm off by.
     int m_snoozeMinutes = 0;
     // The notification of the ring in progress; 0 when there is none.

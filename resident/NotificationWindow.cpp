@@ -44,57 +44,48 @@ NotificationWindow::NotificationWindow(QWidget* parent)
 
     // Command2 lies under "OK" and takes the focus, so that a stray key press
     // does not stop the alarm.
-    m_command2 = new QPushButton(QStringLiteral("Command2"), this);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setGeometry(twipsRect(1335, 1830, 495, 180));
-    m_command1 = new QPushButton(QStringLiteral("OK"), this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(twipsRect(1035, 1770, 1035, 300));
-    m_command1->setFocusPolicy(Qt::NoFocus);
-    m_command1->raise();
+    m_focusButton = new QPushButton(QStringLiteral("Command2"), this);
+    m_focusButton->setObjectName(QStringLiteral("Command2"));
+    m_focusButton->setGeometry(twipsRect(1335, 1830, 495, 180));
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
+    m_okButton->setGeometry(twipsRect(1035, 1770, 1035, 300));
+    m_okButton->setFocusPolicy(Qt::NoFocus);
+    m_okButton->raise();
     // The snooze sits left of "OK", its minutes above it; like "OK" it takes
     // no focus, so that a stray key press cannot put the alarm off either.
-    m_command3 = new QPushButton(QStringLiteral("スヌーズ"), this);
-    m_command3->setObjectName(QStringLiteral("Command3"));
-    m_command3->setAccessibleName(QStringLiteral("スヌーズ"));
-    m_command3->setGeometry(twipsRect(60, 1770, 930, 300));
-    m_command3->setFocusPolicy(Qt::NoFocus);
-    m_combo1 = new QComboBox(this);
-    m_combo1->setObjectName(QStringLiteral("Combo1"));
-    m_combo1->setAccessibleName(QStringLiteral("スヌーズの分"));
-    m_combo1->setGeometry(twipsRect(60, 1440, 930, 300));
-    m_combo1->setFocusPolicy(Qt::NoFocus);
+    m_snoozeButton = new QPushButton(QStringLiteral("スヌーズ"), this);
+    m_snoozeButton->setObjectName(QStringLiteral("Command3"));
+    m_snoozeButton->setAccessibleName(QStringLiteral("スヌーズ"));
+    m_snoozeButton->setGeometry(twipsRect(60, 1770, 930, 300));
+    m_snoozeButton->setFocusPolicy(Qt::NoFocus);
+    m_snoozeChoice = new QComboBox(this);
+    m_snoozeChoice->setObjectName(QStringLiteral("Combo1"));
+    m_snoozeChoice->setAccessibleName(QStringLiteral("スヌーズの分"));
+    m_snoozeChoice->setGeometry(twipsRect(60, 1440, 930, 300));
+    m_snoozeChoice->setFocusPolicy(Qt::NoFocus);
     for (const int minutes : kSnoozeMinutes) {
-        m_combo1->addItem(QStringLiteral("%1分").arg(minutes), minutes);
+        m_snoozeChoice->addItem(QStringLiteral("%1分").arg(minutes), minutes);
     }
     setSnoozeMinutes(kDefaultSnoozeMinutes);
-    m_rich1 = makeBox(this, "Rich1", 0, 0, 3165, 1185);
-    m_rich2 = makeBox(this, "Rich2", 1065, 1215, 975, 240);
-    m_rich3 = makeBox(this, "Rich3", 1065, 1470, 975, 240);
+    m_messageBox = makeBox(this, "Rich1", 0, 0, 3165, 1185);
+    m_banner = makeBox(this, "Rich2", 1065, 1215, 975, 240);
+    m_timeBox = makeBox(this, "Rich3", 1065, 1470, 975, 240);
 
-    connect(m_command1, &QPushButton::clicked, this, [this] {
-        if (onStop) {
-            onStop();
-        }
-    });
-
-    connect(m_command3, &QPushButton::clicked, this, [this] {
-        if (onSnooze) {
-            onSnooze(snoozeMinutes());
-        }
-    });
+    connect(m_okButton, &QPushButton::clicked, this, &NotificationWindow::stopRequested);
+    connect(m_snoozeButton, &QPushButton::clicked, this, [this] { emit snoozeRequested(snoozeMinutes()); });
 
     centreOnScreen(*this);
 }
 
 void NotificationWindow::setSnoozeMinutes(int minutes)
 {
-    m_combo1->setCurrentIndex(m_combo1->findData(snoozeMinutesOr(minutes)));
+    m_snoozeChoice->setCurrentIndex(m_snoozeChoice->findData(snoozeMinutesOr(minutes)));
 }
 
 int NotificationWindow::snoozeMinutes() const
 {
-    return m_combo1->currentData().toInt();
+    return m_snoozeChoice->currentData().toInt();
 }
 
 NotificationWindow::Appearance NotificationWindow::appearanceOf(const AlarmRecord& alarm)
@@ -136,26 +127,26 @@ void NotificationWindow::applyAppearance(const Appearance& appearance)
     font.setItalic(appearance.italic);
     font.setUnderline(appearance.underline);
     font.setStrikeOut(appearance.strikeOut);
-    m_rich1->setFont(font);
+    m_messageBox->setFont(font);
     // The stored text breaks lines with CR LF.
     QString text = appearance.message;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    styleBox(m_rich1, text, fromWinColor(appearance.textColor), back);
+    styleBox(m_messageBox, text, fromWinColor(appearance.textColor), back);
 }
 
 void NotificationWindow::fillForAlarm(const Appearance& appearance, bool mainBell, const QString& time)
 {
-    m_command1->setEnabled(false);
-    m_command2->setEnabled(false);
-    m_command3->setEnabled(false);
+    m_okButton->setEnabled(false);
+    m_focusButton->setEnabled(false);
+    m_snoozeButton->setEnabled(false);
     setWindowTitle(QStringLiteral("Kalvendorix (アラーム)"));
     applyAppearance(appearance);
     if (mainBell) {
-        styleBox(m_rich2, QStringLiteral("■本鈴■"), kWhite, kBlack);
+        styleBox(m_banner, QStringLiteral("■本鈴■"), kWhite, kBlack);
     } else {
-        styleBox(m_rich2, QString(), fromWinColor(appearance.textColor), fromWinColor(appearance.backColor));
+        styleBox(m_banner, QString(), fromWinColor(appearance.textColor), fromWinColor(appearance.backColor));
     }
-    styleBox(m_rich3, time, kWhite, kBlack);
+    styleBox(m_timeBox, time, kWhite, kBlack);
 }
 
 void NotificationWindow::fillForMissed(const Appearance& appearance, const QString& time)
@@ -164,21 +155,21 @@ void NotificationWindow::fillForMissed(const Appearance& appearance, const QStri
     Appearance shown = appearance;
     shown.message = QStringLiteral("スリープ中に過ぎたアラーム\r\n") + appearance.message;
     applyAppearance(shown);
-    styleBox(m_rich2, QString(), fromWinColor(appearance.textColor), fromWinColor(appearance.backColor));
-    styleBox(m_rich3, time, kWhite, kBlack);
-    m_command1->setEnabled(true);
-    m_command2->setEnabled(true);
+    styleBox(m_banner, QString(), fromWinColor(appearance.textColor), fromWinColor(appearance.backColor));
+    styleBox(m_timeBox, time, kWhite, kBlack);
+    m_okButton->setEnabled(true);
+    m_focusButton->setEnabled(true);
     // Nothing rings: there is nothing to put off.
-    m_command3->setEnabled(false);
+    m_snoozeButton->setEnabled(false);
 }
 
 void NotificationWindow::showPreview(const Appearance& appearance, const QString& time)
 {
     setWindowTitle(QStringLiteral("Kalvendorix ■■プレビュー■■"));
-    m_command3->setEnabled(false);
+    m_snoozeButton->setEnabled(false);
     applyAppearance(appearance);
-    styleBox(m_rich2, QStringLiteral("■本鈴■"), kWhite, kBlack);
-    styleBox(m_rich3, time, kWhite, kBlack);
+    styleBox(m_banner, QStringLiteral("■本鈴■"), kWhite, kBlack);
+    styleBox(m_timeBox, time, kWhite, kBlack);
     show();
     keepOnTop();
 }
@@ -187,9 +178,9 @@ void NotificationWindow::present()
 {
     hide();
     show();
-    m_command1->setEnabled(true);
-    m_command2->setEnabled(true);
-    m_command3->setEnabled(true);
+    m_okButton->setEnabled(true);
+    m_focusButton->setEnabled(true);
+    m_snoozeButton->setEnabled(true);
     keepOnTop();
 }
 
@@ -204,7 +195,7 @@ void NotificationWindow::bringToFront()
 void NotificationWindow::keepOnTop()
 {
     raise();
-    m_command2->setFocus(Qt::OtherFocusReason);
+    m_focusButton->setFocus(Qt::OtherFocusReason);
 }
 
 bool NotificationWindow::event(QEvent* event)
@@ -223,9 +214,7 @@ void NotificationWindow::paintEvent(QPaintEvent* event)
 
 void NotificationWindow::closeEvent(QCloseEvent* event)
 {
-    if (onStop) {
-        onStop();
-    }
+    emit stopRequested();
     event->accept();
 }
 

@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -46,22 +44,23 @@ public:
     void present();
     void bringToFront();
 
-    QLabel* message() const { return m_rich1; }
-    QLabel* banner() const { return m_rich2; }
-    QLabel* timeBox() const { return m_rich3; }
-    QPushButton* okButton() const { return m_command1; }
-    QPushButton* focusButton() const { return m_command2; }
-    QPushButton* snoozeButton() const { return m_command3; }
-    QComboBox* snoozeChoice() const { return m_combo1; }
+    QLabel* message() const { return m_messageBox; }
+    QLabel* banner() const { return m_banner; }
+    QLabel* timeBox() const { return m_timeBox; }
+    QPushButton* okButton() const { return m_okButton; }
+    QPushButton* focusButton() const { return m_focusButton; }
+    QPushButton* snoozeButton() const { return m_snoozeButton; }
+    QComboBox* snoozeChoice() const { return m_snoozeChoice; }
 
     // The minutes the snooze list shows; a value not in the list shows the default.
     void setSnoozeMinutes(int minutes);
     int snoozeMinutes() const;
 
+signals:
     // The stop action of the alarm service: "OK" and closing the window.
-    std::function<void()> onStop;
+    void stopRequested();
     // "スヌーズ": the ring stops and comes again after the chosen minutes.
-    std::function<void(int minutes)> onSnooze;
+    void snoozeRequested(int minutes);
 
 protected:
     bool event(QEvent* event) override;
@@ -73,13 +72,13 @@ private:
     static void styleBox(QLabel* box, const QString& text, const QColor& fore, const QColor& back);
     void keepOnTop();
 
-    QPushButton* m_command2;
-    QPushButton* m_command1;
-    QPushButton* m_command3;
-    QComboBox* m_combo1;
-    QLabel* m_rich1;
-    QLabel* m_rich2;
-    QLabel* m_rich3;
+    QPushButton* m_focusButton;
+    QPushButton* m_okButton;
+    QPushButton* m_snoozeButton;
+    QComboBox* m_snoozeChoice;
+    QLabel* m_messageBox;
+    QLabel* m_banner;
+    QLabel* m_timeBox;
 };
 
 } // namespace kvx

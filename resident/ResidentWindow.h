@@ -1,19 +1,22 @@
 #pragma once
 
-#include "core/DataFile.h"
+#include <QObject>
+#include <QString>
+
+#ifndef Q_MOC_RUN
 #include "core/Records.h"
 #include "core/SaveRoutine.h"
 #include "core/Settings.h"
 #include "resident/AlarmRinger.h"
+#include "resident/AlarmScheduler.h"
 #include "resident/DesktopAlarmNotice.h"
 #include "resident/ResidentServices.h"
 #include "resident/SoundController.h"
-#include "schedule/FiringDecision.h"
+#include "resident/SoundDevices.h"
+#include "resident/StartGate.h"
+#include "resident/TrayMenu.h"
+#endif
 
-#include <QObject>
-#include <QString>
-
-#include <functional>
 #include <memory>
 
 class QAction;
@@ -22,16 +25,17 @@ class QMenu;
 namespace kvx {
 
 class AboutBox;
+class AlarmStore;
 
-// The resident service (`Form3`): the start gate, the notification-area icon and
-// its menu, the alarm tick that fires alarms, the ringing tick, the stop action
-// and the exit sequence. It is never shown.
+// The resident service (`Form3`): the start gate, the notification-area icon
+// and its menu, the alarm tick, the ringing and the exit sequence, composed
+// of their own parts. It is never shown.
 class ResidentWindow : public QObject {
     Q_OBJECT
 
 public:
-    ResidentWindow(SharedTables& tables, Settings& settings, DataFile& dataFile, SaveRoutine& saver,
-        ResidentServices& services, QObject* parent = nullptr);
+    ResidentWindow(
+        AlarmStore& store, Settings& settings, ResidentServices& services, QObject* parent = nullptr);
     ~ResidentWindow() override;
 
     // Ended: an end of the session was asked for while the program started; it
@@ -59,10 +63,6 @@ public:
     void removeStartup();
     void showLog();
     void showAbout();
-    // The sound device chooser, opened by the editor while no device is chosen;
-    // its choice is remembered in both settings files when it closes.
-    void chooseSoundDevices(QWidget* parent);
-    void adoptSoundDevices(const QString& midiDevice, const QString& waveDevice);
 
     // Puts the shown alarm off: the ring stops as by "OK", and a quick timer
     // with the alarm's message, sound and look rings again `minutes` from now.
@@ -70,94 +70,59 @@ public:
     // dropped. The minutes become the snooze's remembered choice. False when
     // no alarm was shown, the table is full, or the save failed.
     bool snooze(int minutes);
-    // What becomes of a timer whose save did not reach the data file.
-    enum class UnsavedTimer {
-        Keep, // it stays in the tables for the next save
-        TakeBack, // it is removed again: the tables are as they were
-    };
-    // Adds a timer made at `now` to the alarms and saves the tables at once;
-    // the lists and the alarm tick follow it.
-    SaveResult addTimer(const AlarmRecord& timer, OleDate now, UnsavedTimer unsaved = UnsavedTimer::Keep);
 
     // The alarm tick: fires at most one due alarm and refreshes the tooltip.
-    void alarmTick();
-    // A window saved the tables: the alarm tick starts over, as after every
-    // save, and the tooltip tells the next bell of the saved tables at once.
-    void restartAlarmTick();
+    void alarmTick() { m_scheduler.alarmTick(); }
+    // The tooltip tells the next bell of the tables as they are, and the tick waits for it.
+    void restartAlarmTick() { m_scheduler.restart(); }
 
-    QMenu* iconMenu() const { return m_iconMenu.get(); }
-    QAction* menuAction(const QString& objectName) const;
+    QMenu* iconMenu() const { return m_menu.menu(); }
+    QAction* menuAction(const QString& objectName) const { return m_menu.action(objectName); }
     AlarmRinger& ringer() { return m_ringer; }
     AboutBox* aboutBox() const { return m_about.get(); }
     SoundController& sound() { return m_sound; }
+    SoundDevices& soundDevices() { return m_devices; }
 
     // Service state, read by the editor and the tests.
-    bool alarmsPaused() const { return m_alarmsPaused; }
+    bool alarmsPaused() const { return m_scheduler.paused(); }
     bool alarmSounding() const { return m_ringer.alarmSounding(); }
     bool exiting() const { return m_exiting; }
     bool exited() const { return m_exited; }
-    bool alarmTimerActive() const { return m_timer1->isActive(); }
+    bool alarmTimerActive() const { return m_scheduler.timerActive(); }
     // How often the alarm tick has woken, for the measurements of idle cost.
-    int alarmTickCount() const { return m_ticks; }
+    int alarmTickCount() const { return m_scheduler.tickCount(); }
 
 signals:
     // The open action: the main window (the calendar, or the editor) comes up.
     void openMainWindowRequested();
-    // An alarm fired and stored its last-ring time: the lists show it anew.
-    void alarmListsChanged();
     // The exit sequence has ended; the program may quit.
     void quitRequested();
-    // The snooze added its quick timer; `saved` tells whether the tables reached the file.
-    void snoozed(bool saved);
 
 private:
-    enum class Gate { Pass, AnotherCopyRuns, Ended, Refused };
-    Gate startGate();
     void endDuringStartUp();
-    void buildMenu();
-    void setStartupChecks(bool registered);
     void loadData();
     void tellOpenDataFolders();
     void tellSaveProblems(const SaveResult& result);
     bool endDespiteFailedSave(const SaveResult& saved);
     void tell(const QString& text);
-    void armAlarmTick();
-    bool prepareFirstRing();
-    bool stillRings(const Firing& firing, OleDate now) const;
-    void refreshToolTip(OleDate now);
-    void wallClockChanged(bool resumed);
-    void tellMissedAlarms(OleDate from, OleDate until);
 
-    SharedTables& m_tables;
+    AlarmStore& m_store;
     Settings& m_settings;
-    DataFile& m_dataFile;
-    SaveRoutine& m_saver;
     ResidentServices& m_services;
     SoundController m_sound;
     AlarmRinger m_ringer;
     DesktopAlarmNotice m_notice;
-
-    std::unique_ptr<Timer> m_timer1; // alarm tick
-    std::unique_ptr<QMenu> m_iconMenu;
+    StartGate m_gate;
+    TrayMenu m_menu;
+    AlarmScheduler m_scheduler;
+    SoundDevices m_devices;
     std::unique_ptr<AboutBox> m_about;
 
-    bool m_alarmsPaused = false;
     bool m_exiting = false;
     bool m_exited = false;
     bool m_sessionEnding = false;
     bool m_exitFromMenu = false;
-    // How far the start-up has come, for an end that arrives during it.
-    bool m_lockHeld = false;
-    bool m_flagRaised = false;
     bool m_trayAdded = false;
-    bool m_loaded = false;
-    bool m_firstRingPrepared = false;
-    QString m_toolTip;
-    // The bell the tip counts down to; zero when it counts down to none.
-    OleDate m_nextRingAt;
-    // When the tick last looked at the table.
-    OleDate m_lastCheck;
-    int m_ticks = 0;
 };
 
 } // namespace kvx

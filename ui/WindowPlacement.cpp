@@ -20,4 +20,16 @@ void centreOnScreen(QWidget& window)
     window.move(frame.topLeft());
 }
 
+void placeByFormFlag(QWidget& window, const std::string& formFlag)
+{
+    const QScreen* screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr || (formFlag != "2" && formFlag != "3")) {
+        centreOnScreen(window);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    window.move(
+        formFlag == "2" ? area.left() : area.right() + 1 - window.frameGeometry().width(), area.top());
+}
+
 } // namespace kvx

@@ -62,7 +62,9 @@ TEST_F(ApplicationTest, StartsOnTheUsersFileAndSavesItAgainAtTheEnd)
     m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
     EXPECT_EQ(opened, 1);
 
-    application.tables().alarms.alarms[0].message = "朝会（変更）";
+    AlarmRecord changed = application.tables().alarms.alarms[0];
+    changed.message = "朝会（変更）";
+    application.store().changeAlarm(0, changed);
     application.resident().exitSequence();
     EXPECT_EQ(finished, 1);
     SharedTables saved;
@@ -149,7 +151,7 @@ TEST_F(ApplicationTest, TheRunningCopyAnswersTheCommandsOfTheTerminal)
     SharedTables saved;
     ASSERT_TRUE(DataFile().load(saved, dataPath, {}));
     EXPECT_EQ(saved.alarms.alarmCount, 1) << "saved at once";
-    EXPECT_FALSE(application.view().dataChanged);
+    EXPECT_FALSE(application.store().modified());
 
     EXPECT_EQ(channel.deliverCommand({"--list"}),
         (CommandAnswer{0, "■09:20 2026/12/08 ｸｲｯｸ －－火－－－－\tお茶\n", ""}));
@@ -161,20 +163,21 @@ TEST_F(ApplicationTest, TheRunningCopyAnswersTheCommandsOfTheTerminal)
     const CommandAnswer badNumber = channel.deliverCommand({"--quick", "0"});
     EXPECT_EQ(badNumber.status, 1);
     EXPECT_EQ(badNumber.err, "分を、１から１４４０までの値にしてください\n");
-    AlarmTable& table = application.tables().alarms;
-    table.alarmCount = AlarmTable::kMaxAlarms;
-    table.alarms.resize(AlarmTable::kMaxAlarms + 1);
-    const CommandAnswer full = channel.deliverCommand({"--quick", "5"});
-    EXPECT_EQ(full, (CommandAnswer{1, "", "アラームは３２７６７件までです\n"}));
+    const AlarmTable& table = application.tables().alarms;
+    SharedTables full;
+    full.alarms.alarmCount = AlarmTable::kMaxAlarms;
+    full.alarms.alarms.resize(AlarmTable::kMaxAlarms + 1);
+    application.store().replaceData(full);
+    const CommandAnswer refused = channel.deliverCommand({"--quick", "5"});
+    EXPECT_EQ(refused, (CommandAnswer{1, "", "アラームは３２７６７件までです\n"}));
     EXPECT_EQ(table.alarmCount, AlarmTable::kMaxAlarms);
     EXPECT_EQ(fileBytes(dataPath), before);
     // A request made by hand, not by the command, is checked as strictly.
-    table.alarmCount = 1;
-    table.alarms.resize(2);
+    application.store().replaceData({});
     for (const std::string& message : {std::string("a\0b", 3), std::string(65536, 'a')}) {
         const CommandAnswer raw = channel.deliverCommand({"--quick", "5", message});
         EXPECT_EQ(raw.status, 1) << raw.err;
-        EXPECT_EQ(table.alarmCount, 1);
+        EXPECT_EQ(table.alarmCount, 0);
     }
 }
 
@@ -221,7 +224,7 @@ TEST_F(ApplicationTest, AQuickTimerThatCannotBeSavedIsTakenBack)
         EXPECT_EQ(answer.out.empty(), row.status != 0) << row.name;
         EXPECT_EQ(application.tables().alarms.alarmCount, row.status == 0 ? 1 : 0) << row.name;
         EXPECT_EQ(channel.deliverCommand({"--list"}).out.empty(), row.status != 0) << row.name;
-        EXPECT_FALSE(application.view().dataChanged) << row.name;
+        EXPECT_FALSE(application.store().modified()) << row.name;
     }
 }
 

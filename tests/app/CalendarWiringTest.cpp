@@ -248,6 +248,11 @@ TEST_F(CalendarWiringTest, AQuickTimerFromTheCalendarReachesTheAlarmTickAtOnce)
     EXPECT_TRUE(m_desktop.tray.toolTip().endsWith(QStringLiteral("本日09:03")))
         << m_desktop.tray.toolTip().toStdString();
     EXPECT_TRUE(m_app->resident().alarmTimerActive());
+    // Saved at once, the timer (the last of the table) the current row.
+    SharedTables saved;
+    ASSERT_TRUE(DataFile().load(saved, m_app->settings().dataPath(), {}));
+    EXPECT_EQ(saved.alarms.alarmCount, 4);
+    EXPECT_EQ(m_app->calendar()->listModel()->alarmIndex(m_app->calendar()->currentRow()), 3);
 }
 
 // Leaving the editor brings the calendar back: its ＯＫ unless the editor is the

@@ -31,19 +31,18 @@ public:
     CalendarWindowTest()
         : m_clock(QDateTime(QDate(2026, 1, 31), QTime(10, 0)))
         , m_settings(m_dir.path().toStdString() + "/")
-        , m_saver(m_tables, m_settings, m_dataFile)
+        , m_store(m_settings)
     {
         m_settings.setDataPath(m_settings.defaultDataPath());
-        m_saver.setTablesLoaded(true);
+        m_store.saver().setTablesLoaded(true);
     }
 
     void open(int alarms = 0)
     {
         for (int i = 0; i < alarms; ++i) {
-            m_tables.alarms.add(daily(9 + i % 14, i % 60, "定例"));
+            m_store.addAlarm(daily(9 + i % 14, i % 60, "定例"));
         }
-        CalendarContext context{m_tables, m_settings, m_dataFile, m_view, m_saver, m_clock, m_prompter,
-            m_datagrams, [this] { return m_sounding; }, {}};
+        CalendarContext context{m_store, m_settings, m_view, m_clock, m_prompter, m_datagrams, m_sounding};
         m_window = std::make_unique<CalendarWindow>(std::move(context));
         m_window->show();
     }
@@ -60,21 +59,27 @@ public:
     int savedAlarms() const
     {
         SharedTables saved;
-        EXPECT_TRUE(m_dataFile.load(saved, m_settings.dataPath(), {}));
+        EXPECT_TRUE(DataFile().load(saved, m_settings.dataPath(), {}));
         return saved.alarms.alarmCount;
     }
+    void clearTables() { m_store.replaceData({}); }
 
 protected:
+    // Whether an alarm sounds, as the window asks the resident service.
+    struct Sounding final : SoundingState {
+        bool on = false;
+        bool alarmSounding() const override { return on; }
+    };
+
     QTemporaryDir m_dir;
     FakeClock m_clock;
     FakePrompter m_prompter;
     FakeDatagramSender m_datagrams;
-    SharedTables m_tables;
     Settings m_settings;
-    mutable DataFile m_dataFile;
+    AlarmStore m_store;
+    const SharedTables& m_tables = m_store.tables();
     ViewState m_view;
-    SaveRoutine m_saver;
-    bool m_sounding = false;
+    Sounding m_sounding;
     std::unique_ptr<CalendarWindow> m_window;
 };
 

@@ -25,9 +25,14 @@ public:
     {
         tabs()->menu()->findChild<QAction*>(QLatin1String(name))->trigger();
     }
-    std::vector<std::string>& list(int category)
+    const std::vector<std::string>& list(int category) const
     {
         return m_tables.memos.lists[static_cast<std::size_t>(category)];
+    }
+    void setMemo(int category, std::size_t row, const std::string& text)
+    {
+        m_store.changeMemos(
+            [&](MemoLists& memos) { memos.lists[static_cast<std::size_t>(category)][row] = text; });
     }
     void choose(int category, int row) const
     {
@@ -65,7 +70,7 @@ public:
 
 TEST_F(MemoTabsTest, ThreeListsOfAtLeastTwentyRowsOverTheTables)
 {
-    m_tables.memos.lists[MemoLists::kContact] = {"田中さんに電話", ""};
+    m_store.changeMemos([](MemoLists& memos) { memos.lists[MemoLists::kContact] = {"田中さんに電話", ""}; });
     open();
     const std::array<const char*, 3> captions = {"メモ", "連絡", "購入"};
     for (int c = 0; c < 3; ++c) {
@@ -88,7 +93,7 @@ TEST_F(MemoTabsTest, TheEditWindowKeepsItsCategoryAndRow)
 {
     open();
     choose(MemoLists::kMemo, 2);
-    list(MemoLists::kMemo)[2] = "古い";
+    setMemo(MemoLists::kMemo, 2, "古い");
     trigger("m_grid2_edit");
     ASSERT_NE(editWindow(), nullptr);
     EXPECT_EQ(editWindow()->windowTitle(), QStringLiteral("メモ"));
@@ -131,14 +136,14 @@ TEST_F(MemoTabsTest, PeelingLogsTheMemoAndAFailedLogKeepsIt)
 {
     m_clock.setNow(QDateTime(QDate(2026, 3, 7), QTime(18, 5, 9)));
     open();
-    list(MemoLists::kPurchase)[4] = "牛乳";
+    setMemo(MemoLists::kPurchase, 4, "牛乳");
     choose(MemoLists::kPurchase, 4);
     trigger("m_grid2_delete");
     EXPECT_EQ(list(MemoLists::kPurchase)[4], "");
     EXPECT_EQ(log(), "<購入>[はがした日時=26/03/07 18:05:09]\r\n牛乳\r\n\r\n\r\n");
 
     // A folder where the log should be: nothing can be appended.
-    list(MemoLists::kPurchase)[4] = "卵";
+    setMemo(MemoLists::kPurchase, 4, "卵");
     QFile::remove(QString::fromStdString(m_settings.logFile()));
     ASSERT_TRUE(QDir().mkdir(QString::fromStdString(m_settings.logFile())));
     EXPECT_FALSE(tabs()->peelCurrent());
@@ -161,14 +166,14 @@ TEST_F(MemoTabsTest, HandOverToTheStickyNoteProgram)
     for (const Row row : {Row{"", 1, "", false, false}, Row{"12a", 2, "", false, false},
              Row{"-80", 1, "", false, false}, Row{"5000", 1, "", true, false},
              Row{"５０００", 2, "", true, true}, Row{"5000", 2, "Network unreachable", true, false}}) {
-        m_tables.memos = {};
+        m_store.changeMemos([](MemoLists& memos) { memos = {}; });
         m_datagrams.sent.clear();
         m_datagrams.failure = QString::fromUtf8(row.failure);
         m_prompter.clear();
-        m_tables.window.portNumber = row.port;
-        m_tables.window.copyAction = row.copyAction;
+        m_store.window().portNumber = row.port;
+        m_store.window().copyAction = row.copyAction;
         open();
-        list(MemoLists::kMemo)[0] = "買い物:牛乳";
+        setMemo(MemoLists::kMemo, 0, "買い物:牛乳");
         trigger("m_grid2_nuura");
         ASSERT_EQ(m_datagrams.sent.size(), row.sent ? 1U : 0U) << row.port;
         if (row.sent) {
@@ -192,10 +197,10 @@ TEST_F(MemoTabsTest, DraggingOutAndDroppingIn)
     };
     for (const Row row :
         {Row{1, Qt::CopyAction, false}, Row{2, Qt::CopyAction, true}, Row{2, Qt::IgnoreAction, false}}) {
-        m_tables.memos = {};
-        m_tables.window.copyAction = row.copyAction;
+        m_store.changeMemos([](MemoLists& memos) { memos = {}; });
+        m_store.window().copyAction = row.copyAction;
         open();
-        list(MemoLists::kMemo)[1] = "持ち物";
+        setMemo(MemoLists::kMemo, 1, "持ち物");
         QString dragged;
         tabs()->setDragRunner([&dragged, result = row.result](QMimeData* data, QWidget* /*source*/) {
             dragged = data->text();
@@ -211,8 +216,10 @@ TEST_F(MemoTabsTest, DraggingOutAndDroppingIn)
     }
 
     // A drop lands on the first empty row followed by an empty one.
-    list(MemoLists::kMemo) = {"A", "", "B"};
-    list(MemoLists::kMemo).resize(21);
+    m_store.changeMemos([](MemoLists& memos) {
+        memos.lists[MemoLists::kMemo] = {"A", "", "B"};
+        memos.lists[MemoLists::kMemo].resize(21);
+    });
     tabs()->reload();
     QMimeData text;
     text.setText(QStringLiteral("ドロップ"));
@@ -225,7 +232,7 @@ TEST_F(MemoTabsTest, DraggingOutAndDroppingIn)
     EXPECT_EQ(list(MemoLists::kMemo)[3], "ドロップ");
     EXPECT_EQ(tabs()->currentRow(), 3);
     // On a full list the text becomes row 21, scrolled into view.
-    list(MemoLists::kMemo).assign(21, "x");
+    m_store.changeMemos([](MemoLists& memos) { memos.lists[MemoLists::kMemo].assign(21, "x"); });
     tabs()->reload();
     tabs()->dropText(MemoLists::kMemo, QStringLiteral("追加"));
     EXPECT_EQ(memoCount(m_tables.memos, MemoLists::kMemo), 21);
@@ -242,7 +249,7 @@ TEST_F(MemoTabsTest, TheWindowsOkSavesTheMemosTypedSoFar)
     confirmEdit(QStringLiteral("会議室の予約"));
     click("Command5");
     SharedTables saved;
-    ASSERT_TRUE(m_dataFile.load(saved, m_settings.dataPath(), {}));
+    ASSERT_TRUE(DataFile().load(saved, m_settings.dataPath(), {}));
     EXPECT_EQ(saved.memos.lists[MemoLists::kContact][3], "会議室の予約");
     EXPECT_EQ(memoCount(saved.memos, MemoLists::kContact), 20);
 }

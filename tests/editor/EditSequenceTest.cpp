@@ -26,7 +26,9 @@ TEST_F(EditorTest, AFixedSequenceOfEditsWritesTheSameFile)
     quick->setCurrentIndex(2);
     emit quick->activated(2);
     click("Command8");
-    m_app->tables().memos.lists[MemoLists::kContact] = {"田中さんに電話", ""};
+    m_app->store().changeMemos([](MemoLists& memos) {
+        memos.lists[MemoLists::kContact] = {"田中さんに電話", ""};
+    });
     m_app->resident().exitSequence();
 
     QFile file(QString::fromStdString(m_app->settings().dataPath()));

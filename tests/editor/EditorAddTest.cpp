@@ -24,11 +24,11 @@ TEST_F(EditorTest, AddingADailyAlarmAndOkWriteTheDataFileAndBothSettingsFiles)
     EXPECT_EQ(alarm(0).startTime, OleDate::fromCivil(2026, 12, 8, 9, 30));
     EXPECT_EQ(alarm(0).message, "朝会です");
     EXPECT_EQ(m_app->editor()->selectedAlarm(), 0);
-    EXPECT_TRUE(m_app->view().dataChanged);
+    EXPECT_TRUE(m_app->store().modified());
 
     click("Command8");
     EXPECT_FALSE(m_app->editor()->isVisible());
-    EXPECT_FALSE(m_app->view().dataChanged);
+    EXPECT_FALSE(m_app->store().modified());
     SharedTables saved;
     ASSERT_TRUE(DataFile().load(saved, m_app->settings().dataPath(), {}));
     ASSERT_EQ(saved.alarms.alarmCount, 1);
@@ -175,7 +175,7 @@ TEST_F(EditorTest, AFullTableRefusesAnAddAndChangesNothing)
     click("Command5");
     EXPECT_EQ(m_desktop.prompter.messages(), QStringList{QString::fromUtf8(kTableFullMessage)});
     EXPECT_EQ(alarms().alarmCount, AlarmTable::kMaxAlarms);
-    EXPECT_FALSE(m_app->view().dataChanged);
+    EXPECT_FALSE(m_app->store().modified());
 }
 
 TEST_F(EditorTest, TheDailyViewAddsOnTheChosenDayAndSelectsTheNewRow)
@@ -211,7 +211,7 @@ TEST_F(EditorTest, AQuickTimerAcrossMidnightTakesTheNextDaysBit)
     EXPECT_EQ(alarm(0).weekdayMask, kWednesday);
     EXPECT_EQ(alarm(0).message, "クイックタイマー");
     EXPECT_EQ(model()->rowCount(), 1);
-    EXPECT_TRUE(m_app->view().dataChanged);
+    EXPECT_TRUE(m_app->store().modified());
 }
 
 } // namespace

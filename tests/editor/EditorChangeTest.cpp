@@ -21,7 +21,7 @@ TEST_F(EditorTest, AChangeAfterPickingAnotherDateMovesTheAlarmThere)
     click("Command6");
     EXPECT_TRUE(m_desktop.prompter.shown().isEmpty());
     EXPECT_EQ(alarm(0).startTime, OleDate::fromCivil(2026, 12, 20, 10, 0));
-    EXPECT_TRUE(m_app->view().dataChanged);
+    EXPECT_TRUE(m_app->store().modified());
 }
 
 TEST_F(EditorTest, AChangeOfAMonthlyAlarmTakesTheDayBoxAndForwardsPastAShortMonth)
@@ -104,7 +104,7 @@ TEST_F(EditorTest, DeletingThreeRowsKeepsTheOthersInOrderAndResetsTheFields)
     EXPECT_TRUE(m_app->editor()->list()->selectionModel()->selectedRows().isEmpty());
     EXPECT_TRUE(get<QRadioButton>("Option6")->isChecked());
     EXPECT_EQ(edit("Text1")->text() + edit("Text2")->text(), QStringLiteral("09"));
-    EXPECT_TRUE(m_app->view().dataChanged);
+    EXPECT_TRUE(m_app->store().modified());
 }
 
 TEST_F(EditorTest, ResetReturnsTheFieldsToTodayAndTheDefaults)
@@ -292,7 +292,7 @@ TEST_F(EditorTest, TheDiscardQuestionKeepsOnCancelAndReloadsOnOk)
     m_app->editor()->close();
     EXPECT_FALSE(m_app->editor()->isVisible());
     EXPECT_EQ(alarms().alarmCount, 1);
-    EXPECT_FALSE(m_app->view().dataChanged);
+    EXPECT_FALSE(m_app->store().modified());
 }
 
 TEST_F(EditorTest, AFailedOkKeepsTheEditorTheTablesAndTheChangedFlag)
@@ -306,7 +306,7 @@ TEST_F(EditorTest, AFailedOkKeepsTheEditorTheTablesAndTheChangedFlag)
     click("Command8");
     EXPECT_TRUE(m_app->editor()->isVisible());
     EXPECT_EQ(alarms(), before);
-    EXPECT_TRUE(m_app->view().dataChanged);
+    EXPECT_TRUE(m_app->store().modified());
     ASSERT_EQ(m_desktop.prompter.messages().size(), 1);
     const QStringList lines = m_desktop.prompter.messages().front().split(u'\n');
     ASSERT_GE(lines.size(), 3);

@@ -121,7 +121,7 @@ public:
         QTest::mouseClick(
             list->viewport(), Qt::LeftButton, {}, list->visualRect(model()->index(row)).center());
     }
-    AlarmTable& alarms() const { return m_app->tables().alarms; }
+    const AlarmTable& alarms() const { return m_app->tables().alarms; }
     const AlarmRecord& alarm(int index) const { return alarms().alarms[static_cast<std::size_t>(index)]; }
 
     static AlarmRecord dailyAt(int h, int m, const char* message)

@@ -111,8 +111,7 @@ TEST_F(EditorTest, TheNoticeBoxTurnsDesktopNoticesOffAtOnceAndOkKeepsIt)
     alarm.startTime = OleDate::fromCivil(2026, 12, 1, 9, 1);
     alarm.endTime = alarm.startTime;
     alarm.message = "通知なし";
-    m_app->tables().alarms.add(alarm);
-    m_app->resident().restartAlarmTick();
+    m_app->store().addAlarm(alarm);
     m_desktop.clock.advanceMs(61000);
     EXPECT_EQ(m_app->resident().ringer().ringingIndex(), 0);
     EXPECT_TRUE(m_desktop.notifier.sent().empty());
@@ -126,26 +125,20 @@ TEST_F(EditorTest, TheNoticeBoxTurnsDesktopNoticesOffAtOnceAndOkKeepsIt)
 
 class PositionTest : public EditorTest {
 public:
-    void SetUp() override
-    {
-        Settings(folder()).writeSettingToBoth("FORMFLAG", "2");
-        m_calendar.resize(300, 200);
-        m_calendar.move(40, 50);
-        m_calendar.show();
-        m_screen = m_calendar.screen()->geometry();
-    }
+    void SetUp() override { Settings(folder()).writeSettingToBoth("FORMFLAG", "2"); }
     void startWithCalendar()
     {
         SharedTables earlier;
         ASSERT_TRUE(DataFile().save(earlier, Settings(folder()).defaultDataPath(), OleDate()));
         m_app = std::make_unique<Application>(folder(), m_desktop.services, m_desktop.dialogs);
-        m_app->setCalendarWindow([this] { return &m_calendar; });
         ASSERT_EQ(m_app->start(), ResidentWindow::Start::Running);
+        m_app->openCalendar();
+        m_screen = calendar().screen()->geometry();
         m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
         showTab(EditorWindow::kScreenTab);
     }
+    QWidget& calendar() const { return *m_app->calendar(); }
 
-    QWidget m_calendar;
     QRect m_screen;
 };
 
@@ -157,13 +150,13 @@ TEST_F(PositionTest, EachOptionMovesTheCalendarWindowAndSavingKeepsTheChoice)
         const char* option;
         QPoint at;
     };
-    const int w = m_calendar.frameGeometry().width();
-    const int h = m_calendar.frameGeometry().height();
+    const int w = calendar().frameGeometry().width();
+    const int h = calendar().frameGeometry().height();
     for (const Row& row : {Row{"Option10", {m_screen.width() - w, 0}}, Row{"Option9", {0, 0}},
              Row{"Option8", {(m_screen.width() - w) / 2, (m_screen.height() - h) / 2}},
              Row{"Option10", {m_screen.width() - w, 0}}}) {
         click(row.option);
-        EXPECT_EQ(m_calendar.pos(), row.at) << row.option;
+        EXPECT_EQ(calendar().pos(), row.at) << row.option;
     }
     // The fixture starts in the old screen mode, so that its open action shows the editor.
     EXPECT_TRUE(button("Check30")->isChecked());
@@ -202,7 +195,7 @@ TEST_F(PositionTest, TheCloseBoxPutsTheCalendarWindowBackWhereTheSettingHadIt)
     click("Option8");
     click("Option10");
     m_app->editor()->close();
-    EXPECT_EQ(m_calendar.pos(), QPoint(0, 0));
+    EXPECT_EQ(calendar().pos(), QPoint(0, 0));
     m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
     EXPECT_TRUE(button("Option9")->isChecked());
     // The exit save keeps the setting the close box went back to.
@@ -257,7 +250,7 @@ TEST_F(DataPathTest, EnterSwitchesAfterSavingTheTablesToTheOldFile)
     const std::string old = m_app->settings().dataPath();
     const std::string other = otherFile();
     changeWithoutOk();
-    QSignalSpy switched(m_app->editor(), &EditorWindow::dataFileSwitched);
+    QSignalSpy switched(&m_app->store(), &AlarmStore::memosReplaced);
     QLineEdit* box = edit("Text17");
     box->setFocus();
     box->clear();
@@ -279,7 +272,7 @@ TEST_F(DataPathTest, EnterSwitchesAfterSavingTheTablesToTheOldFile)
     EXPECT_EQ(alarm(0).message, "別のファイル");
     EXPECT_EQ(rows().size(), 1);
     EXPECT_EQ(get<QTableView>("FGrid20")->model()->index(0, 1).data().toString(), QStringLiteral("当番"));
-    EXPECT_FALSE(m_app->view().dataChanged);
+    EXPECT_FALSE(m_app->store().modified());
     EXPECT_EQ(box->text(), QString::fromStdString(other));
 
     // The same file again changes nothing.
@@ -332,7 +325,7 @@ TEST_F(DataPathTest, ASwitchThatCannotSaveOrStoreThePathSwitchesNothing)
         QStringLiteral("データファイルを保存できませんでした。")));
     EXPECT_EQ(m_app->settings().dataPath(), gone);
     EXPECT_EQ(alarms().alarmCount, 1);
-    EXPECT_TRUE(m_app->view().dataChanged);
+    EXPECT_TRUE(m_app->store().modified());
     EXPECT_NE(settingIn(m_app->settings().mainFile(), "DATAPATH"), other);
     EXPECT_EQ(edit("Text17")->text().toStdString(), gone);
 
@@ -347,7 +340,7 @@ TEST_F(DataPathTest, ASwitchThatCannotSaveOrStoreThePathSwitchesNothing)
     EXPECT_EQ(m_desktop.prompter.messages().front(),
         QStringLiteral("データファイルパスに、設定ファイルに保存できない文字が含まれています"));
     EXPECT_EQ(m_app->settings().dataPath(), Settings(folder()).defaultDataPath());
-    EXPECT_TRUE(m_app->view().dataChanged);
+    EXPECT_TRUE(m_app->store().modified());
     EXPECT_EQ(alarms().alarmCount, 1);
 }
 

@@ -42,7 +42,7 @@ TEST_F(ResidentTest, TheTickWakesOnlyAtMinuteStartsAndDueSeconds)
 
     // Nothing left to count down to: nothing wakes the tick for an hour.
     m_resident->ringer().stopAction();
-    m_tables.alarms = {};
+    clearAlarms();
     m_resident->restartAlarmTick();
     const int idle = m_resident->alarmTickCount();
     advanceTo(9, 0, 0, 10);
@@ -66,7 +66,7 @@ TEST_F(ResidentTest, ClockSetForwardsBackwardsAndAnotherTimeZone)
         {"a zone nine hours ahead", at(8, 16, 29, 58), false},
     };
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         m_clock.setNow(at(8, 7, 29, 50));
         writeMain("STARTFLG", "0");
         start();
@@ -79,7 +79,7 @@ TEST_F(ResidentTest, ClockSetForwardsBackwardsAndAnotherTimeZone)
         m_resident->ringer().stopAction();
     }
     // Set back before the minute, the alarm rings at it.
-    m_tables.alarms = {};
+    clearAlarms();
     m_clock.setNow(at(8, 7, 29, 50));
     addAlarm(dailyAlarm(7, 30));
     m_clock.setNow(at(8, 7, 0, 0));
@@ -110,7 +110,7 @@ TEST_F(ResidentTest, AlarmsPassedInASleepAreToldOfButNotRung)
         {"nothing passed", at(8, 7, 29, 50), at(8, 7, 29, 55), {{7, 30}}, "", ""},
     };
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         m_clock.setNow(row.sleepFrom);
         writeMain("STARTFLG", "0");
         start();
@@ -153,7 +153,7 @@ TEST_F(ResidentTest, ABellStillInItsMinuteAtWakingIsRungNotTold)
         {"daily 07:30, woken at 07:31:00", kKindDaily, QTime(7, 31, 0), false},
     };
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         m_clock.setNow(at(8, 7, 20));
         writeMain("STARTFLG", "0");
         start();

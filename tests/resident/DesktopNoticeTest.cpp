@@ -25,7 +25,7 @@ TEST_F(ResidentTest, EachBellSendsOneNoticeWithItsMessage)
     };
     start();
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         AlarmRecord alarm = dailyAlarm(7, 40);
         alarm.preMode = row.preMode;
         alarm.preMinutes = 10;
@@ -61,7 +61,7 @@ TEST_F(ResidentTest, EveryWayOfStoppingClosesTheNotice)
         // Last: the service does not start again after its exit.
         {"exit", How::Exit}};
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         m_notifier.clear();
         m_clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 50)));
         start();
@@ -132,7 +132,7 @@ TEST_F(ResidentTest, NoticeActionStopsOnlyWithItsOwnKey)
 TEST_F(ResidentTest, NoticesOffTheAlarmRingsWithoutOne)
 {
     start();
-    m_tables.window.desktopNotify = 0;
+    m_store.window().desktopNotify = 0;
     addAlarm(dailyAlarm(7, 30));
     advanceTo(7, 30, 0, 100);
     EXPECT_TRUE(m_resident->alarmSounding());

@@ -49,7 +49,7 @@ TEST_F(ResidentTest, DeviceChoiceIsWrittenIntoBothSettingsFilesOnClosing)
             }
         }
     });
-    m_resident->chooseSoundDevices(nullptr);
+    m_resident->soundDevices().choose(nullptr);
     EXPECT_EQ(readMain("WAVENM"), "HDMI");
     EXPECT_EQ(readMain("MIDINM"), "Kalvendorix MIDI");
     EXPECT_EQ(ProfileFile(m_settings.dataSideFile()).readString(kSettingsSection, "WAVENM", ""), "HDMI");
@@ -73,12 +73,12 @@ TEST_F(ResidentTest, DeviceChooserClosesByItsOkButtonAndIsNotAskedAgainOnceChose
         }
     };
     QTimer::singleShot(0, pressOk);
-    m_resident->chooseSoundDevices(nullptr);
+    m_resident->soundDevices().choose(nullptr);
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(readMain("MIDINM"), "Kalvendorix MIDI");
     // Chosen: the next editor opens without the chooser.
     QTimer::singleShot(0, pressOk);
-    m_resident->chooseSoundDevices(nullptr);
+    m_resident->soundDevices().choose(nullptr);
     QCoreApplication::processEvents();
     EXPECT_EQ(shown, 1);
 }

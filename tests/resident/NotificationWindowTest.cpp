@@ -32,7 +32,7 @@ TEST(NotificationWindow, PreviewShowsTheMainBellWithoutAnAlarm)
 {
     NotificationWindow window;
     int stops = 0;
-    window.onStop = [&stops] { ++stops; };
+    QObject::connect(&window, &NotificationWindow::stopRequested, [&stops] { ++stops; });
     NotificationWindow::Appearance appearance;
     appearance.message = QStringLiteral("一行目\r\n二行目");
     appearance.fontName = QStringLiteral("MS Pｺﾞｼｯｸ");

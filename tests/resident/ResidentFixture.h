@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/DataFile.h"
 #include "core/ProfileFile.h"
 #include "core/Records.h"
 #include "core/Settings.h"
@@ -17,6 +16,7 @@
 #include "doubles/FakeWallClockWatch.h"
 #include "doubles/FakeWaveFallback.h"
 #include "resident/ResidentWindow.h"
+#include "store/AlarmStore.h"
 #include "support/QtPrinters.h"
 
 #include <QTemporaryDir>
@@ -37,7 +37,8 @@ protected:
 
     ResidentTest()
         : m_settings(m_dir.path().toStdString() + "/")
-        , m_saver(m_tables, m_settings, m_dataFile)
+        , m_store(m_settings)
+        , m_tables(m_store.tables())
         , m_clock(QDateTime(QDate(2026, 12, 8), QTime(7, 29, 50)))
         , m_media(&m_log)
         , m_fallback(&m_log)
@@ -50,7 +51,7 @@ protected:
         m_volumes.addDevice(Kind::Wave, QStringLiteral("HDMI"), 0xFFFFFFFFU);
         writeMain("MIDINM", "Kalvendorix MIDI");
         writeMain("WAVENM", "内蔵オーディオ");
-        m_resident = std::make_unique<ResidentWindow>(m_tables, m_settings, m_dataFile, m_saver, m_services);
+        m_resident = std::make_unique<ResidentWindow>(m_store, m_settings, m_services);
     }
 
     void writeMain(const std::string& key, const std::string& value)
@@ -87,15 +88,9 @@ protected:
         return alarm;
     }
 
-    // Adds an alarm as a window does: the alarm tick is told of the change.
-    int addAlarm(const AlarmRecord& alarm)
-    {
-        m_tables.alarms.add(alarm);
-        if (m_resident) {
-            m_resident->restartAlarmTick();
-        }
-        return m_tables.alarms.alarmCount - 1;
-    }
+    // Adds an alarm as a window does, through the store: the alarm tick follows it.
+    int addAlarm(const AlarmRecord& alarm) { return m_store.addAlarm(alarm); }
+    void clearAlarms() { m_store.replaceData({}); }
 
     // Advances the clock to hh:mm:ss of the test day, firing every tick on the way.
     void advanceTo(int h, int m, int s, int ms = 0)
@@ -107,10 +102,9 @@ protected:
     const FakeVolumeDevices::State& wave(int index) const { return *m_volumes.state(Kind::Wave, index); }
 
     QTemporaryDir m_dir;
-    SharedTables m_tables;
     Settings m_settings;
-    DataFile m_dataFile;
-    SaveRoutine m_saver;
+    AlarmStore m_store;
+    const SharedTables& m_tables;
     QStringList m_log;
     FakeClock m_clock;
     FakePrompter m_prompter;

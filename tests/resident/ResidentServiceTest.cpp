@@ -41,10 +41,8 @@ TEST_F(ResidentTest, StartGate)
         FakeTrayIcon tray;
         ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
             m_autostart, m_launcher, m_datagrams, m_wallClock, m_notifier};
-        SharedTables tables;
-        DataFile dataFile;
-        SaveRoutine saver(tables, settings, dataFile);
-        ResidentWindow resident(tables, settings, dataFile, saver, services);
+        AlarmStore store(settings);
+        ResidentWindow resident(store, settings, services);
 
         const auto result = resident.startUp();
 
@@ -98,10 +96,8 @@ TEST_F(ResidentTest, AnEndDuringTheStartUpEndsItWithoutSavingAnything)
         FakeTrayIcon tray;
         ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
             m_autostart, m_launcher, m_datagrams, m_wallClock, m_notifier};
-        SharedTables tables;
-        DataFile data;
-        SaveRoutine saver(tables, settings, data);
-        ResidentWindow resident(tables, settings, data, saver, services);
+        AlarmStore store(settings);
+        ResidentWindow resident(store, settings, services);
         int quits = 0;
         QObject::connect(&resident, &ResidentWindow::quitRequested, [&quits] { ++quits; });
         std::unique_ptr<Timer> end = clock.createTimer();
@@ -251,10 +247,8 @@ TEST_F(ResidentTest, StartupCheckMarksFollowTheSettingThenTheEntry)
         if (row.startmd != nullptr) {
             ProfileFile(settings.mainFile()).write(kSettingsSection, "STARTMD", row.startmd);
         }
-        SharedTables tables;
-        DataFile dataFile;
-        SaveRoutine saver(tables, settings, dataFile);
-        ResidentWindow resident(tables, settings, dataFile, saver, m_services);
+        AlarmStore store(settings);
+        ResidentWindow resident(store, settings, m_services);
         ASSERT_EQ(resident.startUp(), ResidentWindow::Start::Running);
         EXPECT_EQ(resident.menuAction("mstartin")->isChecked(), row.registered) << row.name;
         EXPECT_EQ(resident.menuAction("mstartout")->isChecked(), !row.registered) << row.name;
@@ -319,9 +313,9 @@ TEST_F(ResidentTest, PauseSilencesAlarmsAndResumeRestoresTheIcon)
 TEST_F(ResidentTest, AFiredAlarmTellsTheListsOncePerRing)
 {
     start();
-    int changes = 0;
-    QObject::connect(m_resident.get(), &ResidentWindow::alarmListsChanged, [&changes] { ++changes; });
     addAlarm(dailyAlarm(7, 30));
+    int changes = 0;
+    QObject::connect(&m_store, &AlarmStore::tablesChanged, [&changes] { ++changes; });
     advanceTo(7, 29, 59, 900);
     EXPECT_EQ(changes, 0);
     advanceTo(7, 30, 0, 100);
@@ -362,9 +356,9 @@ TEST_F(ResidentTest, ExitSequenceSavesEverythingThenLowersTheFlag)
     int quits = 0;
     QObject::connect(m_resident.get(), &ResidentWindow::quitRequested, [&quits] { ++quits; });
     const int index = addAlarm(dailyAlarm(7, 30));
-    m_tables.defaults.lastSavedIndex = static_cast<std::int16_t>(index);
-    m_tables.defaults.message = "二行の\r\nメッセージ";
-    m_tables.window.formPosition = "3";
+    m_store.defaults().lastSavedIndex = static_cast<std::int16_t>(index);
+    m_store.defaults().message = "二行の\r\nメッセージ";
+    m_store.window().formPosition = "3";
     advanceTo(7, 30, 0, 500);
     ASSERT_TRUE(m_resident->alarmSounding());
     m_log.clear();
@@ -416,13 +410,11 @@ private:
 TEST_F(ResidentTest, ExitSavesTheDataFileFirstAndLowersTheFlagLast)
 {
     WitnessSink sink;
-    DataFile dataFile(sink);
-    SaveRoutine saver(m_tables, m_settings, dataFile);
-    ResidentWindow resident(m_tables, m_settings, dataFile, saver, m_services);
+    AlarmStore store(m_settings, sink);
+    ResidentWindow resident(store, m_settings, m_services);
     ASSERT_EQ(resident.startUp(), ResidentWindow::Start::Running);
-    m_tables.defaults.lastSavedIndex = 0;
-    addAlarm(dailyAlarm(7, 30));
-    resident.restartAlarmTick();
+    store.defaults().lastSavedIndex = 0;
+    store.addAlarm(dailyAlarm(7, 30));
     advanceTo(7, 30, 0, 100);
     ASSERT_TRUE(resident.alarmSounding());
 

@@ -163,7 +163,7 @@ TEST_F(ResidentTest, BlinkingHidesTheWindowBlinkCountTimes)
         {"no blinks: straight to the end rule", 0, true, true},
     };
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         start();
         AlarmRecord alarm = dailyAlarm(7, 30);
         alarm.blink = 1;
@@ -192,14 +192,19 @@ TEST_F(ResidentTest, AStoppedSoundlessAlarmStaysStoppedAndLeavesTheVolumes)
 {
     struct Row {
         const char* name;
-        std::function<void(AlarmTable&)> change;
+        std::function<void(AlarmStore&)> change;
     };
     const Row rows[] = {
-        {"an earlier alarm deleted", [](AlarmTable& table) { table.remove(0); }},
-        {"its blink count raised", [](AlarmTable& table) { table.alarms[1].blinkCount = 30; }},
+        {"an earlier alarm deleted", [](AlarmStore& store) { store.removeAlarms({0}); }},
+        {"its blink count raised",
+            [](AlarmStore& store) {
+                AlarmRecord raised = store.alarms().alarms[1];
+                raised.blinkCount = 30;
+                store.changeAlarm(1, raised);
+            }},
     };
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         start();
         addAlarm(dailyAlarm(9, 0));
         AlarmRecord blinking = dailyAlarm(7, 30);
@@ -218,7 +223,7 @@ TEST_F(ResidentTest, AStoppedSoundlessAlarmStaysStoppedAndLeavesTheVolumes)
         window.okButton()->click();
         EXPECT_FALSE(m_resident->alarmSounding()) << row.name;
         EXPECT_EQ(wave(0).volume, 0x12341234U) << row.name << ": the user's volume stays";
-        row.change(m_tables.alarms);
+        row.change(m_store);
         VisibilityRecorder recorder(&window);
         m_clock.advanceMs(5000);
         EXPECT_EQ(recorder.shows, 0) << row.name;
@@ -271,7 +276,7 @@ TEST_F(ResidentTest, StopActionsEndSoundAndBlinkingAndRestoreVolumes)
     const Row rows[]
         = {{"OK", How::OkButton}, {"close box", How::CloseBox}, {"left click on the icon", How::IconClick}};
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         m_media.close();
         start();
         AlarmRecord alarm = dailyAlarm(7, 30);
@@ -353,7 +358,7 @@ TEST_F(ResidentTest, RefusedWaveFilePlaysThroughTheFallback)
         {"mp3 stays silent", "/sounds/bell.mp3", false},
     };
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         start();
         AlarmRecord alarm = dailyAlarm(7, 30);
         alarm.soundFile = row.file;
@@ -386,7 +391,7 @@ TEST_F(ResidentTest, TooltipCountsDownToTheNextBell)
     };
     // The tip is exact when the tables change, and then at each minute's start.
     for (const Row& row : rows) {
-        m_tables.alarms = {};
+        clearAlarms();
         m_clock.setNow(QDateTime(QDate(2026, 12, 8), row.now));
         writeMain("STARTFLG", "0"); // a clean exit before, so the start gate does not wait
         start();

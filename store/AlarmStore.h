@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QObject>
+
+#ifndef Q_MOC_RUN
+#include "core/DataFile.h"
+#include "core/Records.h"
+#include "core/SaveRoutine.h"
+#include "core/Settings.h"
+#include "schedule/DisplayOrder.h"
+#include "schedule/FiringDecision.h"
+#endif
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kvx {
+
+// The one owner of the shared tables (the alarms, the rota, the memos, and the
+// remembered defaults and window settings beside them), of the display order
+// derived from the alarms, of the data file and of the save routine. Its
+// operations are the only way to change the tables; each rebuilds the order
+// once and tells of it once: tablesChanged() for the alarms and the rota,
+// memosReplaced() when the memos are not the ones the calendar edits any more
+// (a load, a rescue file). modifiedChanged() tells when the alarms or the rota
+// come to differ from the data file, or to match it again.
+class AlarmStore : public QObject {
+    Q_OBJECT
+
+public:
+    explicit AlarmStore(Settings& settings, QObject* parent = nullptr);
+    // The data file is written through `sink` (a test's) instead of the file system's.
+    AlarmStore(Settings& settings, FileSink& sink, QObject* parent = nullptr);
+
+    const SharedTables& tables() const { return m_tables; }
+    const AlarmTable& alarms() const { return m_tables.alarms; }
+    const DisplayOrder& order() const { return m_order; }
+    // How often the order was rebuilt, for the measurements of the views' cost.
+    int orderBuilds() const { return m_orderBuilds; }
+    // The remembered fields of a new alarm and the window settings: settings
+    // kept beside the tables, written by every save. Changing them tells nothing.
+    AlarmDefaults& defaults() { return m_tables.defaults; }
+    WindowSettings& window() { return m_tables.window; }
+    Settings& settings() { return m_settings; }
+    const DataFile& dataFile() const { return m_dataFile; }
+    SaveRoutine& saver() { return m_saver; }
+
+    // Whether the alarms or the rota differ from the data file.
+    bool modified() const { return m_modified; }
+    // Whether the tables hold what the data file held; before that nothing is saved.
+    bool loaded() const { return m_saver.tablesLoaded(); }
+
+    // An alarm appended; its index, or -1 when the table is full.
+    int addAlarm(const AlarmRecord& alarm);
+    void changeAlarm(int index, const AlarmRecord& alarm);
+    void removeAlarms(std::vector<int> indexes);
+
+    // What becomes of a quick timer: left for the next save (the editor's),
+    // saved at once (the calendar's, the snooze's), or saved at once and taken
+    // back out when the data file could not take it (the terminal's).
+    enum class QuickSave { Later, Now, NowOrTakeBack };
+    struct QuickTimer {
+        std::optional<std::string> refused; // why it was not added
+        int index = -1;
+        SaveResult saved; // ran only when it was saved
+    };
+    // The one way a quick timer is added, whoever made its record.
+    QuickTimer addQuickTimer(const AlarmRecord& timer, OleDate now, QuickSave save);
+
+    // One tick of the alarm loop: the first alarm due at `now` rings, its
+    // last-ring time set.
+    std::optional<Firing> ringDueAlarm(OleDate now);
+
+    void setRoutines(const RoutineList& routines);
+    // The memos as the calendar window edits them, in place: they are its
+    // working lists (saved with everything else), shown by no other view, and
+    // a change of them is no change for the editor to discard.
+    void changeMemos(const std::function<void(MemoLists&)>& change);
+    // The alarms, the rota and the memos at once (a rescue file taken back).
+    void replaceData(SharedTables data);
+
+    // Loads the data file at the settings' data path. The memos stay as they
+    // are when `keepMemos` (a discard in the editor: the memos are the
+    // calendar's working lists). The tables are loaded from then on, whatever
+    // the file held; lastProblem() of dataFile() says what went wrong.
+    enum class Memos { FromFile, Keep };
+    bool load(const LoadContext& context, Memos memos = Memos::FromFile);
+    // Writes the tables and the settings. A data file written clears modified().
+    SaveResult save(OleDate now);
+    // Empties the tables, as the exit does.
+    void clear();
+
+signals:
+    void tablesChanged();
+    void memosReplaced();
+    void modifiedChanged(bool modified);
+
+private:
+    // After a change of the alarms or the rota: the order once, the signal once.
+    void changed(bool markModified);
+    void setModified(bool modified);
+
+    Settings& m_settings;
+    SharedTables m_tables;
+    DisplayOrder m_order;
+    DataFile m_dataFile;
+    SaveRoutine m_saver;
+    int m_orderBuilds = 0;
+    bool m_modified = false;
+};
+
+} // namespace kvx

@@ -119,13 +119,13 @@ void GstMediaChannel::prepare()
     initMedia();
 }
 
-QString GstMediaChannel::status()
+MediaStatus GstMediaChannel::status()
 {
     if (!m_playbin) {
-        return QString();
+        return MediaStatus::Closed;
     }
     drainBus();
-    return m_playing && !m_ended ? QStringLiteral("playing") : QStringLiteral("stopped");
+    return m_playing && !m_ended ? MediaStatus::Playing : MediaStatus::Stopped;
 }
 
 bool GstMediaChannel::open(const QString& path)

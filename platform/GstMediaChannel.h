@@ -36,7 +36,7 @@ public:
     bool prepared() const override;
     void prepare() override;
 
-    QString status() override;
+    MediaStatus status() override;
     bool open(const QString& path) override;
     bool play() override;
     bool playFromStart() override;

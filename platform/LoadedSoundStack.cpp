@@ -21,10 +21,10 @@ public:
     {
     }
 
-    QString status() override
+    MediaStatus status() override
     {
         SoundStack* stack = m_owner.loadedStack();
-        return stack == nullptr ? QString() : stack->media().status();
+        return stack == nullptr ? MediaStatus::Closed : stack->media().status();
     }
     bool open(const QString& path) override
     {

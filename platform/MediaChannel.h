@@ -4,12 +4,15 @@
 
 namespace kvx {
 
-// The one channel through which every sound plays. `status` answers
-// "playing", "stopped" (ended or stopped) or "" (nothing open).
+// What the media channel is doing: nothing open, playing, or stopped (the
+// sound ended or was stopped, and the file is still open).
+enum class MediaStatus { Closed, Playing, Stopped };
+
+// The one channel through which every sound plays.
 class MediaChannel {
 public:
     virtual ~MediaChannel() = default;
-    virtual QString status() = 0;
+    virtual MediaStatus status() = 0;
     virtual bool open(const QString& path) = 0;
     virtual bool play() = 0; // false when the file cannot be played
     virtual bool playFromStart() = 0; // "play from 0"

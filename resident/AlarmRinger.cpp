@@ -158,8 +158,8 @@ void AlarmRinger::ringingTick()
     if (alarm->sound != 1) {
         return;
     }
-    const QString state = m_sound.media().status();
-    if (state == QLatin1String("stopped")) {
+    const MediaStatus state = m_sound.media().status();
+    if (state == MediaStatus::Stopped) {
         if (alarm->endless == 1) {
             m_sound.media().playFromStart();
         } else {
@@ -168,7 +168,7 @@ void AlarmRinger::ringingTick()
                 endRinging(true);
             }
         }
-    } else if (state.isEmpty() && m_blinkTicks >= alarm->blinkCount) {
+    } else if (state == MediaStatus::Closed && m_blinkTicks >= alarm->blinkCount) {
         endRinging(true);
     }
 }
@@ -207,13 +207,13 @@ void AlarmRinger::stopAction()
         endRinging(false);
         return;
     }
-    const QString state = m_sound.media().status();
-    if (state == QLatin1String("playing")) {
+    const MediaStatus state = m_sound.media().status();
+    if (state == MediaStatus::Playing) {
         m_sound.media().stop();
         m_sound.media().close();
-    } else if (state == QLatin1String("stopped")) {
+    } else if (state == MediaStatus::Stopped) {
         m_sound.media().close();
-    } else if (state.isEmpty() && m_soundKind == SoundController::kWaveFallback) {
+    } else if (state == MediaStatus::Closed && m_soundKind == SoundController::kWaveFallback) {
         m_sound.fallback().stop();
     } else {
         return;

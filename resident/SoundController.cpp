@@ -126,11 +126,11 @@ void SoundController::setAlarmVolumes(std::uint32_t midiVolume, std::uint32_t wa
 
 void SoundController::closeOpenSound()
 {
-    const QString state = m_media.status();
-    if (state == QLatin1String("playing")) {
+    const MediaStatus state = m_media.status();
+    if (state == MediaStatus::Playing) {
         m_media.stop();
         m_media.close();
-    } else if (state == QLatin1String("stopped")) {
+    } else if (state == MediaStatus::Stopped) {
         m_media.close();
     }
 }
@@ -162,15 +162,15 @@ void SoundController::endTestSound()
 SoundController::TestOutcome SoundController::toggleTestSound(
     const QString& file, int midiSlider, int waveSlider)
 {
-    const QString state = m_media.status();
-    if (state == QLatin1String("playing")) {
+    const MediaStatus state = m_media.status();
+    if (state == MediaStatus::Playing) {
         endTestSound();
         return TestOutcome::Stopped;
     }
     if (!QFileInfo(file).isFile()) {
         return TestOutcome::NoFile;
     }
-    if (state == QLatin1String("stopped")) {
+    if (state == MediaStatus::Stopped) {
         m_media.close();
     }
     if (!m_media.open(file)) {
@@ -193,7 +193,7 @@ bool SoundController::testSoundEnded()
     if (!m_testSoundPlaying) {
         return true;
     }
-    if (m_media.status() == QLatin1String("playing")) {
+    if (m_media.status() == MediaStatus::Playing) {
         return false;
     }
     m_testSoundPlaying = false;
@@ -204,7 +204,7 @@ bool SoundController::testSoundEnded()
 
 void SoundController::sliderMoved(Kind kind, int slider, bool alarmSounding)
 {
-    if (m_media.status() == QLatin1String("playing") && m_testSoundPlaying) {
+    if (m_media.status() == MediaStatus::Playing && m_testSoundPlaying) {
         applyVolume(kind, sliderToVolume(slider));
         return;
     }
@@ -219,10 +219,10 @@ void SoundController::stopTestSound()
     if (!m_testSoundPlaying) {
         return;
     }
-    const QString state = m_media.status();
-    if (state == QLatin1String("playing")) {
+    const MediaStatus state = m_media.status();
+    if (state == MediaStatus::Playing) {
         endTestSound();
-    } else if (state == QLatin1String("stopped")) {
+    } else if (state == MediaStatus::Stopped) {
         m_testSoundPlaying = false;
         restoreVolumes();
     }

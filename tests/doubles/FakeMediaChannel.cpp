@@ -7,13 +7,12 @@ FakeMediaChannel::FakeMediaChannel(QStringList* log)
 {
 }
 
-QString FakeMediaChannel::status()
+MediaStatus FakeMediaChannel::status()
 {
-    ++m_statusQueries;
     if (!m_open) {
-        return QString();
+        return MediaStatus::Closed;
     }
-    return m_playing ? QStringLiteral("playing") : QStringLiteral("stopped");
+    return m_playing ? MediaStatus::Playing : MediaStatus::Stopped;
 }
 
 bool FakeMediaChannel::open(const QString& path)

@@ -19,7 +19,7 @@ class FakeMediaChannel final : public MediaChannel {
 public:
     explicit FakeMediaChannel(QStringList* log = nullptr);
 
-    QString status() override;
+    MediaStatus status() override;
     bool open(const QString& path) override;
     bool play() override;
     bool playFromStart() override;
@@ -29,7 +29,7 @@ public:
     // Scripting.
     void setMissing(const QString& path) { m_missing.insert(path); }
     void setUnplayable(const QString& path) { m_unplayable.insert(path); }
-    void endPlayback(); // the file reached its end: status turns "stopped"
+    void endPlayback(); // the file reached its end: status turns Stopped
     // The channel has a set-up of its own still to make: `prepare` (logged
     // "prepare") makes it.
     void setUnprepared() { m_prepared = false; }
@@ -42,7 +42,6 @@ public:
     void clearLog() { m_log->clear(); }
     const QString& openFile() const { return m_path; }
     bool isOpen() const { return m_open; }
-    int statusQueries() const { return m_statusQueries; }
 
 private:
     bool start(const QString& entry);
@@ -54,7 +53,6 @@ private:
     QString m_path;
     bool m_open = false;
     bool m_playing = false;
-    int m_statusQueries = 0;
     bool m_prepared = true;
 };
 

@@ -160,7 +160,7 @@ private:
     int m_module = -1;
 };
 
-bool waitForStatus(MediaChannel& channel, const QString& wanted)
+bool waitForStatus(MediaChannel& channel, MediaStatus wanted)
 {
     QDeadlineTimer deadline(kPollBoundMs);
     while (channel.status() != wanted) {
@@ -314,17 +314,17 @@ TEST_F(SoundStack, EachKindOfFilePlaysToItsEndAndAgainFromTheStart)
         const QString file = path(row.file);
         ASSERT_TRUE(row.make(file));
         GstMediaChannel channel;
-        EXPECT_EQ(channel.status(), QString());
+        EXPECT_EQ(channel.status(), MediaStatus::Closed);
         ASSERT_TRUE(channel.open(file));
-        EXPECT_EQ(channel.status(), "stopped");
+        EXPECT_EQ(channel.status(), MediaStatus::Stopped);
         ASSERT_TRUE(channel.play());
-        EXPECT_EQ(channel.status(), "playing");
-        EXPECT_TRUE(waitForStatus(channel, "stopped"));
+        EXPECT_EQ(channel.status(), MediaStatus::Playing);
+        EXPECT_TRUE(waitForStatus(channel, MediaStatus::Stopped));
         ASSERT_TRUE(channel.playFromStart());
-        EXPECT_EQ(channel.status(), "playing");
-        EXPECT_TRUE(waitForStatus(channel, "stopped"));
+        EXPECT_EQ(channel.status(), MediaStatus::Playing);
+        EXPECT_TRUE(waitForStatus(channel, MediaStatus::Stopped));
         channel.close();
-        EXPECT_EQ(channel.status(), QString());
+        EXPECT_EQ(channel.status(), MediaStatus::Closed);
     }
 }
 
@@ -349,7 +349,7 @@ TEST_F(SoundStack, EachKindOfFileIsHeardOnTheUsersOutput)
             GstMediaChannel channel;
             ASSERT_TRUE(channel.open(file));
             ASSERT_TRUE(channel.play());
-            EXPECT_TRUE(waitForStatus(channel, "stopped"));
+            EXPECT_TRUE(waitForStatus(channel, MediaStatus::Stopped));
             channel.close();
             peak = recorder.stopAndPeak();
         }
@@ -365,12 +365,12 @@ TEST_F(SoundStack, StopLeavesTheFileOpenAndStopped)
     ASSERT_TRUE(channel.open(file));
     ASSERT_TRUE(channel.play());
     channel.stop();
-    EXPECT_EQ(channel.status(), "stopped");
+    EXPECT_EQ(channel.status(), MediaStatus::Stopped);
     EXPECT_FALSE(channel.open(file)) << "a second open before close";
     ASSERT_TRUE(channel.playFromStart());
-    EXPECT_EQ(channel.status(), "playing");
+    EXPECT_EQ(channel.status(), MediaStatus::Playing);
     channel.close();
-    EXPECT_EQ(channel.status(), QString());
+    EXPECT_EQ(channel.status(), MediaStatus::Closed);
 }
 
 TEST_F(SoundStack, FilesThatCannotBePlayedFailToPlay)
@@ -403,9 +403,9 @@ TEST_F(SoundStack, FilesThatCannotBePlayedFailToPlay)
         GstMediaChannel channel;
         EXPECT_EQ(channel.open(file), row.opens);
         EXPECT_FALSE(channel.play());
-        EXPECT_NE(channel.status(), "playing");
+        EXPECT_NE(channel.status(), MediaStatus::Playing);
         channel.close();
-        EXPECT_EQ(channel.status(), QString());
+        EXPECT_EQ(channel.status(), MediaStatus::Closed);
     }
 }
 
@@ -537,7 +537,7 @@ TEST_F(SoundStack, MidiVolumeScalesOnlyMidiPlayback)
         EXPECT_NEAR(channel.outputVolume(), row.gainBefore, 1e-4);
         ASSERT_TRUE(devices.setVolume(Kind::Midi, 0, row.during));
         ASSERT_TRUE(devices.setMuted(Kind::Midi, 0, row.muteDuring));
-        EXPECT_EQ(channel.status(), "playing");
+        EXPECT_EQ(channel.status(), MediaStatus::Playing);
         EXPECT_NEAR(channel.outputVolume(), row.gainDuring, 1e-4);
         std::uint32_t packed = 0;
         EXPECT_TRUE(devices.volume(Kind::Midi, 0, packed));
@@ -569,7 +569,7 @@ TEST_F(SoundStack, TheModuleLoadsOnTheFirstSoundAndPlaysIt)
     const QString file = path(QStringLiteral("tone.wav"));
     ASSERT_TRUE(writeFile(file, waveBytes(kSoundMs)));
     LoadedSoundStack sound({path(QStringLiteral("absent.so")), QStringLiteral(KVX_SOUND_MODULE)});
-    EXPECT_EQ(sound.media().status(), QString());
+    EXPECT_EQ(sound.media().status(), MediaStatus::Closed);
     sound.media().stop();
     sound.media().close();
     sound.fallback().stop();
@@ -579,7 +579,7 @@ TEST_F(SoundStack, TheModuleLoadsOnTheFirstSoundAndPlaysIt)
     ASSERT_TRUE(sound.media().open(file));
     EXPECT_TRUE(sound.loaded());
     ASSERT_TRUE(sound.media().play());
-    EXPECT_TRUE(waitForStatus(sound.media(), "stopped"));
+    EXPECT_TRUE(waitForStatus(sound.media(), MediaStatus::Stopped));
     EXPECT_EQ(sound.volumes().devices(Kind::Midi).size(), 1);
     EXPECT_GE(indexOf(sound.volumes().devices(Kind::Wave), QStringLiteral("KvxTestSinkA")), 0);
 }
@@ -596,7 +596,7 @@ TEST(SoundModule, AMissingModuleLeavesEverySoundFailing)
     EXPECT_FALSE(sound.media().play());
     EXPECT_FALSE(sound.fallback().play(QStringLiteral("tone.wav")));
     EXPECT_TRUE(sound.media().prepared());
-    EXPECT_EQ(sound.media().status(), QString());
+    EXPECT_EQ(sound.media().status(), MediaStatus::Closed);
     EXPECT_TRUE(sound.volumes().devices(VolumeDevices::Kind::Midi).isEmpty());
     std::uint32_t packed = 7;
     EXPECT_FALSE(sound.volumes().volume(VolumeDevices::Kind::Midi, 0, packed));

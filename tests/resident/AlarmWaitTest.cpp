@@ -132,7 +132,7 @@ TEST_F(ResidentTest, AlarmsPassedInASleepAreToldOfButNotRung)
             EXPECT_FALSE(notice->isVisible());
         }
         EXPECT_FALSE(m_resident->alarmSounding()) << row.name;
-        EXPECT_EQ(m_media.status(), QString()) << row.name;
+        EXPECT_EQ(m_media.status(), MediaStatus::Closed) << row.name;
         EXPECT_TRUE(m_tables.alarms == before) << row.name;
     }
 }

@@ -421,7 +421,7 @@ TEST_F(ResidentTest, ExitSavesTheDataFileFirstAndLowersTheFlagLast)
     std::string flagAtSave;
     std::string preflagAtSave;
     int removesAtSave = -1;
-    QString soundAtSave;
+    MediaStatus soundAtSave = MediaStatus::Closed;
     sink.atCommit = [&] {
         flagAtSave = readMain("STARTFLG");
         preflagAtSave = readMain("PREFLAG");
@@ -433,10 +433,10 @@ TEST_F(ResidentTest, ExitSavesTheDataFileFirstAndLowersTheFlagLast)
     EXPECT_EQ(flagAtSave, "1") << "the flag comes down after everything is saved";
     EXPECT_EQ(preflagAtSave, "<absent>") << "the data file comes before the settings";
     EXPECT_EQ(removesAtSave, 0) << "the icon goes after the save";
-    EXPECT_EQ(soundAtSave, QStringLiteral("playing")) << "the sound stops after the save";
+    EXPECT_EQ(soundAtSave, MediaStatus::Playing) << "the sound stops after the save";
     EXPECT_EQ(readMain("PREFLAG"), "0");
     EXPECT_EQ(readMain("STARTFLG"), "0");
-    EXPECT_EQ(m_media.status(), QString());
+    EXPECT_EQ(m_media.status(), MediaStatus::Closed);
 }
 
 TEST_F(ResidentTest, NoAlarmDefaultsWrittenBeforeAnAlarmIsSaved)

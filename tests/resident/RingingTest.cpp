@@ -244,7 +244,7 @@ TEST_F(ResidentTest, EndlessSoundRestartsFromTheBeginning)
     m_media.endPlayback();
     m_clock.advanceSecond();
     EXPECT_EQ(m_log, QStringList({"play from 0"}));
-    EXPECT_EQ(m_media.status(), QStringLiteral("playing"));
+    EXPECT_EQ(m_media.status(), MediaStatus::Playing);
     EXPECT_TRUE(m_resident->alarmSounding());
 }
 

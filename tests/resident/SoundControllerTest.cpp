@@ -79,11 +79,11 @@ TEST_F(SoundControllerTest, TestSoundTogglesAndRestores)
     EXPECT_TRUE(m_sound.testSoundPlaying());
     EXPECT_EQ(m_volumes.state(Kind::Midi, 0)->volume, 4294967295U);
     EXPECT_EQ(wave(0).volume, 65537U);
-    EXPECT_EQ(m_media.status(), QStringLiteral("playing"));
+    EXPECT_EQ(m_media.status(), MediaStatus::Playing);
 
     m_sound.toggleTestSound(m_testFile, 32767, -32767);
     EXPECT_FALSE(m_sound.testSoundPlaying());
-    EXPECT_EQ(m_media.status(), QString());
+    EXPECT_EQ(m_media.status(), MediaStatus::Closed);
     EXPECT_EQ(wave(0).volume, kSavedWave);
     EXPECT_TRUE(wave(0).muted);
     EXPECT_EQ(m_volumes.state(Kind::Midi, 0)->volume, kSavedMidi);
@@ -114,7 +114,7 @@ TEST_F(SoundControllerTest, TheTestTouchesTheVolumesOnlyWhileItPlays)
         EXPECT_TRUE(m_sound.testSoundEnded()) << row.name;
         EXPECT_EQ(wave(0).volume, kSavedWave) << row.name;
         EXPECT_TRUE(wave(0).muted) << row.name;
-        EXPECT_EQ(m_media.status(), QString()) << row.name;
+        EXPECT_EQ(m_media.status(), MediaStatus::Closed) << row.name;
     }
 }
 

@@ -165,16 +165,11 @@ bool dayOfMonthWrong(const std::string& text)
     return value == 0 || value > 31;
 }
 
-std::optional<DraftProblem> firstProblem(const EditorDraft& draft, bool digitBypass)
+std::optional<DraftProblem> firstProblem(const EditorDraft& draft)
 {
     for (int box = 0; box < kTimeBoxCount; ++box) {
         const auto& digits = box < 4 ? draft.startDigits : draft.endDigits;
         const auto place = static_cast<std::size_t>(box % 4);
-        if (digitBypass) {
-            // The bypass lets exactly one check pass: the first one.
-            digitBypass = false;
-            continue;
-        }
         if (!timeDigitPasses(box, digits[place], digits[0])) {
             return DraftProblem{DraftField::Digit, box, {}};
         }

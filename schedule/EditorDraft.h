@@ -138,8 +138,7 @@ bool dayOfMonthWrong(const std::string& text);
 // month, pre-alarm minutes, blink count, monthly needs a day, weekly needs a
 // weekday, sound needs a file twice, a message the data file holds); the
 // first failure, or none.
-// `digitBypass` lets the digit checks pass once (the reset button's press).
-std::optional<DraftProblem> firstProblem(const EditorDraft& draft, bool digitBypass = false);
+std::optional<DraftProblem> firstProblem(const EditorDraft& draft);
 
 // The moment the draft is set to: the calendar day at the start time.
 OleDate setMoment(const EditorDraft& draft);

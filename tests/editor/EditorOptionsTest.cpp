@@ -62,7 +62,7 @@ TEST_F(EditorTest, TheSoundTestOfAMissingFileSaysSoAndLeavesTheVolumes)
     EXPECT_EQ(m_desktop.prompter.messages(), QStringList{QStringLiteral("指定されたファイルはありません")});
     EXPECT_EQ(m_desktop.volumes.state(Kind::Wave, 0)->volume, before.volume);
     EXPECT_EQ(m_desktop.volumes.state(Kind::Wave, 0)->muted, before.muted);
-    EXPECT_EQ(m_desktop.media.status(), QString());
+    EXPECT_EQ(m_desktop.media.status(), MediaStatus::Closed);
 }
 
 TEST_F(EditorTest, ThePortBoxKeepsAPortNumberAndOkWritesTheTransferSettings)

@@ -34,7 +34,7 @@ struct ProblemRow {
     const char* message;
 };
 
-class FirstProblemTest : public ::testing::TestWithParam<ProblemRow> {};
+class FirstProblemTest : public ::testing::TestWithParam<ProblemRow> { };
 
 TEST_P(FirstProblemTest, NamesTheFirstFailureAndItsField)
 {
@@ -51,9 +51,15 @@ TEST_P(FirstProblemTest, NamesTheFirstFailureAndItsField)
 INSTANTIATE_TEST_SUITE_P(Checks, FirstProblemTest,
     ::testing::Values(
         ProblemRow{"EmptyHourTens", [](EditorDraft& d) { d.startDigits[0] = ""; }, DraftField::Digit, 0, ""},
-        ProblemRow{"StartHour24", [](EditorDraft& d) { d.startDigits = {"2", "4", "0", "0"}; }, DraftField::Digit,
-            1, ""},
-        ProblemRow{"EndHour25WhateverTheStart", [](EditorDraft& d) { d.endDigits = {"2", "5", "0", "0"}; },
+        ProblemRow{"StartHour24",
+            [](EditorDraft& d) {
+                d.startDigits = {"2", "4", "0", "0"};
+            },
+            DraftField::Digit, 1, ""},
+        ProblemRow{"EndHour25WhateverTheStart",
+            [](EditorDraft& d) {
+                d.endDigits = {"2", "5", "0", "0"};
+            },
             DraftField::Digit, 5, ""},
         ProblemRow{"EndMinute60", [](EditorDraft& d) { d.endDigits[2] = "6"; }, DraftField::Digit, 6, ""},
         ProblemRow{"DigitBeforeDay",
@@ -72,10 +78,10 @@ INSTANTIATE_TEST_SUITE_P(Checks, FirstProblemTest,
                 d.preMinutes = "40000";
             },
             DraftField::DayOfMonth, -1, kDayOfMonthMessage},
-        ProblemRow{"PreMinutesOver16Bits", [](EditorDraft& d) { d.preMinutes = "32768"; }, DraftField::PreMinutes,
+        ProblemRow{"PreMinutesOver16Bits", [](EditorDraft& d) { d.preMinutes = "32768"; },
+            DraftField::PreMinutes, -1, kPreMinutesMessage},
+        ProblemRow{"PreMinutesLetters", [](EditorDraft& d) { d.preMinutes = "x"; }, DraftField::PreMinutes,
             -1, kPreMinutesMessage},
-        ProblemRow{"PreMinutesLetters", [](EditorDraft& d) { d.preMinutes = "x"; }, DraftField::PreMinutes, -1,
-            kPreMinutesMessage},
         ProblemRow{"BlinkCountEmptyWhileBlinking",
             [](EditorDraft& d) {
                 d.blink = true;
@@ -88,8 +94,8 @@ INSTANTIATE_TEST_SUITE_P(Checks, FirstProblemTest,
                 d.blinkCount = "0";
             },
             DraftField::BlinkCount, -1, kBlinkCountMessage},
-        ProblemRow{"BlinkCountOver16Bits", [](EditorDraft& d) { d.blinkCount = "32768"; }, DraftField::BlinkCount,
-            -1, kBlinkCountMessage},
+        ProblemRow{"BlinkCountOver16Bits", [](EditorDraft& d) { d.blinkCount = "32768"; },
+            DraftField::BlinkCount, -1, kBlinkCountMessage},
         ProblemRow{"MonthlyNeedsADay",
             [](EditorDraft& d) {
                 d.choice = KindChoice::Monthly;
@@ -123,7 +129,7 @@ struct PassRow {
     void (*change)(EditorDraft&);
 };
 
-class PassesTest : public ::testing::TestWithParam<PassRow> {};
+class PassesTest : public ::testing::TestWithParam<PassRow> { };
 
 TEST_P(PassesTest, HasNoProblem)
 {
@@ -139,25 +145,17 @@ INSTANTIATE_TEST_SUITE_P(Checks, PassesTest,
         PassRow{"PreMinutesEmpty", [](EditorDraft& d) { d.preMinutes = ""; }},
         PassRow{"PreMinutes32767", [](EditorDraft& d) { d.preMinutes = "32767"; }},
         PassRow{"BlinkCountEmptyWithoutBlinking", [](EditorDraft& d) { d.blinkCount = ""; }},
-        PassRow{"BlinkCount32767", [](EditorDraft& d) {
-                    d.blink = true;
-                    d.blinkCount = "32767";
-                }},
-        PassRow{"Hour23", [](EditorDraft& d) { d.startDigits = {"2", "3", "5", "9"}; }},
+        PassRow{"BlinkCount32767",
+            [](EditorDraft& d) {
+                d.blink = true;
+                d.blinkCount = "32767";
+            }},
+        PassRow{"Hour23",
+            [](EditorDraft& d) {
+                d.startDigits = {"2", "3", "5", "9"};
+            }},
         PassRow{"SoundOffWithoutFile", [](EditorDraft& d) { d.soundFile = ""; }}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(FirstProblemTest, TheDigitBypassLetsOneCheckPassOnce)
-{
-    EditorDraft draft = validDraft();
-    draft.startDigits = {"9", "0", "3", "0"};
-    EXPECT_FALSE(firstProblem(draft, true).has_value());
-    ASSERT_TRUE(firstProblem(draft, false).has_value());
-    draft.startDigits[1] = "";
-    const auto problem = firstProblem(draft, true);
-    ASSERT_TRUE(problem.has_value());
-    EXPECT_EQ(problem->digitBox, 1);
-}
 
 struct ForwardRow {
     const char* name;
@@ -165,21 +163,22 @@ struct ForwardRow {
     int wantYear, wantMonth;
 };
 
-class ForwardedDayTest : public ::testing::TestWithParam<ForwardRow> {};
+class ForwardedDayTest : public ::testing::TestWithParam<ForwardRow> { };
 
 TEST_P(ForwardedDayTest, MovesToTheFirstMonthThatHasTheDay)
 {
     const ForwardRow& row = GetParam();
     const year_month_day got = forwardedDay(row.year, row.month, row.day);
-    EXPECT_EQ(got, year{row.wantYear} / static_cast<unsigned>(row.wantMonth) / static_cast<unsigned>(row.day));
+    EXPECT_EQ(
+        got, year{row.wantYear} / static_cast<unsigned>(row.wantMonth) / static_cast<unsigned>(row.day));
 }
 
 INSTANTIATE_TEST_SUITE_P(Days, ForwardedDayTest,
     ::testing::Values(ForwardRow{"Day29InLeapFebruary", 2028, 2, 29, 2028, 2},
         ForwardRow{"Day29InPlainFebruary", 2027, 2, 29, 2027, 3},
         ForwardRow{"Day30InLeapFebruary", 2028, 2, 30, 2028, 3},
-        ForwardRow{"Day31InFebruary", 2027, 2, 31, 2027, 3},
-        ForwardRow{"Day31InApril", 2027, 4, 31, 2027, 5}, ForwardRow{"Day31InJune", 2027, 6, 31, 2027, 7},
+        ForwardRow{"Day31InFebruary", 2027, 2, 31, 2027, 3}, ForwardRow{"Day31InApril", 2027, 4, 31, 2027, 5},
+        ForwardRow{"Day31InJune", 2027, 6, 31, 2027, 7},
         ForwardRow{"Day31InSeptember", 2027, 9, 31, 2027, 10},
         ForwardRow{"Day31InNovember", 2027, 11, 31, 2027, 12},
         ForwardRow{"Day31InDecember", 2027, 12, 31, 2027, 12},
@@ -265,9 +264,9 @@ struct KindRow {
 
 TEST(KindTest, ButtonsAndWeeklyChoiceGiveTheKindCodes)
 {
-    const KindRow rows[] = {{KindChoice::Monthly, 3, 1}, {KindChoice::Weekly, 0, 2}, {KindChoice::Weekly, 1, 6},
-        {KindChoice::Weekly, 2, 7}, {KindChoice::Weekly, 6, 11}, {KindChoice::Daily, 0, 3},
-        {KindChoice::Once, 0, 4}, {KindChoice::Quick, 0, 4}};
+    const KindRow rows[] = {{KindChoice::Monthly, 3, 1}, {KindChoice::Weekly, 0, 2},
+        {KindChoice::Weekly, 1, 6}, {KindChoice::Weekly, 2, 7}, {KindChoice::Weekly, 6, 11},
+        {KindChoice::Daily, 0, 3}, {KindChoice::Once, 0, 4}, {KindChoice::Quick, 0, 4}};
     for (const KindRow& row : rows) {
         EditorDraft draft;
         draft.choice = row.choice;
@@ -306,7 +305,7 @@ struct QuickRow {
     int bit;
 };
 
-class QuickTimerTest : public ::testing::TestWithParam<QuickRow> {};
+class QuickTimerTest : public ::testing::TestWithParam<QuickRow> { };
 
 TEST_P(QuickTimerTest, RingsMinutesFromNowWithItsDaysBit)
 {

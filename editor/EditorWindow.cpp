@@ -8,10 +8,10 @@
 #include "editor/RoutineTab.h"
 #include "editor/ScreenTab.h"
 #include "editor/SoundTab.h"
-#include "resident/NotificationWindow.h"
 #include "resident/SoundController.h"
 #include "schedule/EditorInput.h"
 #include "schedule/Timetable.h"
+#include "ui/QtDates.h"
 #include "ui/SaveProblem.h"
 #include "ui/TimetableView.h"
 
@@ -30,28 +30,15 @@ namespace {
 constexpr const char* kUnstorablePathMessage
     = "データファイルパスに、設定ファイルに保存できない文字が含まれています";
 
-OleDate oleOf(const QDate& date)
-{
-    return OleDate::fromCivil(date.year(), date.month(), date.day());
-}
-
-QDate qDateOf(OleDate date)
-{
-    const std::chrono::year_month_day ymd = date.ymd();
-    return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-        static_cast<int>(static_cast<unsigned>(ymd.day()))};
-}
-
 } // namespace
 
 EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     : QWidget(parent)
-    , m_context(std::move(context))
-    , m_form(new EditorForm(m_context.store.window(), m_context.dialogs, m_context.sound,
+    , m_context(context)
+    , m_form(new EditorForm(m_context.store.window(), m_context.dialogs, m_context.prompter, m_context.sound,
           m_context.settings.programDirectory()))
     , m_listPane(new EditorListPane)
     , m_timetable(new TimetableView("HScroll3"))
-    , m_preview(std::make_unique<NotificationWindow>())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvendorix"));
@@ -94,22 +81,12 @@ void EditorWindow::wireForm()
 {
     GeneralTab* general = m_form->general();
     SoundTab* sound = m_form->soundTab();
-    connect(general, &GeneralTab::browseSoundRequested, this, &EditorWindow::browseSound);
-    connect(sound, &SoundTab::browseSoundRequested, this, &EditorWindow::browseSound);
-    connect(sound, &SoundTab::testFileMissing, this,
-        [this] { warn(QStringLiteral("指定されたファイルはありません")); });
-    connect(general, &GeneralTab::previewRequested, this, &EditorWindow::showPreview);
-    connect(m_form->messageTab(), &MessageTab::previewRequested, this, &EditorWindow::showPreview);
     connect(general, &GeneralTab::resetPressed, this, &EditorWindow::resetFields);
     connect(general, &GeneralTab::dateClicked, this, &EditorWindow::dateClicked);
     connect(general, &GeneralTab::weekStartToggled, this, [this] {
         if (listModel()->rowCount() > 0) {
             fillList();
         }
-    });
-    connect(general, &GeneralTab::dayOfMonthRefused, this, [this] {
-        warn(QString::fromUtf8(kDayOfMonthMessage));
-        m_form->focusField(DraftField::DayOfMonth);
     });
     connect(sound, &SoundTab::devicesChosen, this, [this](const QString& midi, const QString& wave) {
         if (!m_formLoading) {
@@ -125,8 +102,6 @@ void EditorWindow::wireForm()
     connect(m_form->screen(), &ScreenTab::dataPathChosen, this, &EditorWindow::switchDataFile);
     connect(
         m_form->screen(), &ScreenTab::calendarPlacementChosen, this, &EditorWindow::calendarPlacementChosen);
-    connect(
-        m_form->link(), &LinkTab::portRefused, this, [this] { warn(QString::fromUtf8(kPortRangeMessage)); });
 }
 
 void EditorWindow::formLoad()
@@ -227,28 +202,28 @@ QListView* EditorWindow::list() const
 void EditorWindow::refreshList()
 {
     const int selected = m_context.view.editorSelectedAlarm;
-    std::vector<int> alarms;
-    for (const int row : m_listPane->selectedRows()) {
-        alarms.push_back(listModel()->alarmIndex(row));
-    }
-    fillList();
-    for (const int alarm : alarms) {
-        const int row = listModel()->rowOf(alarm);
-        if (row >= 0) {
-            list()->selectionModel()->select(listModel()->index(row), QItemSelectionModel::Select);
-        }
-    }
+    m_listPane->refill(listRows());
     m_context.view.editorSelectedAlarm = selected;
     redrawTimetable();
 }
 
 void EditorWindow::fillList()
 {
+    listModel()->setRows(listRows());
+}
+
+std::vector<EditorRow> EditorWindow::listRows()
+{
     OleDate nextRingAt;
     const EditorView view = m_listPane->dayView() ? EditorView::Day : EditorView::AllAlarms;
     const AlarmStore& store = m_context.store;
-    listModel()->setRows(editorListRows(store.alarms(), store.order(), view, oleOf(m_form->general()->date()),
-        m_context.clock.nowOle(), m_form->general()->weekStartsMonday(), nextRingAt, m_dayRowMap));
+    return editorListRows(store.alarms(), store.order(), view, oleOf(m_form->general()->date()),
+        m_context.clock.nowOle(), m_form->general()->weekStartsMonday(), nextRingAt, m_dayRowMap);
+}
+
+std::int16_t EditorWindow::listMode() const
+{
+    return m_listPane->dayView() ? kListDay : kListAll;
 }
 
 RotaDraft EditorWindow::shownRota() const
@@ -283,32 +258,6 @@ void EditorWindow::loadSelectedAlarm()
     redrawTimetable();
 }
 
-bool EditorWindow::checkDraft(const EditorDraft& draft)
-{
-    if (const auto problem = firstProblem(draft)) {
-        if (problem->field != DraftField::Digit) {
-            warn(QString::fromStdString(problem->message));
-            m_form->focusField(problem->field);
-        }
-        return false;
-    }
-    if (!asksPastTime(draft, m_context.clock.nowOle(), m_form->messageTab()->warnPastTime())) {
-        return true;
-    }
-    return m_context.prompter.question(QString::fromUtf8(kPastTimeQuestion), this);
-}
-
-// The fields of the alarm saved last are offered to the next new one.
-void EditorWindow::remember(int index, const AlarmRecord& record, const EditorDraft& draft)
-{
-    AlarmDefaults& defaults = m_context.store.defaults();
-    rememberDefaults(defaults, record, draft, m_listPane->dayView() ? kListDay : kListAll);
-    defaults.warnPastTime = m_form->messageTab()->warnPastTime() ? 1 : 0;
-    defaults.midiDevice = m_form->soundTab()->midiDevice().toStdString();
-    defaults.waveDevice = m_form->soundTab()->waveDevice().toStdString();
-    defaults.lastSavedIndex = static_cast<std::int16_t>(index);
-}
-
 void EditorWindow::addAlarm()
 {
     if (m_form->general()->choice() == KindChoice::Quick) {
@@ -321,17 +270,16 @@ void EditorWindow::addAlarm()
         return;
     }
     const EditorDraft fields = draft();
-    if (!checkDraft(fields)) {
+    if (!m_form->checkDraft(fields, m_context.clock.nowOle())) {
         return;
     }
     const AlarmRecord record = recordFromDraft(fields, AlarmRecord{}, false);
-    remember(table.alarmCount, record, fields);
+    m_form->remember(m_context.store.defaults(), table.alarmCount, record, fields, listMode());
     const int index = m_context.store.addAlarm(record);
     const int row = listModel()->rowOf(index);
     if (row >= 0) {
         m_listPane->selectRow(row);
     }
-    redrawTimetable();
 }
 
 void EditorWindow::changeAlarm()
@@ -349,13 +297,13 @@ void EditorWindow::changeAlarm()
         return;
     }
     const EditorDraft fields = draft();
-    if (!checkDraft(fields)) {
+    if (!m_form->checkDraft(fields, m_context.clock.nowOle())) {
         return;
     }
     const int index = listModel()->alarmIndex(rows.front());
     const AlarmRecord record
         = recordFromDraft(fields, m_context.store.alarms().alarms[static_cast<std::size_t>(index)], true);
-    remember(index, record, fields);
+    m_form->remember(m_context.store.defaults(), index, record, fields, listMode());
     m_context.view.editorSelectedAlarm = index;
     m_context.store.changeAlarm(index, record);
     int row = listModel()->rowOf(index);
@@ -367,7 +315,6 @@ void EditorWindow::changeAlarm()
     if (row >= 0) {
         m_listPane->selectRow(row);
     }
-    redrawTimetable();
 }
 
 void EditorWindow::deleteAlarms()
@@ -386,7 +333,6 @@ void EditorWindow::deleteAlarms()
     list()->clearSelection();
     m_context.store.removeAlarms(doomed);
     applyDefaults();
-    redrawTimetable();
 }
 
 void EditorWindow::resetFields()
@@ -467,70 +413,54 @@ void EditorWindow::switchView(bool dayView)
     }
 }
 
-void EditorWindow::showPreview()
-{
-    const AlarmRecord record = recordFromDraft(draft(), {}, false);
-    m_preview->showPreview(
-        NotificationWindow::appearanceOf(record), QString::fromStdString(record.startTime.formatTime()));
-}
-
-void EditorWindow::browseSound()
-{
-    Dialogs::FileRequest request;
-    request.title = QStringLiteral("Fileを開く");
-    request.filters = {
-        QStringLiteral("サウンドファイル (*.wav *.mp3 *.wma *.mid)"), QStringLiteral("すべてのファイル (*)")};
-    request.startFolder = QString::fromStdString(
-        initialDialogDirectory(m_context.settings.programDirectory(), draft().soundFile));
-    if (const auto chosen = m_context.dialogs.openFile(request, this)) {
-        m_form->setSoundFile(*chosen);
-    }
-}
-
 // The tables from the data file. The memos are the calendar window's working
 // lists and stay as they are, unless another file was switched to.
 void EditorWindow::reloadData(AlarmStore::Memos memos)
+{
+    m_context.store.load(loadContext(), memos);
+    showLoadedData();
+}
+
+LoadContext EditorWindow::loadContext() const
 {
     LoadContext context;
     context.legacyMidiVolume = static_cast<std::int32_t>(m_context.sound.savedMidiVolume());
     context.legacyWaveVolume = static_cast<std::int32_t>(m_context.sound.savedWaveVolume());
     context.now = m_context.clock.nowOle();
-    m_context.store.load(context, memos);
-    m_form->routine()->load(m_context.store.tables().routines, context.now.day());
+    return context;
+}
+
+void EditorWindow::showLoadedData()
+{
+    m_form->routine()->load(m_context.store.tables().routines, m_context.clock.nowOle().day());
     m_form->screen()->showDataPath(QString::fromStdString(m_context.settings.dataPath()));
 }
 
-// The tables go to the file in force first, as "ＯＫ" writes them; then the
-// other file becomes the data file in both settings files and is loaded.
+// The rota as typed goes with the tables to the file in force; then the other
+// file is loaded.
 bool EditorWindow::switchDataFile(const QString& path)
 {
-    Settings& settings = m_context.settings;
-    ScreenTab* screen = m_form->screen();
-    const std::string target = path.toStdString();
-    const QString current = QString::fromStdString(settings.dataPath());
-    if (target == settings.dataPath()) {
-        return true;
-    }
-    if (!settings.storedDataPath(target)) {
-        warn(QString::fromUtf8(kUnstorablePathMessage));
-        screen->showDataPath(current);
-        return false;
-    }
     RoutineList routines = m_context.store.tables().routines;
     m_form->routine()->storeInto(routines);
-    m_context.store.setRoutines(routines);
-    const SaveResult result = m_context.store.save(m_context.clock.nowOle());
-    if (!result.ok()) {
-        warn(saveFailureText(result, m_context.store.dataFile(), settings));
-        screen->showDataPath(current);
-        return false;
+    const QString current = QString::fromStdString(m_context.settings.dataPath());
+    const AlarmStore::Switch result
+        = m_context.store.switchDataFile(path.toStdString(), routines, loadContext());
+    switch (result.outcome) {
+    case AlarmStore::Switch::Outcome::Same:
+        return true;
+    case AlarmStore::Switch::Outcome::Unstorable:
+        warn(QString::fromUtf8(kUnstorablePathMessage));
+        break;
+    case AlarmStore::Switch::Outcome::SaveFailed:
+        warn(saveFailureText(result.saved, m_context.store.dataFile(), m_context.settings));
+        break;
+    case AlarmStore::Switch::Outcome::Switched:
+        m_context.view.editorSelectedAlarm = -1;
+        showLoadedData();
+        return true;
     }
-    settings.setDataPath(target);
-    m_context.store.window().dataPath = target;
-    settings.writeSettingToBoth("DATAPATH", target);
-    m_context.view.editorSelectedAlarm = -1;
-    reloadData(AlarmStore::Memos::FromFile);
-    return true;
+    m_form->screen()->showDataPath(current);
+    return false;
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event)

@@ -19,7 +19,6 @@ namespace kvx {
 
 class AlarmListModel;
 class EditorListPane;
-class NotificationWindow;
 class TimetableView;
 
 // The alarm editor `Form1`: its fields on the left (EditorForm), the alarm list
@@ -93,12 +92,12 @@ private:
     void refreshList();
     void fillList();
     void loadOnRowChange();
-    bool checkDraft(const EditorDraft& draft);
-    void remember(int index, const AlarmRecord& record, const EditorDraft& draft);
+    std::vector<EditorRow> listRows();
+    std::int16_t listMode() const;
     void switchView(bool dayView);
-    void showPreview();
-    void browseSound();
     void reloadData(AlarmStore::Memos memos);
+    LoadContext loadContext() const;
+    void showLoadedData();
     bool switchDataFile(const QString& path);
     void warn(const QString& text);
     void redrawTimetable();
@@ -108,7 +107,6 @@ private:
     EditorForm* m_form;
     EditorListPane* m_listPane;
     TimetableView* m_timetable;
-    std::unique_ptr<NotificationWindow> m_preview;
     std::vector<int> m_dayRowMap;
     bool m_formLoading = false;
     bool m_rowToLoad = false;

@@ -153,6 +153,32 @@ SaveResult AlarmStore::save(OleDate now)
     return result;
 }
 
+AlarmStore::Switch AlarmStore::switchDataFile(
+    const std::string& path, const RoutineList& routines, const LoadContext& context)
+{
+    using Outcome = Switch::Outcome;
+    if (path == m_settings.dataPath()) {
+        return {Outcome::Same, {}};
+    }
+    if (!m_settings.storedDataPath(path)) {
+        return {Outcome::Unstorable, {}};
+    }
+    m_tables.routines = routines;
+    const SaveResult saved = m_saver.save(context.now);
+    if (!saved.ok()) {
+        changed(true);
+        if (saved.dataSaved()) {
+            setModified(false);
+        }
+        return {Outcome::SaveFailed, saved};
+    }
+    m_settings.setDataPath(path);
+    m_tables.window.dataPath = path;
+    m_settings.writeSettingToBoth("DATAPATH", path);
+    load(context, Memos::FromFile);
+    return {Outcome::Switched, saved};
+}
+
 void AlarmStore::clear()
 {
     m_tables.clearData();

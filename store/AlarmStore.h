@@ -89,6 +89,14 @@ public:
     bool load(const LoadContext& context, Memos memos = Memos::FromFile);
     // Writes the tables and the settings. A data file written clears modified().
     SaveResult save(OleDate now);
+    // Another data file: the tables, with the rota as the editor holds it, go
+    // to the file in force first; then `path` becomes the data path in both
+    // settings files and its tables are loaded.
+    struct Switch {
+        enum class Outcome { Same, Unstorable, SaveFailed, Switched } outcome;
+        SaveResult saved; // ran unless the path was the same or unstorable
+    };
+    Switch switchDataFile(const std::string& path, const RoutineList& routines, const LoadContext& context);
     // Empties the tables, as the exit does.
     void clear();
 

@@ -68,7 +68,7 @@ EditorWindow& Application::editorWindow()
         // Made hidden: the device chooser it may need comes up over it.
         EditorContext context{m_store, m_settings, m_view, m_services.clock, m_services.prompter, m_dialogs,
             m_resident.sound(), m_resident.ringer()};
-        m_editor = std::make_unique<EditorWindow>(std::move(context));
+        m_editor = std::make_unique<EditorWindow>(context);
         wireEditor();
     }
     return *m_editor;
@@ -116,7 +116,7 @@ CalendarWindow& Application::openCalendar()
     if (!m_calendar) {
         CalendarContext context{m_store, m_settings, m_view, m_services.clock, m_services.prompter,
             m_services.datagrams, m_resident.ringer()};
-        m_calendar = std::make_unique<CalendarWindow>(std::move(context));
+        m_calendar = std::make_unique<CalendarWindow>(context);
         wireCalendar();
         placeByFormFlag(*m_calendar, m_store.window().formPosition);
     }

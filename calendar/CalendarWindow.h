@@ -5,33 +5,27 @@
 #include <QMainWindow>
 
 #ifndef Q_MOC_RUN
-#include "schedule/DisplayOrder.h"
 #include "schedule/MonthGrid.h"
 #include "schedule/NewAlarm.h"
 #endif
 
-#include <array>
 #include <memory>
-#include <vector>
 
 class QComboBox;
 class QFrame;
 class QGroupBox;
-class QMenu;
-class QPushButton;
-class QTabWidget;
-class QTableView;
 
 namespace kvx {
 
+class AlarmListPane;
 class CalendarListModel;
 class DigitClock;
 class MemoTabs;
-class MonthGridView;
+class MonthPane;
 class TimetableView;
 
-// The calendar main window `Form0`: the month grid with its title and
-// navigation, the alarm lists, the memo tabs, the timetable band, the clock
+// The calendar main window `Form0`: the month pane, the alarm-list pane and
+// the memo tabs with the splitter between them, the timetable band, the clock
 // panel and the quick timer. Closing it hides it. It asks the other windows
 // for what it cannot do itself through its signals.
 class CalendarWindow : public QMainWindow {
@@ -50,7 +44,7 @@ public:
     void goToToday();
     // Shows the month of the chosen date (after the editor stored a change).
     void showSelectedMonth();
-    // A day cell was clicked: chooses its day.
+    // Chooses the day of cell k of the shown month.
     void selectCell(int cell);
     void stepMonth(MonthStep step);
     // The tables changed: refills the lists and redraws the month.
@@ -66,7 +60,7 @@ public:
     void setCurrentRow(int row);
     // What the editor shows for a new alarm on the chosen day.
     NewAlarmPreparation newAlarmPreparation() const;
-    CalendarListModel* listModel() const { return m_model; }
+    CalendarListModel* listModel() const;
     MemoTabs* memoTabs() const { return m_memoTabs; }
     DigitClock* digitClock() const { return m_clock; }
     // Other tables were loaded (another data file): the memo lists show them.
@@ -89,16 +83,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildCalendar(QWidget* central);
-    void buildLists(QWidget* central);
     void buildMemos(QWidget* central);
     void buildBottom(QWidget* central);
     void buildMenus();
-    QTableView* buildGrid(QWidget* page, int index);
-    void paintHeader();
-    void drawMonth();
-    void fillList();
-    void tabChanged();
     void rowClicked();
     void redrawTimetable();
     void timetableScrolled();
@@ -109,29 +96,17 @@ private:
     void requestNewAlarm();
     void confirm();
     bool saveNow();
-    bool weekStartsMonday() const;
-    QTableView* visibleGrid() const;
 
     CalendarContext m_context;
-    std::array<QPushButton*, 4> m_navigation{};
-    QPushButton* m_title = nullptr;
-    std::array<QPushButton*, 7> m_weekdays{};
-    MonthGridView* m_grid = nullptr;
+    MonthPane* m_month = nullptr;
+    AlarmListPane* m_lists = nullptr;
     DigitClock* m_clock = nullptr;
     TimetableView* m_timetable = nullptr;
-    QGroupBox* m_listFrame = nullptr;
-    QTabWidget* m_listTabs = nullptr;
-    std::array<QTableView*, 2> m_lists{};
-    CalendarListModel* m_model = nullptr;
     QFrame* m_splitter = nullptr;
     QGroupBox* m_memoFrame = nullptr;
     MemoTabs* m_memoTabs = nullptr;
     QComboBox* m_quick = nullptr;
-    QMenu* m_listMenu = nullptr;
     std::unique_ptr<Timer> m_quickTimer;
-    std::vector<int> m_dayRowMap;
-    MonthLayout m_layout;
-    bool m_tabBusy = false;
     bool m_splitDrag = false;
     int m_pressY = 0;
 };

@@ -1,23 +1,32 @@
 #include "editor/EditorForm.h"
 
+#include "core/Settings.h"
 #include "editor/GeneralTab.h"
 #include "editor/LinkTab.h"
 #include "editor/MessageTab.h"
 #include "editor/RoutineTab.h"
 #include "editor/ScreenTab.h"
 #include "editor/SoundTab.h"
+#include "platform/Dialogs.h"
+#include "platform/Prompter.h"
+#include "resident/NotificationWindow.h"
+#include "schedule/EditorInput.h"
 #include "ui/Controls.h"
 
 namespace kvx {
 
-EditorForm::EditorForm(WindowSettings& window, Dialogs& dialogs, SoundController& sound,
-    std::string programDirectory, QWidget* parent)
+EditorForm::EditorForm(WindowSettings& window, Dialogs& dialogs, Prompter& prompter, SoundController& sound,
+    const std::string& programDirectory, QWidget* parent)
     : QTabWidget(parent)
+    , m_dialogs(dialogs)
+    , m_prompter(prompter)
+    , m_programDirectory(programDirectory)
+    , m_preview(std::make_unique<NotificationWindow>())
     , m_general(new GeneralTab)
     , m_message(new MessageTab(dialogs))
     , m_sound(new SoundTab(sound))
     , m_routine(new RoutineTab)
-    , m_screen(new ScreenTab(window, dialogs, std::move(programDirectory)))
+    , m_screen(new ScreenTab(window, dialogs, programDirectory))
     , m_link(new LinkTab(window))
 {
     named(this, "SSTab1", QStringLiteral("編集のタブ"));
@@ -28,7 +37,10 @@ EditorForm::EditorForm(WindowSettings& window, Dialogs& dialogs, SoundController
     addTab(m_screen, QStringLiteral("画面設定"));
     addTab(m_link, QStringLiteral("データ連携"));
     mirrorEachOther();
+    wireFieldServices();
 }
+
+EditorForm::~EditorForm() = default;
 
 void EditorForm::mirrorEachOther()
 {
@@ -38,6 +50,71 @@ void EditorForm::mirrorEachOther()
     connect(m_sound, &SoundTab::soundToggled, m_general, &GeneralTab::setSound);
     connect(m_general, &GeneralTab::soundFileEdited, m_sound, &SoundTab::setSoundFile);
     connect(m_sound, &SoundTab::soundFileEdited, m_general, &GeneralTab::setSoundFile);
+}
+
+void EditorForm::wireFieldServices()
+{
+    connect(m_general, &GeneralTab::browseSoundRequested, this, &EditorForm::browseSound);
+    connect(m_sound, &SoundTab::browseSoundRequested, this, &EditorForm::browseSound);
+    connect(m_general, &GeneralTab::previewRequested, this, &EditorForm::showPreview);
+    connect(m_message, &MessageTab::previewRequested, this, &EditorForm::showPreview);
+    connect(m_sound, &SoundTab::testFileMissing, this,
+        [this] { warn(QStringLiteral("指定されたファイルはありません")); });
+    connect(m_general, &GeneralTab::dayOfMonthRefused, this, [this] {
+        warn(QString::fromUtf8(kDayOfMonthMessage));
+        focusField(DraftField::DayOfMonth);
+    });
+    connect(m_link, &LinkTab::portRefused, this, [this] { warn(QString::fromUtf8(kPortRangeMessage)); });
+}
+
+void EditorForm::browseSound()
+{
+    Dialogs::FileRequest request;
+    request.title = QStringLiteral("Fileを開く");
+    request.filters = {
+        QStringLiteral("サウンドファイル (*.wav *.mp3 *.wma *.mid)"), QStringLiteral("すべてのファイル (*)")};
+    request.startFolder
+        = QString::fromStdString(initialDialogDirectory(m_programDirectory, draft().soundFile));
+    if (const auto chosen = m_dialogs.openFile(request, window())) {
+        setSoundFile(*chosen);
+    }
+}
+
+void EditorForm::showPreview()
+{
+    const AlarmRecord record = recordFromDraft(draft(), {}, false);
+    m_preview->showPreview(
+        NotificationWindow::appearanceOf(record), QString::fromStdString(record.startTime.formatTime()));
+}
+
+bool EditorForm::checkDraft(const EditorDraft& draft, OleDate now)
+{
+    if (const auto problem = firstProblem(draft)) {
+        if (problem->field != DraftField::Digit) {
+            warn(QString::fromStdString(problem->message));
+            focusField(problem->field);
+        }
+        return false;
+    }
+    if (!asksPastTime(draft, now, m_message->warnPastTime())) {
+        return true;
+    }
+    return m_prompter.question(QString::fromUtf8(kPastTimeQuestion), window());
+}
+
+void EditorForm::remember(AlarmDefaults& defaults, int index, const AlarmRecord& record,
+    const EditorDraft& draft, std::int16_t listMode) const
+{
+    rememberDefaults(defaults, record, draft, listMode);
+    defaults.warnPastTime = m_message->warnPastTime() ? 1 : 0;
+    defaults.midiDevice = m_sound->midiDevice().toStdString();
+    defaults.waveDevice = m_sound->waveDevice().toStdString();
+    defaults.lastSavedIndex = static_cast<std::int16_t>(index);
+}
+
+void EditorForm::warn(const QString& text)
+{
+    m_prompter.message(text, window());
 }
 
 EditorDraft EditorForm::draft() const

@@ -6,9 +6,8 @@
 #include "schedule/EditorDraft.h"
 #endif
 
+#include <memory>
 #include <string>
-
-class QDate;
 
 namespace kvx {
 
@@ -16,23 +15,29 @@ class Dialogs;
 class GeneralTab;
 class LinkTab;
 class MessageTab;
+class NotificationWindow;
+class Prompter;
 class RoutineTab;
 class ScreenTab;
 class SoundController;
 class SoundTab;
+struct AlarmDefaults;
 struct WindowSettings;
 
 // The editor's fields (`SSTab1`): one tab for each of "一般", "表示メッセージ",
 // "サウンド", "定期予定", "画面設定" and "データ連携". The fields that two
-// tabs show (the message, the sound and its file) follow each other.
+// tabs show (the message, the sound and its file) follow each other. What
+// concerns the fields alone stays here: the sound file's chooser, the preview
+// of the notification window, and the warnings on a refused field.
 class EditorForm : public QTabWidget {
     Q_OBJECT
 
 public:
     enum Tab { kGeneralTab = 0, kMessageTab, kSoundTab, kRoutineTab, kScreenTab, kLinkTab };
 
-    EditorForm(WindowSettings& window, Dialogs& dialogs, SoundController& sound, std::string programDirectory,
-        QWidget* parent = nullptr);
+    EditorForm(WindowSettings& window, Dialogs& dialogs, Prompter& prompter, SoundController& sound,
+        const std::string& programDirectory, QWidget* parent = nullptr);
+    ~EditorForm() override;
 
     GeneralTab* general() const { return m_general; }
     MessageTab* messageTab() const { return m_message; }
@@ -47,9 +52,24 @@ public:
     void setSoundFile(const QString& file);
     // The tab of a refused field comes to the front, the field gets the focus.
     void focusField(DraftField field);
+    // Whether the fields make an alarm: a refused field is told and focused,
+    // a start already past asked about when the user wants to be asked.
+    bool checkDraft(const EditorDraft& draft, OleDate now);
+    // The fields of the alarm saved last are offered to the next new one.
+    void remember(AlarmDefaults& defaults, int index, const AlarmRecord& record, const EditorDraft& draft,
+        std::int16_t listMode) const;
 
 private:
     void mirrorEachOther();
+    void wireFieldServices();
+    void browseSound();
+    void showPreview();
+    void warn(const QString& text);
+
+    Dialogs& m_dialogs;
+    Prompter& m_prompter;
+    std::string m_programDirectory;
+    std::unique_ptr<NotificationWindow> m_preview;
 
     GeneralTab* m_general;
     MessageTab* m_message;

@@ -106,6 +106,21 @@ void EditorListPane::selectRow(int row)
     m_list->scrollTo(index);
 }
 
+void EditorListPane::refill(std::vector<EditorRow> rows)
+{
+    std::vector<int> alarms;
+    for (const int row : selectedRows()) {
+        alarms.push_back(m_model->alarmIndex(row));
+    }
+    m_model->setRows(std::move(rows));
+    for (const int alarm : alarms) {
+        const int row = m_model->rowOf(alarm);
+        if (row >= 0) {
+            m_list->selectionModel()->select(m_model->index(row), QItemSelectionModel::Select);
+        }
+    }
+}
+
 std::vector<int> EditorListPane::selectedRows() const
 {
     std::vector<int> rows;

@@ -2,6 +2,10 @@
 
 #include <QWidget>
 
+#ifndef Q_MOC_RUN
+#include "schedule/AlarmRows.h"
+#endif
+
 #include <vector>
 
 class QComboBox;
@@ -30,6 +34,8 @@ public:
     // Checks the button of the view, without telling of it.
     void setDayView(bool dayView);
     void selectRow(int row);
+    // New rows with the same alarms selected as before.
+    void refill(std::vector<EditorRow> rows);
     // The selected rows, in their order.
     std::vector<int> selectedRows() const;
     // The current row, -1 for none.

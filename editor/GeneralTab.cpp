@@ -6,6 +6,7 @@
 #include "platform/AppIcons.h"
 #include "schedule/EditorInput.h"
 #include "ui/Controls.h"
+#include "ui/QtDates.h"
 
 #include <QButtonGroup>
 #include <QCalendarWidget>
@@ -31,11 +32,6 @@ const QStringList kSundayFirst{QStringLiteral("日"), QStringLiteral("月"), QSt
     QStringLiteral("水"), QStringLiteral("木"), QStringLiteral("金"), QStringLiteral("土")};
 const QStringList kMondayFirst{QStringLiteral("月"), QStringLiteral("火"), QStringLiteral("水"),
     QStringLiteral("木"), QStringLiteral("金"), QStringLiteral("土"), QStringLiteral("日")};
-
-OleDate oleOf(const QDate& date)
-{
-    return OleDate::fromCivil(date.year(), date.month(), date.day());
-}
 
 } // namespace
 

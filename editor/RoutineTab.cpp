@@ -2,6 +2,7 @@
 
 #include "editor/RotaModel.h"
 #include "ui/Controls.h"
+#include "ui/QtDates.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -22,19 +23,6 @@ namespace {
 
 constexpr int kNumberWidthTwips = 800;
 constexpr int kNameWidthTwips = 2515;
-// Julian day of 1970-01-01, the zero of sys_days.
-constexpr qint64 kUnixJulianDay = 2440588;
-
-QDate qDateOf(std::chrono::sys_days day)
-{
-    return QDate::fromJulianDay(day.time_since_epoch().count() + kUnixJulianDay);
-}
-
-std::chrono::sys_days dayOf(const QDate& date)
-{
-    return std::chrono::sys_days{std::chrono::days{date.toJulianDay() - kUnixJulianDay}};
-}
-
 bool isEnter(const QKeyEvent* event)
 {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;

@@ -43,7 +43,7 @@ public:
             m_store.addAlarm(daily(9 + i % 14, i % 60, "定例"));
         }
         CalendarContext context{m_store, m_settings, m_view, m_clock, m_prompter, m_datagrams, m_sounding};
-        m_window = std::make_unique<CalendarWindow>(std::move(context));
+        m_window = std::make_unique<CalendarWindow>(context);
         m_window->show();
     }
 

@@ -37,6 +37,7 @@ TEST_F(EditorTest, AFixedSequenceOfEditsWritesTheSameFile)
     SharedTables saved;
     ASSERT_TRUE(DataFile().load(saved, m_app->settings().dataPath(), {}));
     std::vector<std::string> messages;
+    messages.reserve(static_cast<std::size_t>(saved.alarms.alarmCount));
     for (int i = 0; i < saved.alarms.alarmCount; ++i) {
         messages.push_back(saved.alarms.alarms[static_cast<std::size_t>(i)].message);
     }

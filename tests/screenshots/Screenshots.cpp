@@ -118,19 +118,21 @@ int run(const QDir& folder)
     // The calendar for February 2026, with its holidays, a rota, and days with
     // more alarms than a cell shows, in both week starts.
     desktop.clock.setNow(QDateTime(QDate(2026, 2, 10), QTime(12, 0)));
-    SharedTables& tables = application.tables();
-    tables.routines.routineCount = 3;
-    tables.routines.routineStart = OleDate::fromCivil(2026, 2, 1);
-    tables.routines.routineNames = {"早番", "遅番", "休み", ""};
+    AlarmStore& store = application.store();
+    RoutineList rota = store.tables().routines;
+    rota.routineCount = 3;
+    rota.routineStart = OleDate::fromCivil(2026, 2, 1);
+    rota.routineNames = {"早番", "遅番", "休み", ""};
+    store.setRoutines(rota);
     for (const auto& [day, message] : {std::pair{11, "式典"}, std::pair{11, "会食"}, std::pair{18, "歯医者"},
              std::pair{18, "会議"}, std::pair{18, "定例"}, std::pair{23, "誕生日会"}}) {
         AlarmRecord once = sampleAlarm(kKindOnce, 10, day, message);
         once.startTime = OleDate::fromCivil(2026, 2, day, 10, day);
         once.endTime = once.startTime.plusSeconds(1800);
-        tables.alarms.add(once);
+        store.addAlarm(once);
     }
     for (const bool monday : {false, true}) {
-        tables.defaults.weekStartsMonday = monday ? 1 : 0;
+        store.defaults().weekStartsMonday = monday ? 1 : 0;
         CalendarWindow& calendar = application.openCalendar();
         written = save(&calendar, folder, QString::fromLatin1(monday ? "calendar-monday" : "calendar-sunday"))
             && written;

@@ -43,9 +43,18 @@ QStringList writerArguments(const QString& path, bool withDailyAlarm)
     return arguments;
 }
 
+// The writer's "today" stays the same through the test, across midnight too.
+void fixWritersDay(QProcess& writer)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KVX_WRITER_DATE"), QStringLiteral("2026-06-15"));
+    writer.setProcessEnvironment(env);
+}
+
 bool writeWhole(const QString& path, bool withDailyAlarm)
 {
     QProcess writer;
+    fixWritersDay(writer);
     writer.start(QCoreApplication::applicationFilePath(), writerArguments(path, withDailyAlarm));
     const bool done = writer.waitForFinished(kWriterBoundMs) && writer.exitStatus() == QProcess::NormalExit
         && writer.exitCode() == 0;
@@ -91,6 +100,7 @@ TEST(FileSafety, KilledSavesLeaveTheOldOrTheNewFileAndTheNextStartClearsTheirTem
     int changed = 0;
     for (int save = 0; save < kSaves; ++save) {
         QProcess writer;
+        fixWritersDay(writer);
         writer.start(
             QCoreApplication::applicationFilePath(), writerArguments(sandbox.dataFile(), save % 2 == 0));
         ASSERT_TRUE(writer.waitForStarted(kWriterBoundMs)) << save;

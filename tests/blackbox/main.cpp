@@ -14,7 +14,8 @@ namespace {
 // "--write-data-file PATH COUNT [HH:MM [SOUND]]" writes a data file of COUNT
 // alarms, none of them due today, for the measurements under bench/; with a
 // time, a daily alarm at that minute follows them, with SOUND as its endless
-// sound when given.
+// sound when given. "Today" is KVX_WRITER_DATE (yyyy-MM-dd) when set, so
+// that two writes a midnight apart still write the same bytes.
 int writeDataFile(int argc, char** argv)
 {
     const int count = std::atoi(argv[3]);
@@ -23,7 +24,11 @@ int writeDataFile(int argc, char** argv)
         std::fprintf(stderr, "alarm count out of range: %s\n", argv[3]);
         return 2;
     }
-    const QDateTime now = QDateTime::currentDateTime();
+    QDateTime now = QDateTime::currentDateTime();
+    if (const QDate date = QDate::fromString(qEnvironmentVariable("KVX_WRITER_DATE"), Qt::ISODate);
+        date.isValid()) {
+        now.setDate(date);
+    }
     kvx::SharedTables tables = kvx::test::manyAlarmTables(count, kvx::test::oleDateOf(now));
     if (argc > 4) {
         const QTime time = QTime::fromString(QString::fromLocal8Bit(argv[4]), QStringLiteral("HH:mm"));

@@ -178,29 +178,6 @@ TEST(DataFileSafety, NoWriterFollowsALinkAnotherUserOwns)
     }
 }
 
-TEST(DataFileSafety, ASaveThroughALinkThatLeadsNowhereFailsAndKeepsTheLink)
-{
-    struct Row {
-        const char* name;
-        std::vector<std::pair<const char*, const char*>> links; // name, target
-    };
-    const Row rows[] = {
-        {"a link to itself", {{"Kalvendorix.dat", "Kalvendorix.dat"}}},
-        {"two links to each other", {{"Kalvendorix.dat", "other.dat"}, {"other.dat", "Kalvendorix.dat"}}},
-    };
-    for (const Row& row : rows) {
-        TempDir dir;
-        for (const auto& [name, target] : row.links) {
-            std::filesystem::create_symlink(target, dir.path(name));
-        }
-        const std::vector<std::string> before = dir.fileNames();
-        DataFile file;
-        EXPECT_FALSE(file.save(changedTables(), dir.path("Kalvendorix.dat"), OleDate())) << row.name;
-        EXPECT_TRUE(std::filesystem::is_symlink(dir.path("Kalvendorix.dat"))) << row.name;
-        EXPECT_EQ(dir.fileNames(), before) << row.name << ": no leftovers";
-    }
-}
-
 // The bytes of an older file survive until a copy of them exists: a backup
 // that cannot be made leaves the file as it is (its alarms still load,
 // converted), and every save before the backup can be made writes nothing.

@@ -673,6 +673,10 @@ TEST(Settings, WritesIntoAMissingDirectoryFailQuietly)
         bool written = true;
         EXPECT_NO_THROW(written = row.write()) << row.name;
         EXPECT_FALSE(written) << row.name;
+        // Each failure says which file and why.
+        EXPECT_EQ(settings.lastProblem().kind, FileProblem::Kind::SaveFailed) << row.name;
+        EXPECT_EQ(settings.lastProblem().path, scratch.path("gone/Kalvendorix.ini")) << row.name;
+        EXPECT_EQ(settings.lastProblem().reason, "No such file or directory") << row.name;
     }
     EXPECT_FALSE(std::filesystem::exists(scratch.path("gone")));
     // The main file still took every write that could be made.

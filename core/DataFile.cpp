@@ -72,6 +72,16 @@ FileProblem::Kind problemKindOf(DecodeResult result)
     }
 }
 
+// FNV-1a: enough to tell two versions of one file apart.
+std::uint64_t contentHash(std::string_view bytes)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const char c : bytes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+    }
+    return hash;
+}
+
 } // namespace
 
 bool DataFile::load(SharedTables& tables, const std::string& path, const LoadContext& context)
@@ -82,6 +92,7 @@ bool DataFile::load(SharedTables& tables, const std::string& path, const LoadCon
     std::string bytes;
     std::string reason;
     const ReadStatus status = readWholeFile(path, bytes, kMaxFileBytes, &reason);
+    remember(path, bytes, status == ReadStatus::Read);
     if (status == ReadStatus::Missing) {
         return true;
     }
@@ -95,8 +106,13 @@ bool DataFile::load(SharedTables& tables, const std::string& path, const LoadCon
     switch (result) {
     case DecodeResult::Current:
         return true;
-    case DecodeResult::Converted:
-        return convert(tables, path, std::move(bytes), context.now);
+    case DecodeResult::Converted: {
+        const bool converted = convert(tables, path, std::move(bytes), context.now);
+        // The conversion may have replaced the file.
+        std::string now;
+        remember(path, now, readWholeFile(path, now, kMaxFileBytes) == ReadStatus::Read);
+        return converted;
+    }
     default:
         m_pendingCopies[path] = {};
         return failed(problemKindOf(result), path, damageReason(result, bytes));
@@ -110,8 +126,78 @@ bool DataFile::save(const SharedTables& tables, const std::string& path, OleDate
         return false;
     }
     std::string reason;
-    if (!replaceFileSafely(m_sink, path, encodeDataFile(tables), &reason)) {
+    const std::string bytes = encodeDataFile(tables);
+    if (!replaceFileSafely(m_sink, path, bytes, &reason)) {
         return failed(FileProblem::Kind::SaveFailed, path, reason);
+    }
+    remember(path, bytes, true);
+    return true;
+}
+
+void DataFile::remember(const std::string& path, std::string_view bytes, bool exists)
+{
+    m_known = {path, exists, 0, 0, 0};
+    struct stat status { };
+    if (exists && ::stat(path.c_str(), &status) == 0) {
+        m_known.size = static_cast<std::uint64_t>(status.st_size);
+        m_known.modifiedNs
+            = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+        m_known.hash = contentHash(bytes);
+    }
+}
+
+std::optional<std::string> DataFile::changedOnDisk(const std::string& path)
+{
+    if (path != m_known.path) {
+        return std::nullopt;
+    }
+    struct stat status { };
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    const std::int64_t modified
+        = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+    if (m_known.exists && static_cast<std::uint64_t>(status.st_size) == m_known.size
+        && modified == m_known.modifiedNs) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    if (readWholeFile(path, bytes, kMaxFileBytes) != ReadStatus::Read) {
+        return std::nullopt;
+    }
+    if (m_known.exists && contentHash(bytes) == m_known.hash) {
+        m_known.size = bytes.size();
+        m_known.modifiedNs = modified;
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::string DataFile::conflictCopyPath(const std::string& path, const std::string& computer, OleDate now)
+{
+    std::string name = computer.empty() ? std::string("unknown") : computer;
+    for (char& c : name) {
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20) {
+            c = '_';
+        }
+    }
+    return path + ".conflict-" + name + "-" + stamp(now, true);
+}
+
+bool DataFile::keepConflictCopy(
+    const std::string& path, std::string_view bytes, const std::string& computer, OleDate now)
+{
+    std::string reason;
+    const std::optional<std::string> file = fileBehind(path, &reason);
+    if (!file) {
+        return failed(FileProblem::Kind::CopyFailed, path, reason);
+    }
+    const std::optional<std::string> copy = freeName(conflictCopyPath(*file, computer, now));
+    if (!copy) {
+        return failed(FileProblem::Kind::CopyFailed, path, systemReason(EEXIST));
+    }
+    if (!replaceFileSafely(m_sink, *copy, bytes, &reason)) {
+        return failed(FileProblem::Kind::CopyFailed, *copy, reason);
     }
     return true;
 }

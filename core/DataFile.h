@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -67,7 +68,32 @@ public:
     // The name the original of a file converted at `now` is kept under.
     static std::string backupPath(const std::string& path, OleDate now);
 
+    // The file at `path` as another writer left it, when it is no longer the
+    // file this object last loaded from or saved to that path (another
+    // computer saved it); nothing when it is the same, gone, or unreadable.
+    // A new time alone, the bytes the same, is no change.
+    std::optional<std::string> changedOnDisk(const std::string& path);
+    // Keeps another writer's `bytes`, which a save to `path` is about to
+    // replace, as "<data file>.conflict-<computer>-YYYYMMDD-HHMMSS"; false,
+    // lastProblem() saying why, when the copy cannot be made.
+    bool keepConflictCopy(
+        const std::string& path, std::string_view bytes, const std::string& computer, OleDate now);
+    // Takes `bytes`, read from `path`, as the file this object knows there:
+    // another writer's file merged or kept aside is no change any more.
+    void accept(const std::string& path, std::string_view bytes) { remember(path, bytes, true); }
+    static std::string conflictCopyPath(const std::string& path, const std::string& computer, OleDate now);
+
 private:
+    // What the data file was at the last load or save.
+    struct Identity {
+        std::string path;
+        bool exists = false;
+        std::uint64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        std::uint64_t hash = 0;
+    };
+    void remember(const std::string& path, std::string_view bytes, bool exists);
+
     // A copy of the file at a path that must exist before a save replaces it.
     struct PendingCopy {
         bool unreadable = true; // else the original of a converted file
@@ -84,6 +110,7 @@ private:
     FileSink& m_sink;
     std::map<std::string, PendingCopy> m_pendingCopies;
     FileProblem m_problem;
+    Identity m_known;
 };
 
 } // namespace kvx

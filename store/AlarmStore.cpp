@@ -1,15 +1,61 @@
 #include "store/AlarmStore.h"
 
+#include "core/AlarmRecordCodec.h"
+#include "core/DataFileCodec.h"
 #include "schedule/QuickCommands.h"
+#include "schedule/TableMerge.h"
+
+#include <QStringList>
 
 #include <algorithm>
 
 namespace kvx {
 
+namespace {
+
+// The tables a data file holds.
+SharedTables dataOf(const SharedTables& tables)
+{
+    SharedTables data;
+    data.alarms = tables.alarms;
+    data.routines = tables.routines;
+    data.memos = tables.memos;
+    return data;
+}
+
+QString mergeSummary(const TableMerge& merge, const std::string& rotaCopy)
+{
+    QStringList lines{QStringLiteral("別のコンピューターで保存された変更を合わせました。")};
+    if (merge.alarmsFromTheirs > 0 || merge.alarmsRemovedByTheirs > 0) {
+        lines << QStringLiteral("アラーム：追加・変更 %1件、削除 %2件")
+                     .arg(merge.alarmsFromTheirs)
+                     .arg(merge.alarmsRemovedByTheirs);
+    }
+    if (merge.changedOnBothSides > 0) {
+        lines << QStringLiteral("両方で変更されたアラーム %1件は、両方の内容を残しました。")
+                     .arg(merge.changedOnBothSides);
+    }
+    if (merge.memosFromTheirs > 0) {
+        lines << QStringLiteral("メモ：%1件").arg(merge.memosFromTheirs);
+    }
+    if (merge.rotaFromTheirs) {
+        lines << QStringLiteral("周期予定：別のコンピューターの内容にしました。");
+    }
+    if (merge.theirRotaSetAside) {
+        lines << QStringLiteral(
+            "周期予定は両方で変更されたため、こちらの内容を残しました。別のコンピューターの内容：%1")
+                     .arg(QString::fromStdString(rotaCopy));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 AlarmStore::AlarmStore(Settings& settings, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_saver(m_tables, m_settings, m_dataFile)
+    , m_computer(thisComputerName())
 {
     rebuildDisplayOrder(m_tables.alarms, m_order);
 }
@@ -19,6 +65,7 @@ AlarmStore::AlarmStore(Settings& settings, FileSink& sink, QObject* parent)
     , m_settings(settings)
     , m_dataFile(sink)
     , m_saver(m_tables, m_settings, m_dataFile)
+    , m_computer(thisComputerName())
 {
     rebuildDisplayOrder(m_tables.alarms, m_order);
 }
@@ -82,7 +129,7 @@ AlarmStore::QuickTimer AlarmStore::addQuickTimer(const AlarmRecord& timer, OleDa
     m_tables.alarms.add(timer);
     result.index = m_tables.alarms.alarmCount - 1;
     if (save != QuickSave::Later) {
-        result.saved = m_saver.save(now);
+        result.saved = saveTables(now);
         if (!result.saved.dataFileSaved && save == QuickSave::NowOrTakeBack) {
             m_tables.alarms.remove(result.index);
             result.index = -1;
@@ -133,6 +180,8 @@ bool AlarmStore::load(const LoadContext& context, Memos memos)
     MemoLists kept = memos == Memos::Keep ? m_tables.memos : MemoLists{};
     const bool loaded = m_dataFile.load(m_tables, m_settings.dataPath(), context);
     m_saver.setTablesLoaded(true);
+    m_loadContext = context;
+    m_base = dataOf(m_tables);
     if (memos == Memos::Keep) {
         m_tables.memos = std::move(kept);
     }
@@ -146,7 +195,7 @@ bool AlarmStore::load(const LoadContext& context, Memos memos)
 
 SaveResult AlarmStore::save(OleDate now)
 {
-    const SaveResult result = m_saver.save(now);
+    const SaveResult result = saveTables(now);
     if (result.dataSaved()) {
         setModified(false);
     }
@@ -164,7 +213,7 @@ AlarmStore::Switch AlarmStore::switchDataFile(
         return {Outcome::Unstorable, {}};
     }
     m_tables.routines = routines;
-    const SaveResult saved = m_saver.save(context.now);
+    const SaveResult saved = saveTables(context.now);
     if (!saved.ok()) {
         changed(true);
         if (saved.dataSaved()) {
@@ -177,6 +226,75 @@ AlarmStore::Switch AlarmStore::switchDataFile(
     m_settings.writeSettingToBoth("DATAPATH", path);
     load(context, Memos::FromFile);
     return {Outcome::Switched, saved};
+}
+
+SaveResult AlarmStore::saveTables(OleDate now)
+{
+    if (m_saver.tablesLoaded() && !mergeOtherWriter(now)) {
+        SaveResult refused;
+        refused.ran = true;
+        return refused;
+    }
+    const SaveResult result = m_saver.save(now);
+    if (result.dataSaved()) {
+        m_base = dataOf(m_tables);
+    }
+    return result;
+}
+
+bool AlarmStore::mergeOtherWriter(OleDate now)
+{
+    const std::string& path = m_settings.dataPath();
+    const std::optional<std::string> bytes = m_dataFile.changedOnDisk(path);
+    if (!bytes) {
+        return true;
+    }
+    SharedTables theirs;
+    const DecodeResult decoded = decodeDataFile(*bytes, theirs,
+        convertedRecordDefaults(m_loadContext.legacyMidiVolume, m_loadContext.legacyWaveVolume));
+    if (decoded != DecodeResult::Current && decoded != DecodeResult::Converted) {
+        // Damaged, or a newer version: it cannot be merged, and is never written over.
+        if (!m_dataFile.keepConflictCopy(path, *bytes, m_computer, now)) {
+            return false;
+        }
+        m_dataFile.accept(path, *bytes);
+        emit otherWriterTakenIn(
+            QStringLiteral(
+                "別のコンピューターが保存したデータファイルを読めないため、合わせずに残しました：%1")
+                .arg(QString::fromStdString(DataFile::conflictCopyPath(path, m_computer, now))));
+        return true;
+    }
+    TableMerge merge = mergeTables(m_base, dataOf(m_tables), theirs);
+    std::string rotaCopy;
+    if (merge.theirRotaSetAside) {
+        // Their whole file is kept, the rota in it.
+        rotaCopy = DataFile::conflictCopyPath(path, m_computer, now);
+        if (!m_dataFile.keepConflictCopy(path, *bytes, m_computer, now)) {
+            return false;
+        }
+    }
+    m_dataFile.accept(path, *bytes);
+    m_base = std::move(theirs);
+    m_tables.alarms = std::move(merge.merged.alarms);
+    m_tables.routines = std::move(merge.merged.routines);
+    m_tables.memos = std::move(merge.merged.memos);
+    changed(false);
+    setModified(m_tables.alarms != m_base.alarms || m_tables.routines != m_base.routines);
+    emit memosReplaced();
+    if (merge.tookAnything() || merge.changedOnBothSides > 0 || merge.theirRotaSetAside) {
+        emit otherWriterTakenIn(mergeSummary(merge, rotaCopy));
+    }
+    return true;
+}
+
+bool AlarmStore::takeInOtherWriter(OleDate now)
+{
+    if (!m_saver.tablesLoaded() || m_modified) {
+        return false; // merged at the next save
+    }
+    const int builds = m_orderBuilds;
+    mergeOtherWriter(now);
+    return m_orderBuilds != builds;
 }
 
 void AlarmStore::clear()

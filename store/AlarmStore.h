@@ -4,6 +4,7 @@
 
 #ifndef Q_MOC_RUN
 #include "core/DataFile.h"
+#include "core/DataFileLock.h"
 #include "core/Records.h"
 #include "core/SaveRoutine.h"
 #include "core/Settings.h"
@@ -100,21 +101,41 @@ public:
     // Empties the tables, as the exit does.
     void clear();
 
+    // Another computer sharing the data folder may save the data file: every
+    // save first merges what it wrote (see mergeTables) and tells of it. While
+    // this copy holds no unsaved change, its change is taken in at once; this
+    // looks for one and returns whether the tables took anything in.
+    bool takeInOtherWriter(OleDate now);
+    // The name this computer goes by in conflict copies and in the lock.
+    const std::string& computer() const { return m_computer; }
+
 signals:
     void tablesChanged();
     void memosReplaced();
     void modifiedChanged(bool modified);
+    // Another writer's change was merged into the tables, or its file kept
+    // aside: `summary` says what, in a few lines.
+    void otherWriterTakenIn(const QString& summary);
 
 private:
     // After a change of the alarms or the rota: the order once, the signal once.
     void changed(bool markModified);
     void setModified(bool modified);
+    // Every save: another writer's file merged in first, then the tables written.
+    SaveResult saveTables(OleDate now);
+    // False when another writer's file could neither be merged nor kept aside.
+    bool mergeOtherWriter(OleDate now);
 
     Settings& m_settings;
     SharedTables m_tables;
     DisplayOrder m_order;
     DataFile m_dataFile;
     SaveRoutine m_saver;
+    // The alarms, rota and memos as the data file held them at the last load
+    // or save: the base of a merge with another writer's file.
+    SharedTables m_base;
+    LoadContext m_loadContext;
+    std::string m_computer;
     int m_orderBuilds = 0;
     bool m_modified = false;
 };

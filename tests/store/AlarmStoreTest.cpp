@@ -2,11 +2,15 @@
 
 #include "tests/schedule/ScheduleTestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace kvx {
 namespace {
@@ -98,6 +102,77 @@ TEST(AlarmStore, EachOperationRebuildsTheOrderOnceAndTellsOnce)
         EXPECT_EQ(store.alarms().alarmCount, row.alarmsAfter);
         EXPECT_EQ(store.order().size(), static_cast<std::size_t>(row.alarmsAfter));
     }
+}
+
+// Two computers, one data file: each save merges what the other wrote since
+// this one last loaded or saved; a copy with no unsaved change takes the
+// other's save in at once; a file that cannot be merged is kept aside.
+TEST(AlarmStore, TwoWritersOfOneFileKeepEachOthersChanges)
+{
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString() + "/";
+    const std::string data = folder + "shared/Kalvendorix.dat";
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("shared"))));
+    auto named = [](const char* message, int hour) {
+        AlarmRecord alarm = item(kKindDaily, 0, at(2026, 1, 1, hour, 0));
+        alarm.message = message;
+        return alarm;
+    };
+    auto messages = [](const AlarmStore& store) {
+        std::vector<std::string> texts;
+        texts.reserve(static_cast<std::size_t>(store.alarms().alarmCount));
+        for (int i = 0; i < store.alarms().alarmCount; ++i) {
+            texts.push_back(store.alarms().alarms[static_cast<std::size_t>(i)].message);
+        }
+        return texts;
+    };
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("a"))));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("b"))));
+    Settings settingsA(folder + "a/");
+    Settings settingsB(folder + "b/");
+    settingsA.setDataPath(data);
+    settingsB.setDataPath(data);
+    AlarmStore a(settingsA);
+    AlarmStore b(settingsB);
+    a.load({});
+    a.addAlarm(named("朝会", 9));
+    a.addAlarm(named("夕礼", 17));
+    ASSERT_TRUE(a.save(kNow).ok());
+    b.load({});
+
+    // Both change the tables; B saves first, A's save merges B's change.
+    a.addAlarm(named("昼休み", 12));
+    b.removeAlarms({1});
+    b.addAlarm(named("会議", 10));
+    ASSERT_TRUE(b.save(kNow).ok());
+    QSignalSpy told(&a, &AlarmStore::otherWriterTakenIn);
+    EXPECT_FALSE(a.takeInOtherWriter(kNow)) << "an unsaved change waits for the save";
+    ASSERT_TRUE(a.save(kNow).ok());
+    EXPECT_EQ(messages(a), (std::vector<std::string>{"朝会", "昼休み", "会議"}));
+    EXPECT_EQ(told.count(), 1);
+    EXPECT_FALSE(a.modified());
+
+    // B holds no unsaved change: A's save is taken in at once.
+    QSignalSpy changes(&b, &AlarmStore::tablesChanged);
+    EXPECT_TRUE(b.takeInOtherWriter(kNow));
+    EXPECT_EQ(messages(b), messages(a));
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_FALSE(b.takeInOtherWriter(kNow)) << "taken in once";
+
+    // A file cut short by the other writer is kept aside, never merged or lost.
+    QFile file(QString::fromStdString(data));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray whole = file.readAll();
+    ASSERT_TRUE(file.resize(whole.size() / 2));
+    file.close();
+    b.addAlarm(named("残業", 19));
+    ASSERT_TRUE(b.save(at(2026, 1, 31, 9, 30, 5)).ok());
+    const QString copy = dir.filePath(QStringLiteral("shared/Kalvendorix.dat.conflict-%1-20260131-093005"))
+                             .arg(QString::fromStdString(b.computer()));
+    QFile kept(copy);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly)) << copy.toStdString();
+    EXPECT_EQ(kept.readAll(), whole.left(whole.size() / 2));
+    EXPECT_EQ(messages(b), (std::vector<std::string>{"朝会", "昼休み", "会議", "残業"}));
 }
 
 } // namespace

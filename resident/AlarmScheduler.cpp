@@ -88,10 +88,11 @@ void AlarmScheduler::restart()
 void AlarmScheduler::alarmTick()
 {
     ++m_ticks;
+    const OleDate now = m_services.clock.nowOle();
     if (m_paused) {
+        emit woke(now);
         return;
     }
-    const OleDate now = m_services.clock.nowOle();
     // A ring changes the tables: the tip and the tick follow them from there.
     if (const std::optional<Firing> firing = m_store.ringDueAlarm(now)) {
         m_ringer.notificationWindow().setSnoozeMinutes(m_store.window().snoozeMinutes);
@@ -100,6 +101,8 @@ void AlarmScheduler::alarmTick()
     }
     refreshToolTip(now);
     armAlarmTick();
+    // After the bell's own second: another writer's file may be looked at.
+    emit woke(now);
 }
 
 // The tick sleeps until the next second at which a bell can ring, or the next

@@ -46,6 +46,10 @@ public:
     // How often the tick has woken, for the measurements of idle cost.
     int tickCount() const { return m_ticks; }
 
+signals:
+    // The tick woke at `now`, whatever it found.
+    void woke(OleDate now);
+
 private:
     void armAlarmTick();
     bool prepareFirstRing();

@@ -37,6 +37,7 @@ ResidentWindow::ResidentWindow(
     , m_menu(services.autostart)
     , m_scheduler(store, m_ringer, m_sound, services)
     , m_devices(store, settings, m_sound, services.volumes)
+    , m_watch(store, services.clock)
 {
     setObjectName(QStringLiteral("Form3"));
     connect(&m_ringer, &AlarmRinger::rang, this,
@@ -54,6 +55,17 @@ ResidentWindow::ResidentWindow(
     connect(&m_menu, &TrayMenu::logChosen, this, &ResidentWindow::showLog);
     connect(&m_menu, &TrayMenu::aboutChosen, this, &ResidentWindow::showAbout);
     connect(&m_menu, &TrayMenu::exitChosen, this, &ResidentWindow::exitFromMenu);
+    connect(&m_scheduler, &AlarmScheduler::woke, &m_watch, &DataFileWatch::tickWoke);
+    // Another data file switched to is watched from then on.
+    connect(&m_store, &AlarmStore::memosReplaced, this, [this] {
+        if (m_watch.watching() && !m_exiting && !m_exited) {
+            m_watch.watch(m_settings.dataPath());
+        }
+    });
+    // Told briefly, on the desktop: never a dialog per alarm.
+    connect(&m_store, &AlarmStore::otherWriterTakenIn, this, [this](const QString& summary) {
+        m_services.notifier.show({kTitle, summary, DesktopNotifier::Urgency::Normal, {}});
+    });
     m_services.tray.setSoundingState(&m_ringer);
     connect(&m_services.tray, &TrayIcon::actionTriggered, this, &ResidentWindow::iconEvent);
 }
@@ -113,6 +125,19 @@ void ResidentWindow::loadData()
         m_services.prompter.notice(problem);
     }
     tellOpenDataFolders();
+    tellOtherComputers(m_watch.watch(m_settings.dataPath()));
+}
+
+// Another computer reaching the same data folder (a network share, a synced
+// folder) runs too: its saves are merged at ours, and the user knows why.
+void ResidentWindow::tellOtherComputers(const std::vector<DataFileLock::Holder>& others)
+{
+    if (others.empty()) {
+        return;
+    }
+    m_services.prompter.notice(QStringLiteral(
+        "このデータファイルは別のコンピューター（%1）でも使われています。変更は保存のときに合わせます。")
+                                   .arg(QString::fromStdString(others.front().computer)));
 }
 
 // Whoever may write to the data folder may replace the data file or put
@@ -298,6 +323,7 @@ void ResidentWindow::endDuringStartUp()
 {
     m_exited = true;
     m_scheduler.stop();
+    m_watch.stop();
     if (m_trayAdded) {
         m_services.tray.remove();
     }
@@ -330,6 +356,7 @@ void ResidentWindow::exitSequence()
 
     m_ringer.shutDown();
     m_scheduler.stop();
+    m_watch.stop();
 
     m_services.tray.remove();
     m_gate.undo();

@@ -9,6 +9,7 @@
 #include "core/Settings.h"
 #include "resident/AlarmRinger.h"
 #include "resident/AlarmScheduler.h"
+#include "resident/DataFileWatch.h"
 #include "resident/DesktopAlarmNotice.h"
 #include "resident/ResidentServices.h"
 #include "resident/SoundController.h"
@@ -91,6 +92,7 @@ public:
     bool alarmTimerActive() const { return m_scheduler.timerActive(); }
     // How often the alarm tick has woken, for the measurements of idle cost.
     int alarmTickCount() const { return m_scheduler.tickCount(); }
+    DataFileWatch& dataFileWatch() { return m_watch; }
 
 signals:
     // The open action: the main window (the calendar, or the editor) comes up.
@@ -102,6 +104,7 @@ private:
     void endDuringStartUp();
     void loadData();
     void tellOpenDataFolders();
+    void tellOtherComputers(const std::vector<DataFileLock::Holder>& others);
     void tellSaveProblems(const SaveResult& result);
     bool endDespiteFailedSave(const SaveResult& saved);
     void tell(const QString& text);
@@ -116,6 +119,7 @@ private:
     TrayMenu m_menu;
     AlarmScheduler m_scheduler;
     SoundDevices m_devices;
+    DataFileWatch m_watch;
     std::unique_ptr<AboutBox> m_about;
 
     bool m_exiting = false;

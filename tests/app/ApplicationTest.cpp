@@ -1,8 +1,10 @@
 #include "app/Application.h"
 
+#include "core/DataFileLock.h"
 #include "doubles/FakeDesktop.h"
 #include "doubles/FakeRunningCopyChannel.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -335,6 +337,42 @@ TEST_F(ApplicationTest, ADataFolderOthersMayWriteIsToldAtStart)
                 << told.front().toStdString();
         }
     }
+}
+
+// A data folder that another computer reaches too: its live lock is told once
+// at start, naming it; a lock this computer's ended process left is cleared;
+// the program's own lock stands while it runs and goes with its exit.
+TEST_F(ApplicationTest, AnotherComputersLockIsToldOnceAndOursComesAndGoes)
+{
+    QTemporaryDir dir;
+    const std::string home = dir.path().toStdString() + "/";
+    Settings(home).writeSettingToBoth("MIDINM", "MIDI");
+    const QString computer = QString::fromStdString(thisComputerName());
+    const QString laptop = dir.filePath(QStringLiteral("Kalvendorix.dat.lock-laptop-4242"));
+    const QString stale = dir.filePath(QStringLiteral("Kalvendorix.dat.lock-%1-999999").arg(computer));
+    for (const auto& [path, text] : {std::pair{laptop, QByteArray("laptop\n4242\n")},
+             std::pair{stale, (computer + QStringLiteral("\n999999\n")).toUtf8()}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    m_desktop.prompter.clear();
+    Application application(home, m_desktop.services, m_desktop.dialogs);
+    ASSERT_EQ(application.start(), ResidentWindow::Start::Running);
+    EXPECT_EQ(m_desktop.prompter.messages().filter(QStringLiteral("別のコンピューター")),
+        QStringList{QStringLiteral("このデータファイルは別のコンピューター（laptop）でも使われています。変更"
+                                   "は保存のときに合わせます。")});
+    const QString ours
+        = QStringLiteral("Kalvendorix.dat.lock-%1-%2").arg(computer).arg(QCoreApplication::applicationPid());
+    const QStringList locks{QStringLiteral("Kalvendorix.dat.lock-*")};
+    QStringList found = QDir(dir.path()).entryList(locks);
+    found.sort();
+    QStringList expected{QStringLiteral("Kalvendorix.dat.lock-laptop-4242"), ours};
+    expected.sort();
+    EXPECT_EQ(found, expected);
+    application.resident().exitSequence();
+    EXPECT_EQ(
+        QDir(dir.path()).entryList(locks), QStringList{QStringLiteral("Kalvendorix.dat.lock-laptop-4242")});
 }
 
 } // namespace

@@ -165,6 +165,7 @@ struct WindowSettings {
     std::string formPosition; // "FORMFLAG": "1" centre, "2" top left, "3" top right
     std::int16_t editorFirst = 0; // "DEFFORM": the open action shows the editor
     std::int16_t desktopNotify = 1; // "NOTIFYFLG": a ringing alarm also notifies the desktop
+    std::int16_t wakeUp = 0; // "WAKEUPFLG": a sleeping computer is woken for the next bell
     std::string portNumber; // "PORTNUM", as entered
     std::int16_t copyAction = 1; // "COPYACTION": 1 copy, 2 copy and peel off
     std::int16_t snoozeMinutes = 5; // "SNOOZETIME": the snooze's last choice

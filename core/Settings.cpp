@@ -281,6 +281,7 @@ void Settings::readWindowSettings(WindowSettings& window) const
     window.formPosition = read("FORMFLAG", "");
     window.editorFirst = integerOr<std::int16_t>(read("DEFFORM", "0"), "0");
     window.desktopNotify = integerOr<std::int16_t>(read("NOTIFYFLG", "1"), "1");
+    window.wakeUp = integerOr<std::int16_t>(read("WAKEUPFLG", "0"), "0");
     window.portNumber = read("PORTNUM", "");
     window.copyAction = integerOr<std::int16_t>(read("COPYACTION", "1"), "1");
     window.snoozeMinutes = integerOr<std::int16_t>(read("SNOOZETIME", "5"), "5");
@@ -326,6 +327,7 @@ std::vector<ProfileFile::Entry> Settings::windowEntries(const WindowSettings& wi
         {"FORMFLAG", window.formPosition},
         {"DEFFORM", window.editorFirst != 0 ? "1" : "0"},
         {"NOTIFYFLG", window.desktopNotify != 0 ? "1" : "0"},
+        {"WAKEUPFLG", window.wakeUp != 0 ? "1" : "0"},
         {"PORTNUM", window.portNumber},
         {"COPYACTION", std::to_string(window.copyAction)},
         {"SNOOZETIME", std::to_string(window.snoozeMinutes)},

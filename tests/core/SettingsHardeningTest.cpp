@@ -177,7 +177,8 @@ TEST(SettingsHardening, TheDefaultDataPathIsStoredEmpty)
     ASSERT_TRUE(settings.saveSettings(AlarmDefaults{}, window));
     ASSERT_TRUE(settings.writeSettingToBoth("DATAPATH", settings.defaultDataPath()));
     EXPECT_EQ(readFileBytes(settings.mainFile()),
-        section({"FORMFLAG=", "DEFFORM=0", "NOTIFYFLG=1", "PORTNUM=", "COPYACTION=1", "SNOOZETIME=5", "DATAPATH="}));
+        section({"FORMFLAG=", "DEFFORM=0", "NOTIFYFLG=1", "WAKEUPFLG=0", "PORTNUM=", "COPYACTION=1",
+            "SNOOZETIME=5", "DATAPATH="}));
 }
 
 TEST(SettingsHardening, ADataPathCodePage932CannotHoldIsNeverWritten)

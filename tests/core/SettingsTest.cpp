@@ -90,6 +90,7 @@ WindowSettings unusualWindow(const std::string& dataPath)
     w.formPosition = "3";
     w.editorFirst = 1;
     w.desktopNotify = 0;
+    w.wakeUp = 1;
     w.portNumber = "5020";
     w.copyAction = 2;
     w.snoozeMinutes = 15;
@@ -256,7 +257,7 @@ TEST(Settings, AbsentKeysTakeTheirDefaults)
     expected.waveDevice = "";
     expected.warnPastTime = 1;
     expected.lastSavedIndex = 4; // not a setting: left alone
-    const WindowSettings expectedWindow{"", 0, 1, "", 1, 5, scratch.path("Kalvendorix.dat")};
+    const WindowSettings expectedWindow{"", 0, 1, 0, "", 1, 5, scratch.path("Kalvendorix.dat")};
 
     struct Row {
         const char* name;
@@ -292,8 +293,8 @@ TEST(Settings, EveryKeyIsReadFromTheDataSideFile)
     writeFileBytes(
         scratch.path("prog/Kalvendorix.ini"), section({"DATAPATH=" + dataPath, "PREFLAG=1", "FORMFLAG=1"}));
     std::vector<std::string> lines = kUnusualDefaultsLines;
-    for (const char* line :
-        {"FORMFLAG=3", "DEFFORM=1", "NOTIFYFLG=0", "PORTNUM=5020", "COPYACTION=2", "SNOOZETIME=15", "STARTFLG=1"}) {
+    for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "NOTIFYFLG=0", "WAKEUPFLG=1", "PORTNUM=5020",
+             "COPYACTION=2", "SNOOZETIME=15", "STARTFLG=1"}) {
         lines.emplace_back(line);
     }
     lines.push_back("DATAPATH=" + dataPath);
@@ -546,10 +547,11 @@ TEST(Settings, OtherWritersUseTheirFixedFormats)
     const Row rows[] = {
         {"window settings in order",
             [&] { return settings.writeWindowSettings(file, unusualWindow("/d/x.dat")); },
-            section({"FORMFLAG=3", "DEFFORM=1", "NOTIFYFLG=0", "PORTNUM=5020", "COPYACTION=2", "SNOOZETIME=15",
-                "DATAPATH=/d/x.dat"})},
+            section({"FORMFLAG=3", "DEFFORM=1", "NOTIFYFLG=0", "WAKEUPFLG=1", "PORTNUM=5020", "COPYACTION=2",
+                "SNOOZETIME=15", "DATAPATH=/d/x.dat"})},
         {"empty window settings", [&] { return settings.writeWindowSettings(file, WindowSettings{}); },
-            section({"FORMFLAG=", "DEFFORM=0", "NOTIFYFLG=1", "PORTNUM=", "COPYACTION=1", "SNOOZETIME=5", "DATAPATH="})},
+            section({"FORMFLAG=", "DEFFORM=0", "NOTIFYFLG=1", "WAKEUPFLG=0", "PORTNUM=", "COPYACTION=1",
+                "SNOOZETIME=5", "DATAPATH="})},
         {"running", [&] { return settings.writeRunningFlag(file, true); }, section({"STARTFLG=1"})},
         {"not running", [&] { return settings.writeRunningFlag(file, false); }, section({"STARTFLG=0"})},
         {"a general key", [&] { return settings.writeSetting(file, "STARTMD", "1"); },
@@ -581,8 +583,9 @@ TEST(Settings, NoAlarmSavedSinceStartLeavesTheAlarmKeysAlone)
     EXPECT_FALSE(std::filesystem::exists(settings.dataSideFile()));
 
     EXPECT_TRUE(settings.saveSettings(defaults, unusualWindow(scratch.path("data/x.dat"))));
-    const std::string window
-        = "FORMFLAG=3\r\nDEFFORM=1\r\nNOTIFYFLG=0\r\nPORTNUM=5020\r\nCOPYACTION=2\r\nSNOOZETIME=15\r\nDATAPATH="
+    const std::string window = "FORMFLAG=3\r\nDEFFORM=1\r\nNOTIFYFLG=0\r\nWAKEUPFLG=1\r\nPORTNUM="
+                               "5020\r\nCOPYACTION=2\r\nSNOOZETIME=15\r\n"
+                               "DATAPATH="
         + scratch.path("data/x.dat") + "\r\n";
     EXPECT_EQ(readFileBytes(settings.mainFile()), section({"PREFLAG=1", "MESSAGE=old"}) + window);
     EXPECT_EQ(readFileBytes(settings.dataSideFile()), "[Kalvendorix]\r\n" + window);
@@ -613,8 +616,8 @@ TEST(Settings, EachSaveWritesTheMainFileThenTheDataSideFile)
 
         std::vector<std::string> lines = {"STARTFLG=1"};
         lines.insert(lines.end(), kUnusualDefaultsLines.begin(), kUnusualDefaultsLines.end());
-        for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "NOTIFYFLG=0", "PORTNUM=5020", "COPYACTION=2",
-                 "SNOOZETIME=15"}) {
+        for (const char* line : {"FORMFLAG=3", "DEFFORM=1", "NOTIFYFLG=0", "WAKEUPFLG=1", "PORTNUM=5020",
+                 "COPYACTION=2", "SNOOZETIME=15"}) {
             lines.emplace_back(line);
         }
         lines.push_back("DATAPATH=" + dataPath);

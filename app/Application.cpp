@@ -84,6 +84,11 @@ void Application::wireEditor()
             placeByFormFlag(*m_calendar, formFlag.toStdString());
         }
     });
+    connect(editor, &EditorWindow::wakeUpChosen, this, [this](bool on) {
+        if (const std::optional<QString> why = m_resident.setWakeUp(on)) {
+            m_editor->refuseWakeUp(*why);
+        }
+    });
     // The calendar comes back on the chosen month, unless the old screen mode
     // keeps the editor as the main window.
     connect(editor, &EditorWindow::confirmed, this,

@@ -12,6 +12,7 @@
 #include "platform/DesktopLauncher.h"
 #include "platform/Dialogs.h"
 #include "platform/FontSubstitutions.h"
+#include "platform/HelperWakeAlarm.h"
 #include "platform/LoadedSoundStack.h"
 #include "platform/LockFileInstanceGuard.h"
 #include "platform/Prompter.h"
@@ -182,8 +183,10 @@ int main(int argc, char* argv[])
     // The session bus is reached here, at the start, so that a ring only ever
     // sends on a connection already made.
     kvx::DBusDesktopNotifier notifier(QDBusConnection::sessionBus(), QStringLiteral("kalvendorix"));
+    // Started only while the user wants a sleeping computer woken for the bells.
+    kvx::HelperWakeAlarm wake(kvx::HelperWakeAlarm::helperPaths(QCoreApplication::applicationDirPath()));
     kvx::ResidentServices services{clock, prompter, tray, sound.media(), sound.fallback(), sound.volumes(),
-        instance, autostart, launcher, datagrams, wallClock, notifier};
+        instance, autostart, launcher, datagrams, wallClock, notifier, wake};
 
     kvx::LocalSocketChannel channel(socketPathOf(instance));
     // Ending is asked of the running copy; with none running there is nothing to end.

@@ -102,6 +102,12 @@ void EditorWindow::wireForm()
     connect(m_form->screen(), &ScreenTab::dataPathChosen, this, &EditorWindow::switchDataFile);
     connect(
         m_form->screen(), &ScreenTab::calendarPlacementChosen, this, &EditorWindow::calendarPlacementChosen);
+    connect(m_form->screen(), &ScreenTab::wakeUpToggled, this, &EditorWindow::wakeUpChosen);
+}
+
+void EditorWindow::refuseWakeUp(const QString& why)
+{
+    m_form->screen()->refuseWakeUp(why);
 }
 
 void EditorWindow::formLoad()

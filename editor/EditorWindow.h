@@ -61,6 +61,8 @@ public:
     // The record a quick timer of `minutes` gets from the fields as they stand.
     AlarmRecord quickTimerFromFields(int minutes) const;
 
+    // The computer cannot be woken: the option goes off and says why.
+    void refuseWakeUp(const QString& why);
     int selectedAlarm() const { return m_context.view.editorSelectedAlarm; }
     // The rota as the grid shows it, confirmed or not: what the day cells name.
     RotaDraft shownRota() const;
@@ -78,6 +80,8 @@ signals:
     void soundDevicesChosen(const QString& midiDevice, const QString& waveDevice);
     // A position option moves the calendar window to this "FORMFLAG" place.
     void calendarPlacementChosen(const QString& formFlag);
+    // Waking a sleeping computer for the bells was switched on or off.
+    void wakeUpChosen(bool on);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

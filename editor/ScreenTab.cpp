@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -47,6 +48,13 @@ ScreenTab::ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string progr
     m_desktopNotify = named(new QCheckBox(QStringLiteral("デスクトップにも通知する")), "Check31",
         QStringLiteral("デスクトップにも通知する"));
     otherColumn->addWidget(m_desktopNotify);
+    m_wakeUp = named(new QCheckBox(QStringLiteral("スリープ中でもアラームの時刻にパソコンを起こす")),
+        "Check32", QStringLiteral("スリープ中でもアラームの時刻にパソコンを起こす"));
+    otherColumn->addWidget(m_wakeUp);
+    m_wakeUpWhy = named(new QLabel, "Label32", QStringLiteral("スリープから起こせない理由"));
+    m_wakeUpWhy->setWordWrap(true);
+    m_wakeUpWhy->hide();
+    otherColumn->addWidget(m_wakeUpWhy);
     column->addWidget(other);
 
     auto* file = named(
@@ -68,6 +76,11 @@ ScreenTab::ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string progr
         [this](bool on) { m_window.editorFirst = static_cast<std::int16_t>(on ? 1 : 0); });
     connect(m_desktopNotify, &QCheckBox::toggled, this,
         [this](bool on) { m_window.desktopNotify = static_cast<std::int16_t>(on ? 1 : 0); });
+    connect(m_wakeUp, &QCheckBox::toggled, this, [this](bool on) {
+        m_window.wakeUp = static_cast<std::int16_t>(on ? 1 : 0);
+        m_wakeUpWhy->hide();
+        emit wakeUpToggled(on);
+    });
     connect(m_path, &QLineEdit::editingFinished, this, &ScreenTab::pathEntered);
     connect(m_browse, &QPushButton::clicked, this, &ScreenTab::browse);
 }
@@ -79,7 +92,18 @@ void ScreenTab::load(const QString& dataPath)
     m_editorFirst->setChecked(m_window.editorFirst != 0);
     const QSignalBlocker quietNotify(m_desktopNotify);
     m_desktopNotify->setChecked(m_window.desktopNotify != 0);
+    const QSignalBlocker quietWakeUp(m_wakeUp);
+    m_wakeUp->setChecked(m_window.wakeUp != 0);
     showDataPath(dataPath);
+}
+
+void ScreenTab::refuseWakeUp(const QString& why)
+{
+    const QSignalBlocker quiet(m_wakeUp);
+    m_wakeUp->setChecked(false);
+    m_window.wakeUp = 0;
+    m_wakeUpWhy->setText(why);
+    m_wakeUpWhy->show();
 }
 
 std::string ScreenTab::formFlag() const

@@ -11,6 +11,7 @@
 #include <string>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -42,6 +43,8 @@ public:
     std::optional<QString> enteredDataPath() const;
     // Shows the data path in force.
     void showDataPath(const QString& dataPath);
+    // The computer cannot be woken: the box goes off and says why beside it.
+    void refuseWakeUp(const QString& why);
 
 signals:
     // The user named another data file: Enter or leaving the box with the path
@@ -49,6 +52,8 @@ signals:
     void dataPathChosen(const QString& path);
     // The calendar window is to go where this "FORMFLAG" puts it.
     void calendarPlacementChosen(const QString& formFlag);
+    // "スリープ中でもアラームの時刻にパソコンを起こす" was switched.
+    void wakeUpToggled(bool on);
 
 private:
     void choosePosition(const std::string& formFlag);
@@ -64,6 +69,8 @@ private:
     QRadioButton* m_topRight;
     QCheckBox* m_editorFirst;
     QCheckBox* m_desktopNotify;
+    QCheckBox* m_wakeUp;
+    QLabel* m_wakeUpWhy;
     QLineEdit* m_path;
     QPushButton* m_browse;
     QString m_dataPath;

@@ -27,6 +27,9 @@ constexpr int kMostMissedBells = 100;
 constexpr qint64 kMediaLeadMs = 10 * 1000;
 // The tick's last wait before a bell, at most.
 constexpr qint64 kFinalApproachMs = 500;
+// A sleeping computer is woken this long before a bell, so that the desktop is
+// awake and the tick re-armed when it rings.
+constexpr qint64 kWakeLeadSeconds = 60;
 
 } // namespace
 
@@ -58,6 +61,20 @@ void AlarmScheduler::stop()
 {
     m_running = false;
     m_alarmTick->stop();
+    m_services.wake.stop();
+}
+
+std::optional<QString> AlarmScheduler::setWakeUp(bool on)
+{
+    if (!on) {
+        m_services.wake.stop();
+        return std::nullopt;
+    }
+    if (std::optional<QString> refused = m_services.wake.start()) {
+        return refused;
+    }
+    armAlarmTick();
+    return std::nullopt;
 }
 
 bool AlarmScheduler::timerActive() const
@@ -114,6 +131,7 @@ void AlarmScheduler::armAlarmTick()
 {
     m_alarmTick->stop();
     if (m_paused || !m_running) {
+        m_services.wake.arm(std::nullopt);
         return;
     }
     QDateTime now = m_services.clock.now();
@@ -121,6 +139,9 @@ void AlarmScheduler::armAlarmTick()
     QDateTime nextSecond = now.addMSecs(1000 - now.time().msec());
     const NextCheck next = nextDueMoment(m_store.alarms(), Clock::toOleDate(nextSecond));
     const QDateTime bell = Clock::fromOleDate(next.at);
+    // A sleeping computer wakes for the bell the tick waits for.
+    m_services.wake.arm(
+        next.found ? std::optional<std::int64_t>(bell.toSecsSinceEpoch() - kWakeLeadSeconds) : std::nullopt);
     if (next.found && now.msecsTo(bell) <= kMediaLeadMs && prepareFirstRing()) {
         now = m_services.clock.now();
         nextSecond = now.addMSecs(1000 - now.time().msec());

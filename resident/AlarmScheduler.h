@@ -10,6 +10,7 @@
 #endif
 
 #include <memory>
+#include <optional>
 
 namespace kvx {
 
@@ -36,6 +37,8 @@ public:
     // Paused, nothing rings and the icon says so.
     void setPaused(bool paused);
     bool paused() const { return m_paused; }
+    // A sleeping computer woken for each next bell, or not; why it cannot be, when it cannot.
+    std::optional<QString> setWakeUp(bool on);
     // The tip tells the next bell of the tables as they are now, and the tick
     // waits for it.
     void restart();

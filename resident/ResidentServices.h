@@ -8,6 +8,7 @@
 #include "platform/Prompter.h"
 #include "platform/TrayIcon.h"
 #include "platform/VolumeDevices.h"
+#include "platform/WakeAlarm.h"
 #include "platform/WallClockWatch.h"
 
 namespace kvx {
@@ -27,6 +28,7 @@ struct ResidentServices {
     DatagramSender& datagrams;
     WallClockWatch& wallClock;
     DesktopNotifier& notifier;
+    WakeAlarm& wake;
 };
 
 } // namespace kvx

@@ -107,6 +107,13 @@ ResidentWindow::Start ResidentWindow::startUp()
     // The tip names the next bell from the first second, not only once the
     // tick first wakes (which may be hours away).
     m_scheduler.start();
+    // The option stays as the user set it: a helper gone missing since is
+    // said on the standard error, and the editor says it when switched on.
+    if (m_store.window().wakeUp != 0) {
+        if (const std::optional<QString> why = m_scheduler.setWakeUp(true)) {
+            std::fprintf(stderr, "kalvendorix: %s\n", why->toLocal8Bit().constData());
+        }
+    }
     return Start::Running;
 }
 

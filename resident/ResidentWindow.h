@@ -19,6 +19,7 @@
 #endif
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -60,6 +61,8 @@ public:
     void iconEvent(TrayIcon::Action action);
     void openAction();
     void togglePause();
+    // A sleeping computer woken for each next bell, or not; why it cannot be, when it cannot.
+    std::optional<QString> setWakeUp(bool on) { return m_scheduler.setWakeUp(on); }
     void registerStartup();
     void removeStartup();
     void showLog();

@@ -11,6 +11,7 @@
 #include "doubles/FakePrompter.h"
 #include "doubles/FakeTrayIcon.h"
 #include "doubles/FakeVolumeDevices.h"
+#include "doubles/FakeWakeAlarm.h"
 #include "doubles/FakeWallClockWatch.h"
 #include "doubles/FakeWaveFallback.h"
 #include "resident/ResidentServices.h"
@@ -40,8 +41,9 @@ struct FakeDesktop {
     FakeDatagramSender datagrams;
     FakeWallClockWatch wallClock;
     FakeNotifier notifier;
+    FakeWakeAlarm wake;
     ResidentServices services{clock, prompter, tray, media, fallback, volumes, instance, autostart, launcher,
-        datagrams, wallClock, notifier};
+        datagrams, wallClock, notifier, wake};
 };
 
 } // namespace kvx

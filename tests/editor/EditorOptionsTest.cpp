@@ -4,6 +4,7 @@
 #include "schedule/EditorInput.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QScrollBar>
@@ -345,4 +346,48 @@ TEST_F(DataPathTest, ASwitchThatCannotSaveOrStoreThePathSwitchesNothing)
 }
 
 } // namespace
+// The wake option starts what wakes a sleeping computer, which then waits for
+// the next bell less a minute; where the computer cannot be woken the box goes
+// off again and says why beside it. ＯＫ keeps the choice.
+TEST_F(EditorTest, TheWakeBoxArmsTheNextBellOrSaysWhyItCannot)
+{
+    startWith();
+    AlarmRecord alarm;
+    alarm.kind = kKindDaily;
+    alarm.startTime = OleDate::fromCivil(2026, 12, 1, 23, 0);
+    alarm.endTime = alarm.startTime;
+    m_app->store().addAlarm(alarm);
+    showTab(EditorWindow::kScreenTab);
+    QAbstractButton* box = button("Check32");
+    auto* why = m_app->openEditor().findChild<QLabel*>(QStringLiteral("Label32"));
+    ASSERT_NE(why, nullptr);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(m_desktop.wake.armed.empty()) << "nothing runs while the option is off";
+
+    m_desktop.wake.refusal = QStringLiteral("この環境ではスリープから起こせません：権限がありません");
+    click("Check32");
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(why->isVisible());
+    EXPECT_EQ(why->text(), *m_desktop.wake.refusal);
+    EXPECT_FALSE(m_desktop.wake.running());
+
+    m_desktop.wake.refusal.reset();
+    click("Check32");
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_FALSE(why->isVisible());
+    ASSERT_FALSE(m_desktop.wake.armed.empty());
+    const QDateTime bell(m_desktop.clock.now().date(), QTime(23, 0));
+    EXPECT_EQ(m_desktop.wake.armed.back(), bell.toSecsSinceEpoch() - 60);
+    m_app->resident().togglePause();
+    EXPECT_EQ(m_desktop.wake.armed.back(), std::nullopt) << "paused, nothing wakes the computer";
+    m_app->resident().togglePause();
+
+    click("Command8");
+    for (const std::string& file : {m_app->settings().mainFile(), m_app->settings().dataSideFile()}) {
+        EXPECT_EQ(settingIn(file, "WAKEUPFLG"), "1");
+    }
+    m_app->resident().exitSequence();
+    EXPECT_FALSE(m_desktop.wake.running()) << "the helper ends with the program";
+}
+
 } // namespace kvx

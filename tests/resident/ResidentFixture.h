@@ -13,6 +13,7 @@
 #include "doubles/FakePrompter.h"
 #include "doubles/FakeTrayIcon.h"
 #include "doubles/FakeVolumeDevices.h"
+#include "doubles/FakeWakeAlarm.h"
 #include "doubles/FakeWallClockWatch.h"
 #include "doubles/FakeWaveFallback.h"
 #include "resident/ResidentWindow.h"
@@ -44,7 +45,7 @@ protected:
         , m_fallback(&m_log)
         , m_volumes(&m_log)
         , m_services{m_clock, m_prompter, m_tray, m_media, m_fallback, m_volumes, m_instance, m_autostart,
-              m_launcher, m_datagrams, m_wallClock, m_notifier}
+              m_launcher, m_datagrams, m_wallClock, m_notifier, m_wake}
     {
         m_volumes.addDevice(Kind::Midi, QStringLiteral("Kalvendorix MIDI"), kSavedMidi);
         m_volumes.addDevice(Kind::Wave, QStringLiteral("内蔵オーディオ"), kSavedWave, true);
@@ -118,6 +119,7 @@ protected:
     FakeDatagramSender m_datagrams;
     FakeWallClockWatch m_wallClock;
     FakeNotifier m_notifier;
+    FakeWakeAlarm m_wake;
     ResidentServices m_services;
     std::unique_ptr<ResidentWindow> m_resident;
 };

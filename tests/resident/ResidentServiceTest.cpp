@@ -40,7 +40,7 @@ TEST_F(ResidentTest, StartGate)
         }
         FakeTrayIcon tray;
         ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
-            m_autostart, m_launcher, m_datagrams, m_wallClock, m_notifier};
+            m_autostart, m_launcher, m_datagrams, m_wallClock, m_notifier, m_wake};
         AlarmStore store(settings);
         ResidentWindow resident(store, settings, services);
 
@@ -95,7 +95,7 @@ TEST_F(ResidentTest, AnEndDuringTheStartUpEndsItWithoutSavingAnything)
         FakeInstanceGuard instance;
         FakeTrayIcon tray;
         ResidentServices services{clock, m_prompter, tray, m_media, m_fallback, m_volumes, instance,
-            m_autostart, m_launcher, m_datagrams, m_wallClock, m_notifier};
+            m_autostart, m_launcher, m_datagrams, m_wallClock, m_notifier, m_wake};
         AlarmStore store(settings);
         ResidentWindow resident(store, settings, services);
         int quits = 0;

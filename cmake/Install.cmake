@@ -31,6 +31,26 @@ install(TARGETS kalvendorix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The sound module, a private library the program finds from its own folder
 # (../lib/kalvendorix), so it is not multiarch and not in the linker's path.
 install(TARGETS kvx_sound LIBRARY DESTINATION lib/kalvendorix)
+# The helper that wakes a sleeping computer for the next bell, beside it; the
+# one file given CAP_WAKE_ALARM: by the package's postinst, or here by an
+# install as root into the running system.
+install(TARGETS kalvendorix-wake RUNTIME DESTINATION lib/kalvendorix)
+install(CODE [[
+  set(helper "${CMAKE_INSTALL_PREFIX}/lib/kalvendorix/kalvendorix-wake")
+  execute_process(COMMAND id -u OUTPUT_VARIABLE uid OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT "$ENV{DESTDIR}" STREQUAL "" OR CMAKE_INSTALL_PREFIX MATCHES "_CPack_Packages")
+    # A staged install: the package's postinst gives the capability.
+  elseif(uid STREQUAL "0")
+    execute_process(COMMAND setcap cap_wake_alarm+ep "${helper}" RESULT_VARIABLE failed)
+    if(failed)
+      message(WARNING "setcap failed: ${helper} cannot wake a sleeping computer")
+    else()
+      message(STATUS "Gave ${helper} the capability cap_wake_alarm")
+    endif()
+  else()
+    message(STATUS "Not root: to wake a sleeping computer for alarms, run as root: setcap cap_wake_alarm+ep ${helper}")
+  endif()
+]])
 install(FILES ${KVX_PACKAGING}/kalvendorix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/kalvendorix.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -65,7 +85,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # texts (standard buttons, dialogs, context menus) and Qt's Wayland platform,
 # on which the program runs in a Wayland session without an X server.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, fluid-soundfont-gm, fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-translations-l10n, qt6-wayland")
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, fluid-soundfont-gm, fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-translations-l10n, qt6-wayland, libcap2-bin")
+# The postinst gives the wake helper its capability (setcap, from libcap2-bin).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${KVX_PACKAGING}/postinst)
 # Further sound formats; Japanese typed through fcitx5 (IBus's Qt 6 plugin
 # comes with Qt itself).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, gstreamer1.0-libav, fcitx5-frontend-qt6")

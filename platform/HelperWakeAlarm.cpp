@@ -40,7 +40,7 @@ HelperWakeAlarm::HelperWakeAlarm(QStringList helperPaths)
 
 HelperWakeAlarm::~HelperWakeAlarm()
 {
-    stop();
+    HelperWakeAlarm::stop();
 }
 
 QStringList HelperWakeAlarm::helperPaths(const QString& programDirectory)

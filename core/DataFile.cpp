@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -72,14 +73,15 @@ FileProblem::Kind problemKindOf(DecodeResult result)
     }
 }
 
-// FNV-1a: enough to tell two versions of one file apart.
+// Enough to tell two versions of one file apart within one run.
 std::uint64_t contentHash(std::string_view bytes)
 {
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (const char c : bytes) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
-    }
-    return hash;
+    return std::hash<std::string_view>{}(bytes);
+}
+
+std::int64_t modifiedNs(const struct stat& status)
+{
+    return static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
 }
 
 } // namespace
@@ -140,8 +142,7 @@ void DataFile::remember(const std::string& path, std::string_view bytes, bool ex
     struct stat status { };
     if (exists && ::stat(path.c_str(), &status) == 0) {
         m_known.size = static_cast<std::uint64_t>(status.st_size);
-        m_known.modifiedNs
-            = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+        m_known.modifiedNs = modifiedNs(status);
         m_known.hash = contentHash(bytes);
     }
 }
@@ -155,8 +156,7 @@ std::optional<std::string> DataFile::changedOnDisk(const std::string& path)
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return std::nullopt;
     }
-    const std::int64_t modified
-        = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+    const std::int64_t modified = modifiedNs(status);
     if (m_known.exists && static_cast<std::uint64_t>(status.st_size) == m_known.size
         && modified == m_known.modifiedNs) {
         return std::nullopt;
@@ -175,13 +175,8 @@ std::optional<std::string> DataFile::changedOnDisk(const std::string& path)
 
 std::string DataFile::conflictCopyPath(const std::string& path, const std::string& computer, OleDate now)
 {
-    std::string name = computer.empty() ? std::string("unknown") : computer;
-    for (char& c : name) {
-        if (c == '/' || static_cast<unsigned char>(c) < 0x20) {
-            c = '_';
-        }
-    }
-    return path + ".conflict-" + name + "-" + stamp(now, true);
+    return path + ".conflict-" + fileNamePart(computer.empty() ? "unknown" : computer) + "-"
+        + stamp(now, true);
 }
 
 bool DataFile::keepConflictCopy(

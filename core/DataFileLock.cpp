@@ -1,6 +1,7 @@
 #include "core/DataFileLock.h"
 
 #include "core/PosixFileSink.h"
+#include "core/Settings.h"
 #include "core/WholeFile.h"
 
 #include <cerrno>
@@ -16,29 +17,6 @@ namespace kvx {
 namespace {
 
 constexpr std::size_t kMaxLockBytes = 4096;
-
-std::string folderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-std::string nameOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// A name fit for a file name: no slashes, no control characters.
-std::string fileNamePart(std::string text)
-{
-    for (char& c : text) {
-        if (c == '/' || static_cast<unsigned char>(c) < 0x20) {
-            c = '_';
-        }
-    }
-    return text;
-}
 
 bool processRuns(pid_t pid)
 {
@@ -60,17 +38,18 @@ std::vector<DataFileLock::Holder> DataFileLock::take(const std::string& dataPath
 {
     release();
     const std::string computer = thisComputerName();
-    const std::string folder = folderOf(dataPath);
-    const std::string prefix = nameOf(dataPath) + ".lock-";
+    const std::string folder = directoryOf(dataPath); // "" or ending in "/"
+    const std::string prefix = dataPath.substr(folder.size()) + ".lock-";
     std::vector<Holder> others;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(
+        ::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
     for (const dirent* entry = dir ? ::readdir(dir.get()) : nullptr; entry != nullptr;
          entry = ::readdir(dir.get())) {
         const std::string_view name = entry->d_name;
         if (!name.starts_with(prefix)) {
             continue;
         }
-        const std::string path = folder + "/" + std::string(name);
+        const std::string path = folder + std::string(name);
         std::string bytes;
         if (readWholeFile(path, bytes, kMaxLockBytes) != ReadStatus::Read) {
             continue;
@@ -89,8 +68,7 @@ std::vector<DataFileLock::Holder> DataFileLock::take(const std::string& dataPath
             others.push_back(std::move(holder));
         }
     }
-    const std::string path
-        = folder + "/" + prefix + fileNamePart(computer) + "-" + std::to_string(::getpid());
+    const std::string path = folder + prefix + fileNamePart(computer) + "-" + std::to_string(::getpid());
     PosixFileSink sink;
     if (replaceFileSafely(sink, path, computer + "\n" + std::to_string(::getpid()) + "\n")) {
         m_path = path;

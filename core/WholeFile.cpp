@@ -269,6 +269,16 @@ std::optional<std::string> fileBehind(const std::string& path, std::string* reas
     return std::nullopt;
 }
 
+std::string fileNamePart(std::string text)
+{
+    for (char& c : text) {
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20) {
+            c = '_';
+        }
+    }
+    return text;
+}
+
 std::string temporaryPathFor(const std::string& file, pid_t pid)
 {
     return file + std::string(kTemporaryMark) + std::to_string(pid);

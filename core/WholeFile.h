@@ -38,6 +38,8 @@ std::optional<std::string> fileBehind(const std::string& path, std::string* reas
 // The name of the temporary file a save of `file` by process `pid` writes
 // before it takes the file's name.
 std::string temporaryPathFor(const std::string& file, pid_t pid);
+// `text` fit to stand in a file name: slashes and control characters become "_".
+std::string fileNamePart(std::string text);
 
 // Replaces the file at `path` (or behind a link there) with `bytes`, so that a
 // crash leaves either the old file or the new one, never half of one: the bytes

@@ -182,12 +182,6 @@ std::vector<std::string> memosOf(const std::vector<std::string>& list)
 
 } // namespace
 
-bool sameAlarm(const AlarmRecord& a, const AlarmRecord& b)
-{
-    AlarmKeys keyOf;
-    return keyOf(a) == keyOf(b);
-}
-
 TableMerge mergeTables(const SharedTables& base, const SharedTables& ours, const SharedTables& theirs)
 {
     TableMerge merge;

@@ -24,10 +24,6 @@ struct TableMerge {
     }
 };
 
-// Whether two alarms are the same alarm: every field but the last-ring times,
-// which ringing changes on its own.
-bool sameAlarm(const AlarmRecord& a, const AlarmRecord& b);
-
 // A three-way merge of the tables two writers derived from one `base`: ours
 // (this copy's) and theirs (the file another computer wrote). An alarm is
 // known by its content. An addition on either side is kept, a removal on one

@@ -230,7 +230,7 @@ AlarmStore::Switch AlarmStore::switchDataFile(
 
 SaveResult AlarmStore::saveTables(OleDate now)
 {
-    if (m_saver.tablesLoaded() && !mergeOtherWriter(now)) {
+    if (m_saver.tablesLoaded() && mergeOtherWriter(now) == OtherWriter::Refused) {
         SaveResult refused;
         refused.ran = true;
         return refused;
@@ -242,12 +242,12 @@ SaveResult AlarmStore::saveTables(OleDate now)
     return result;
 }
 
-bool AlarmStore::mergeOtherWriter(OleDate now)
+AlarmStore::OtherWriter AlarmStore::mergeOtherWriter(OleDate now)
 {
     const std::string& path = m_settings.dataPath();
     const std::optional<std::string> bytes = m_dataFile.changedOnDisk(path);
     if (!bytes) {
-        return true;
+        return OtherWriter::None;
     }
     SharedTables theirs;
     const DecodeResult decoded = decodeDataFile(*bytes, theirs,
@@ -255,14 +255,14 @@ bool AlarmStore::mergeOtherWriter(OleDate now)
     if (decoded != DecodeResult::Current && decoded != DecodeResult::Converted) {
         // Damaged, or a newer version: it cannot be merged, and is never written over.
         if (!m_dataFile.keepConflictCopy(path, *bytes, m_computer, now)) {
-            return false;
+            return OtherWriter::Refused;
         }
         m_dataFile.accept(path, *bytes);
         emit otherWriterTakenIn(
             QStringLiteral(
                 "別のコンピューターが保存したデータファイルを読めないため、合わせずに残しました：%1")
                 .arg(QString::fromStdString(DataFile::conflictCopyPath(path, m_computer, now))));
-        return true;
+        return OtherWriter::None;
     }
     TableMerge merge = mergeTables(m_base, dataOf(m_tables), theirs);
     std::string rotaCopy;
@@ -270,7 +270,7 @@ bool AlarmStore::mergeOtherWriter(OleDate now)
         // Their whole file is kept, the rota in it.
         rotaCopy = DataFile::conflictCopyPath(path, m_computer, now);
         if (!m_dataFile.keepConflictCopy(path, *bytes, m_computer, now)) {
-            return false;
+            return OtherWriter::Refused;
         }
     }
     m_dataFile.accept(path, *bytes);
@@ -284,7 +284,7 @@ bool AlarmStore::mergeOtherWriter(OleDate now)
     if (merge.tookAnything() || merge.changedOnBothSides > 0 || merge.theirRotaSetAside) {
         emit otherWriterTakenIn(mergeSummary(merge, rotaCopy));
     }
-    return true;
+    return OtherWriter::Merged;
 }
 
 bool AlarmStore::takeInOtherWriter(OleDate now)
@@ -292,9 +292,7 @@ bool AlarmStore::takeInOtherWriter(OleDate now)
     if (!m_saver.tablesLoaded() || m_modified) {
         return false; // merged at the next save
     }
-    const int builds = m_orderBuilds;
-    mergeOtherWriter(now);
-    return m_orderBuilds != builds;
+    return mergeOtherWriter(now) == OtherWriter::Merged;
 }
 
 void AlarmStore::clear()

@@ -123,8 +123,10 @@ private:
     void setModified(bool modified);
     // Every save: another writer's file merged in first, then the tables written.
     SaveResult saveTables(OleDate now);
-    // False when another writer's file could neither be merged nor kept aside.
-    bool mergeOtherWriter(OleDate now);
+    // Another writer's file: none, merged into the tables, or neither
+    // mergeable nor kept aside (the save must not replace it).
+    enum class OtherWriter { None, Merged, Refused };
+    OtherWriter mergeOtherWriter(OleDate now);
 
     Settings& m_settings;
     SharedTables m_tables;

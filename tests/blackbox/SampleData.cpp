@@ -2,6 +2,8 @@
 
 #include "tests/support/WaveFile.h"
 
+#include <QFile>
+
 namespace kvx::test {
 
 namespace {
@@ -27,6 +29,12 @@ AlarmRecord plainAlarm(std::int16_t kind, OleDate start, std::string message)
 }
 
 } // namespace
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 OleDate oleDateOf(const QDateTime& time)
 {

@@ -39,6 +39,9 @@ struct DueAlarm {
 };
 DueAlarm dueAlarmTomorrow(int leadSeconds, const std::string& soundFile);
 
+// The bytes of the file at `path`; empty when it cannot be read.
+QByteArray fileBytes(const QString& path);
+
 // A 16-bit mono PCM wave file holding a quiet tone of `ms` milliseconds.
 QByteArray waveBytes(int ms);
 

@@ -1,9 +1,9 @@
 #include "tests/blackbox/ProgramSandbox.h"
 #include "tests/blackbox/ResidentProcess.h"
+#include "tests/blackbox/SampleData.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QThread>
 
 #include <algorithm>
@@ -25,8 +25,7 @@ constexpr int kExitBoundMs = 20000;
 
 pid_t residentOf(const QString& ready)
 {
-    QFile file(ready);
-    return file.open(QIODevice::ReadOnly) ? static_cast<pid_t>(file.readAll().toLongLong()) : 0;
+    return static_cast<pid_t>(fileBytes(ready).toLongLong());
 }
 
 // Whether the copy's --list comes to show (or to lack) `text` within the bound.

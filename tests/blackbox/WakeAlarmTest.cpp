@@ -1,10 +1,10 @@
 #include "tests/blackbox/ProgramSandbox.h"
 #include "tests/blackbox/ResidentProcess.h"
+#include "tests/blackbox/SampleData.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QThread>
 
 #include <csignal>
@@ -21,12 +21,6 @@ namespace {
 
 constexpr int kArmedBoundMs = 20000;
 constexpr int kLeadSeconds = 60;
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The children of `parent` named kalvendorix-wake (its first 15 letters).
 std::optional<pid_t> wakeHelperOf(pid_t parent)
@@ -93,8 +87,7 @@ TEST(WakeAlarm, TheHelperHoldsATimerForTheNextBellOnlyWhileTheOptionIsOn)
         SharedTables tables;
         AlarmRecord once;
         once.kind = kKindOnce;
-        once.startTime = OleDate::fromCivil(bell.date().year(), bell.date().month(), bell.date().day(),
-            bell.time().hour(), bell.time().minute());
+        once.startTime = oleDateOf(QDateTime(bell.date(), QTime(bell.time().hour(), bell.time().minute())));
         once.endTime = once.startTime;
         once.message = "会議";
         tables.alarms.add(once);

@@ -1,15 +1,21 @@
 #include "core/WholeFile.h"
 
+#include "core/DataFileLock.h"
+
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -49,6 +55,12 @@ public:
 private:
     int m_fd;
 };
+
+std::uint32_t randomPart()
+{
+    thread_local std::mt19937 generator{std::random_device{}()};
+    return static_cast<std::uint32_t>(generator());
+}
 
 bool fail(std::string* reason, std::string text)
 {
@@ -177,19 +189,53 @@ bool takeOverAttributes(const std::string& temporary, const struct stat& existin
     return true;
 }
 
-std::optional<pid_t> writerOf(std::string_view name)
+// Who wrote a temporary file, read from its name: "<pid>" (older versions),
+// or "<pid>-<random>-<computer>".
+struct TemporaryWriter {
+    pid_t pid = 0;
+    std::optional<std::string> computer;
+};
+
+std::optional<TemporaryWriter> writerOf(std::string_view name)
 {
     const std::size_t mark = name.rfind(kTemporaryMark);
     if (mark == std::string_view::npos || mark == 0) {
         return std::nullopt;
     }
-    const std::string_view digits = name.substr(mark + kTemporaryMark.size());
-    pid_t pid = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
-    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty() || pid <= 0) {
+    const std::string_view rest = name.substr(mark + kTemporaryMark.size());
+    TemporaryWriter writer;
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), writer.pid);
+    if (error != std::errc() || end == rest.data() || writer.pid <= 0) {
         return std::nullopt;
     }
-    return pid;
+    const std::string_view after(end, static_cast<std::size_t>(rest.data() + rest.size() - end));
+    if (after.empty()) {
+        return writer;
+    }
+    // "-" 8 hexadecimal digits "-" and the computer's name
+    constexpr std::size_t kRandomDigits = 8;
+    if (after.size() < kRandomDigits + 3 || after[0] != '-' || after[kRandomDigits + 1] != '-'
+        || !std::all_of(after.begin() + 1, after.begin() + 1 + kRandomDigits,
+            [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
+        return std::nullopt;
+    }
+    writer.computer = std::string(after.substr(kRandomDigits + 2));
+    return writer;
+}
+
+// A temporary file whose writer is gone: one of this computer's ended
+// processes, or any writer's after an hour (no save takes that long; another
+// computer's processes cannot be asked).
+bool staleTemporary(const TemporaryWriter& writer, const struct stat& status)
+{
+    constexpr time_t kAbandonedAfterSeconds = 3600;
+    if (::time(nullptr) - status.st_mtim.tv_sec >= kAbandonedAfterSeconds) {
+        return true;
+    }
+    if (writer.computer && *writer.computer != fileNamePart(thisComputerName())) {
+        return false;
+    }
+    return ::kill(writer.pid, 0) != 0 && errno == ESRCH;
 }
 
 } // namespace
@@ -279,9 +325,16 @@ std::string fileNamePart(std::string text)
     return text;
 }
 
-std::string temporaryPathFor(const std::string& file, pid_t pid)
+std::string temporaryPrefixFor(const std::string& file, pid_t pid)
 {
-    return file + std::string(kTemporaryMark) + std::to_string(pid);
+    return file + std::string(kTemporaryMark) + std::to_string(pid) + "-";
+}
+
+std::string temporaryPathFor(const std::string& file, pid_t pid, std::uint32_t random)
+{
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%08x", random);
+    return temporaryPrefixFor(file, pid) + digits + "-" + fileNamePart(thisComputerName());
 }
 
 bool replaceFileSafely(FileSink& sink, const std::string& path, std::string_view bytes, std::string* reason)
@@ -294,16 +347,29 @@ bool replaceFileSafely(FileSink& sink, const std::string& path, std::string_view
     if (!checkSaveTarget(*file, existing, reason)) {
         return false;
     }
-    // The process id keeps two programs saving the same file out of each
-    // other's way, and tells whose file it is when one was killed half-way.
-    const std::string temporary = temporaryPathFor(*file, ::getpid());
-    ::unlink(temporary.c_str());
-    errno = 0;
-    const bool written = sink.open(temporary) && sink.write(bytes) && sink.commit();
+    // The process id, a random part and the computer's name keep every writer
+    // out of the others' way (two processes of one id in their own PID
+    // namespaces, on one share, included), and tell whose file it is when one
+    // was killed half-way. The sink creates it exclusively: a name that is
+    // taken after all is never written over, another is drawn.
+    std::string temporary;
+    bool opened = false;
+    for (int attempt = 0; attempt < 8 && !opened; ++attempt) {
+        temporary = temporaryPathFor(*file, ::getpid(), randomPart());
+        errno = 0;
+        opened = sink.open(temporary);
+        if (!opened && errno != EEXIST) {
+            break;
+        }
+    }
+    errno = opened ? 0 : errno;
+    const bool written = opened && sink.write(bytes) && sink.commit();
     const int writeError = errno;
     if (!written) {
         sink.discard();
-        ::unlink(temporary.c_str());
+        if (opened) {
+            ::unlink(temporary.c_str());
+        }
         return failWithErrno(reason, writeError);
     }
     if (existing && !takeOverAttributes(temporary, *existing, reason)) {
@@ -362,13 +428,13 @@ int removeStaleTempFiles(const std::string& folder)
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
         const std::string name = entry.path().filename().string();
-        const std::optional<pid_t> writer = writerOf(name);
+        const std::optional<TemporaryWriter> writer = writerOf(name);
         struct stat status { };
         if (!writer || ::lstat(entry.path().c_str(), &status) != 0 || !S_ISREG(status.st_mode)
             || status.st_uid != ::geteuid()) {
             continue;
         }
-        if (::kill(*writer, 0) != 0 && errno == ESRCH && ::unlink(entry.path().c_str()) == 0) {
+        if (staleTemporary(*writer, status) && ::unlink(entry.path().c_str()) == 0) {
             ++removed;
         }
     }

@@ -3,6 +3,7 @@
 #include "core/FileSink.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,9 +36,12 @@ void syncParentDirectory(const std::string& path);
 // the program never writes through a link that someone else put there.
 std::optional<std::string> fileBehind(const std::string& path, std::string* reason = nullptr);
 
-// The name of the temporary file a save of `file` by process `pid` writes
-// before it takes the file's name.
-std::string temporaryPathFor(const std::string& file, pid_t pid);
+// A name of a temporary file that a save of `file` by process `pid` of this
+// computer writes before it takes the file's name:
+// "<file>.kvx-tmp-<pid>-<random, 8 hexadecimal digits>-<computer>".
+std::string temporaryPathFor(const std::string& file, pid_t pid, std::uint32_t random = 0);
+// What the names of every temporary file of `pid`'s saves of `file` begin with.
+std::string temporaryPrefixFor(const std::string& file, pid_t pid);
 // `text` fit to stand in a file name: slashes and control characters become "_".
 std::string fileNamePart(std::string text);
 
@@ -58,8 +62,9 @@ bool replaceFileSafely(
 bool copyFilePrivately(const std::string& from, const std::string& to, std::string* reason = nullptr);
 
 // Removes from `folder` the temporary files of saves whose process has ended
-// (a save killed half-way leaves its temporary file behind). Those of running
-// processes stay. Returns how many were removed.
+// (a save killed half-way leaves its temporary file behind): this computer's
+// ended processes', and any left for an hour. Those of running processes
+// stay. Returns how many were removed.
 int removeStaleTempFiles(const std::string& folder);
 
 // Appends `bytes` to the regular file at `path` (or behind the user's own link

@@ -104,9 +104,15 @@ TEST(FileSafety, KilledSavesLeaveTheOldOrTheNewFileAndTheNextStartClearsTheirTem
         writer.start(
             QCoreApplication::applicationFilePath(), writerArguments(sandbox.dataFile(), save % 2 == 0));
         ASSERT_TRUE(writer.waitForStarted(kWriterBoundMs)) << save;
-        const std::string temporary
-            = temporaryPathFor(sandbox.dataFile().toStdString(), static_cast<pid_t>(writer.processId()));
-        while (!std::filesystem::exists(temporary) && !writer.waitForFinished(1)) { }
+        const std::string prefix = std::filesystem::path(
+            temporaryPrefixFor(sandbox.dataFile().toStdString(), static_cast<pid_t>(writer.processId())))
+                                       .filename();
+        const auto started = [&] {
+            const std::vector<std::string> names = temporaryFiles(sandbox.programDirectory());
+            return std::any_of(names.begin(), names.end(),
+                [&](const std::string& name) { return name.starts_with(prefix); });
+        };
+        while (!started() && !writer.waitForFinished(1)) { }
         QThread::usleep(static_cast<unsigned long>(save % 10) * 1500);
         ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
         ASSERT_TRUE(writer.waitForFinished(kWriterBoundMs)) << save;

@@ -1,9 +1,13 @@
 #include "core/DataFile.h"
 #include "core/DataFileCodec.h"
+#include "core/DataFileLock.h"
+#include "core/PosixFileSink.h"
+#include "core/SyncConflicts.h"
 #include "core/WholeFile.h"
 #include "tests/core/DataFileTestSupport.h"
 #include "tests/core/GoldenRecords.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -148,10 +152,10 @@ TEST(DataFileHardening, ASaveThroughALinkWritesItsTargetOrFailsKeepingTheLinks)
     };
     const Row rows[] = {
         {"the target's folder exists", {{"Kalvendorix.dat", "synced/Kalvendorix.dat"}}, ""},
-        {"a relative target two links on", {{"Kalvendorix.dat", "hop.dat"}, {"hop.dat", "synced/Kalvendorix.dat"}},
-            ""},
-        {"the target's folder is gone (a drive not mounted)", {{"Kalvendorix.dat", "unmounted/Kalvendorix.dat"}},
-            "No such file or directory"},
+        {"a relative target two links on",
+            {{"Kalvendorix.dat", "hop.dat"}, {"hop.dat", "synced/Kalvendorix.dat"}}, ""},
+        {"the target's folder is gone (a drive not mounted)",
+            {{"Kalvendorix.dat", "unmounted/Kalvendorix.dat"}}, "No such file or directory"},
         {"a link to itself", {{"Kalvendorix.dat", "Kalvendorix.dat"}}, "Too many levels of symbolic links"},
         {"two links to each other", {{"Kalvendorix.dat", "other.dat"}, {"other.dat", "Kalvendorix.dat"}},
             "Too many levels of symbolic links"},
@@ -166,7 +170,8 @@ TEST(DataFileHardening, ASaveThroughALinkWritesItsTargetOrFailsKeepingTheLinks)
         const bool saves = *row.reason == '\0';
         DataFile file;
         EXPECT_EQ(file.save(oneAlarm(), dir.path("Kalvendorix.dat"), OleDate()), saves) << row.name;
-        EXPECT_TRUE(std::filesystem::is_symlink(dir.path("Kalvendorix.dat"))) << row.name << ": the link stays";
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.path("Kalvendorix.dat")))
+            << row.name << ": the link stays";
         EXPECT_EQ(dir.fileNames(), before) << row.name << ": no leftovers";
         if (saves) {
             EXPECT_EQ(test::readFileBytes(dir.path("synced/Kalvendorix.dat")), encodeDataFile(oneAlarm()))
@@ -251,9 +256,51 @@ TEST(DataFileHardening, NothingIsWrittenIntoTheSystemsFolders)
     }
 }
 
-TEST(DataFileHardening, ASaveNamesItsTemporaryFileByItsProcess)
+TEST(DataFileHardening, ASaveNamesItsTemporaryFileByItsProcessARandomPartAndItsComputer)
 {
-    EXPECT_EQ(temporaryPathFor("/d/Kalvendorix.dat", 4242), "/d/Kalvendorix.dat.kvx-tmp-4242");
+    EXPECT_EQ(temporaryPathFor("/d/Kalvendorix.dat", 4242, 0xbeef),
+        "/d/Kalvendorix.dat.kvx-tmp-4242-0000beef-" + fileNamePart(thisComputerName()));
+}
+
+// Another writer with the same process id on the same computer name (a copy in
+// its own PID namespace) saves the same file while this one writes: neither
+// takes the other's temporary file, and both saves succeed whole.
+class SaveInTheMiddle final : public FileSink {
+public:
+    SaveInTheMiddle(std::string path, std::string theirs)
+        : m_path(std::move(path))
+        , m_theirs(std::move(theirs))
+    {
+    }
+    bool open(const std::string& path) override { return m_sink.open(path); }
+    bool write(std::string_view bytes) override
+    {
+        PosixFileSink other;
+        m_otherSaved = replaceFileSafely(other, m_path, m_theirs);
+        return m_sink.write(bytes);
+    }
+    bool commit() override { return m_sink.commit(); }
+    void discard() override { m_sink.discard(); }
+    bool otherSaved() const { return m_otherSaved; }
+
+private:
+    PosixFileSink m_sink;
+    std::string m_path;
+    std::string m_theirs;
+    bool m_otherSaved = false;
+};
+
+TEST(DataFileHardening, TwoWritersOfOneProcessIdNeverShareATemporaryFile)
+{
+    TempDir dir;
+    const std::string path = dir.path("Kalvendorix.dat");
+    SaveInTheMiddle sink(path, "theirs");
+    std::string reason;
+    EXPECT_TRUE(replaceFileSafely(sink, path, "ours", &reason)) << reason;
+    EXPECT_TRUE(sink.otherSaved());
+    EXPECT_EQ(test::readFileBytes(path), "ours") << "the later rename wins, whole";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.folder()), {}), 1)
+        << "no temporary file left";
 }
 
 // The id of a process that has ended and been reaped.
@@ -286,11 +333,20 @@ TEST(DataFileHardening, TemporaryFilesOfEndedWritersAreRemoved)
         {"no writer named", "Kalvendorix.dat.kvx-tmp-", false},
         {"not a number", "Kalvendorix.dat.kvx-tmp-12x", false},
         {"the mark alone", ".kvx-tmp-" + std::to_string(ended), false},
+        {"an ended save of an older version", "Kalvendorix.dat.kvx-tmp-" + std::to_string(ended), true},
+        {"another computer's save", "Kalvendorix.dat.kvx-tmp-" + std::to_string(ended) + "-0000abcd-far",
+            false},
+        {"another computer's save left for an hour", "Kalvendorix.ini.kvx-tmp-1-00000001-far", true},
+        {"a random part that is not one", "Kalvendorix.dat.kvx-tmp-" + std::to_string(ended) + "-xyz-far",
+            false},
     };
     for (const Row& row : rows) {
         test::writeFileBytes(dir.path(row.file), "partial");
     }
-    EXPECT_EQ(removeStaleTempFiles(dir.folder()), 2);
+    const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(
+        ::utimensat(AT_FDCWD, dir.path("Kalvendorix.ini.kvx-tmp-1-00000001-far").c_str(), hourAgo, 0), 0);
+    EXPECT_EQ(removeStaleTempFiles(dir.folder()), 4);
     for (const Row& row : rows) {
         EXPECT_EQ(std::filesystem::exists(dir.path(row.file)), !row.removed) << row.name;
     }
@@ -475,6 +531,29 @@ TEST(DataFileHardening, EachFailureIsReportedWithItsPathAndReason)
         EXPECT_EQ(file.lastProblem().path, row.path) << row.name;
         EXPECT_EQ(file.lastProblem().reason, row.reason) << row.name;
     }
+}
+
+// The names sync services give the copy they set aside, and names that only look alike.
+TEST(SyncConflicts, TheServicesConflictCopiesAreKnownByTheirNames)
+{
+    const std::pair<std::string_view, bool> names[] = {
+        {"Kalvendorix.sync-conflict-20261210-101500-ABCDEF7.dat", true},
+        {"Kalvendorix (conflicted copy 2026-12-10 101500).dat", true},
+        {"Kalvendorix (Bob's conflicted copy 2026-12-10).dat", true},
+        {"Kalvendorix (Bob's MacBook's conflicted copy 2026-12-10 (1)).dat", true},
+        {"Kalvendorix.dat", false},
+        {"Kalvendorix.sync-conflict-20261210-101500-ABCDEF7.dat.merged", false},
+        {"Kalvendorix.sync-conflict-2026121-101500-ABCDEF7.dat", false},
+        {"Kalvendorix.sync-conflict-20261210-101500-.dat", false},
+        {"Kalvendorix (conflicted copy).dat", false},
+        {"Kalvendorix (copy 2026-12-10).dat", false},
+        {"Other (conflicted copy 2026-12-10 101500).dat", false},
+        {"Kalvendorix (conflicted copy 2026-12-10 101500).ini", false},
+    };
+    for (const auto& [name, conflict] : names) {
+        EXPECT_EQ(isSyncConflictName("Kalvendorix.dat", name), conflict) << name;
+    }
+    EXPECT_TRUE(isSyncConflictName("alarms", "alarms.sync-conflict-20261210-101500-XYZ")) << "no extension";
 }
 
 } // namespace

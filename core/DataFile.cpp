@@ -147,7 +147,7 @@ void DataFile::remember(const std::string& path, std::string_view bytes, bool ex
     }
 }
 
-std::optional<std::string> DataFile::changedOnDisk(const std::string& path)
+std::optional<std::string> DataFile::changedOnDisk(const std::string& path, bool readAlways)
 {
     if (path != m_known.path) {
         return std::nullopt;
@@ -157,7 +157,7 @@ std::optional<std::string> DataFile::changedOnDisk(const std::string& path)
         return std::nullopt;
     }
     const std::int64_t modified = modifiedNs(status);
-    if (m_known.exists && static_cast<std::uint64_t>(status.st_size) == m_known.size
+    if (!readAlways && m_known.exists && static_cast<std::uint64_t>(status.st_size) == m_known.size
         && modified == m_known.modifiedNs) {
         return std::nullopt;
     }

@@ -71,8 +71,17 @@ public:
     // The file at `path` as another writer left it, when it is no longer the
     // file this object last loaded from or saved to that path (another
     // computer saved it); nothing when it is the same, gone, or unreadable.
-    // A new time alone, the bytes the same, is no change.
-    std::optional<std::string> changedOnDisk(const std::string& path);
+    // A new time alone, the bytes the same, is no change. The size and time
+    // alone decide that nothing changed, unless `readAlways`: two saves of one
+    // size within the file system's time granularity look alike, so a save
+    // holding the lock reads the bytes whatever they say.
+    std::optional<std::string> changedOnDisk(const std::string& path, bool readAlways = false);
+    // A save that the caller refused before writing (a lock held elsewhere,
+    // a merge that does not fit): lastProblem() says why. Returns false.
+    bool refuseSave(const std::string& path, std::string reason)
+    {
+        return failed(FileProblem::Kind::SaveFailed, path, std::move(reason));
+    }
     // Keeps another writer's `bytes`, which a save to `path` is about to
     // replace, as "<data file>.conflict-<computer>-YYYYMMDD-HHMMSS"; false,
     // lastProblem() saying why, when the copy cannot be made.

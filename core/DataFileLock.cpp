@@ -8,8 +8,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kvx {
@@ -21,6 +25,16 @@ constexpr std::size_t kMaxLockBytes = 4096;
 bool processRuns(pid_t pid)
 {
     return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+// An open-file-description lock: it belongs to the descriptor, not the
+// process, so two stores of one process exclude each other as two computers do.
+bool lockWholeFile(int fd, short type)
+{
+    struct flock lock { };
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
 } // namespace
@@ -74,6 +88,60 @@ std::vector<DataFileLock::Holder> DataFileLock::take(const std::string& dataPath
         m_path = path;
     }
     return others;
+}
+
+SaveLock::SaveLock(const std::string& dataPath, std::chrono::milliseconds bound)
+{
+    const std::optional<std::string> file = fileBehind(dataPath);
+    if (!file) {
+        return;
+    }
+    const std::string path = lockPathFor(*file);
+    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
+    struct stat status { };
+    if (m_fd >= 0 && (::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (m_fd < 0) {
+        return;
+    }
+    // A writer on another computer may hold it a while, never for long: a
+    // few quick looks, then a look every 20 ms until the bound.
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    for (int attempt = 0;; ++attempt) {
+        if (lockWholeFile(m_fd, F_WRLCK)) {
+            m_state = State::Held;
+            const std::string name = thisComputerName() + "\n" + std::to_string(::getpid()) + "\n";
+            if (::ftruncate(m_fd, 0) == 0) {
+                [[maybe_unused]] const ssize_t written = ::pwrite(m_fd, name.data(), name.size(), 0);
+            }
+            return;
+        }
+        if (errno != EAGAIN && errno != EACCES && errno != EINTR) {
+            ::close(m_fd);
+            m_fd = -1;
+            return; // a file system without locks
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(attempt < 5 ? 1 : 20));
+    }
+    m_state = State::Busy;
+    char text[256] = {};
+    const ssize_t got = ::pread(m_fd, text, sizeof text - 1, 0);
+    const std::string_view content(text, got > 0 ? static_cast<std::size_t>(got) : 0);
+    m_holder = std::string(content.substr(0, content.find('\n')));
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+SaveLock::~SaveLock()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd); // the lock goes with the descriptor
+    }
 }
 
 void DataFileLock::release()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -35,6 +36,43 @@ public:
 
 private:
     std::string m_path;
+};
+
+// The lock every copy of the program takes on "<data file>.lock" for one save:
+// from its look at the file on disk, through the merge, to the rename of the
+// new file. It is an advisory lock of the file system (fcntl), which local
+// disks, NFS and SMB shares honour between computers, and which the system
+// releases when its holder dies. The holder writes its computer's name in
+// the lock file, so that a copy that waited in vain can say who holds it.
+class SaveLock {
+public:
+    enum class State {
+        Held,
+        // Another writer held it for the whole wait; holder() names it.
+        Busy,
+        // No lock file can be made there (a folder that cannot be written,
+        // another user's link): no other copy can lock there either, and the
+        // save goes on and fails or succeeds by itself.
+        Unavailable,
+    };
+
+    // Waits at most `bound` for the lock of the data file at `dataPath` (or
+    // of the file behind the user's own link there).
+    SaveLock(const std::string& dataPath, std::chrono::milliseconds bound);
+    ~SaveLock();
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+
+    State state() const { return m_state; }
+    // The computer named in the lock file when it was Busy ("" when unknown).
+    const std::string& holder() const { return m_holder; }
+
+    static std::string lockPathFor(const std::string& dataFile) { return dataFile + ".lock"; }
+
+private:
+    int m_fd = -1;
+    State m_state = State::Unavailable;
+    std::string m_holder;
 };
 
 } // namespace kvx

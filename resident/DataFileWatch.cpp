@@ -42,6 +42,8 @@ std::vector<DataFileLock::Holder> DataFileWatch::watch(const std::string& path)
         m_watcher.addPath(file.absoluteFilePath());
     }
     m_lastLook = m_clock.nowOle();
+    // Conflict copies a sync service left while the program was not running.
+    m_settle->start(kSettleMs);
     return m_lock.take(path);
 }
 
@@ -85,6 +87,7 @@ void DataFileWatch::look()
         m_watcher.addPath(file);
     }
     m_store.takeInOtherWriter(m_lastLook);
+    m_store.takeInConflictCopies(m_lastLook);
 }
 
 } // namespace kvx

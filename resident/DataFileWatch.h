@@ -18,9 +18,10 @@ namespace kvx {
 class AlarmStore;
 
 // The data file as other computers share it: the lock beside it that names
-// this computer, and a watch for another writer's save. A change seen while
-// this copy holds no unsaved change is taken into the tables at once (the
-// lists and the tick follow); otherwise the next save merges it. The watch
+// this computer, and a watch for another writer's save and for the conflict
+// copies a sync service leaves beside it. A change seen is merged into the
+// tables at once, with what this copy has not saved yet (the lists and the
+// tick follow); a conflict copy is merged and saved. The watch
 // is on the folder as well as the file, for a sync service replaces the file
 // by a rename; where the file system tells nothing (a network share) the
 // tick's wakes look at the file's size and time, at most once a minute.

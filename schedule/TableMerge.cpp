@@ -29,6 +29,17 @@ private:
     AlarmRecordCodec m_codec;
 };
 
+std::vector<std::string> keysOf(const AlarmTable& table)
+{
+    AlarmKeys keyOf;
+    std::vector<std::string> keys;
+    keys.reserve(static_cast<std::size_t>(std::max<int>(table.alarmCount, 0)));
+    for (int i = 0; i < table.alarmCount; ++i) {
+        keys.push_back(keyOf(table.alarms[static_cast<std::size_t>(i)]));
+    }
+    return keys;
+}
+
 using Counts = std::unordered_map<std::string, int>;
 
 Counts countsOf(const std::vector<std::string>& keys)
@@ -132,15 +143,6 @@ SequenceMerge mergeSequence(const std::vector<std::string>& base, const std::vec
 
 void mergeAlarms(const AlarmTable& base, const AlarmTable& ours, const AlarmTable& theirs, TableMerge& merge)
 {
-    AlarmKeys keyOf;
-    auto keysOf = [&keyOf](const AlarmTable& table) {
-        std::vector<std::string> keys;
-        keys.reserve(static_cast<std::size_t>(std::max<int>(table.alarmCount, 0)));
-        for (int i = 0; i < table.alarmCount; ++i) {
-            keys.push_back(keyOf(table.alarms[static_cast<std::size_t>(i)]));
-        }
-        return keys;
-    };
     const std::vector<std::string> ourKeys = keysOf(ours);
     const std::vector<std::string> theirKeys = keysOf(theirs);
     const SequenceMerge sequence = mergeSequence(keysOf(base), ourKeys, theirKeys);
@@ -158,7 +160,7 @@ void mergeAlarms(const AlarmTable& base, const AlarmTable& ours, const AlarmTabl
     }
     for (const Kept& kept : sequence.kept) {
         if (kept.side == 1) {
-            merged.add(theirs.alarms[kept.index]);
+            merge.alarmsLeftOut += merged.add(theirs.alarms[kept.index]) ? 0 : 1;
             continue;
         }
         AlarmRecord alarm = ours.alarms[kept.index];
@@ -168,10 +170,22 @@ void mergeAlarms(const AlarmTable& base, const AlarmTable& ours, const AlarmTabl
             alarm.lastAlarm = std::max(alarm.lastAlarm, their.lastAlarm);
             alarm.lastPreAlarm = std::max(alarm.lastPreAlarm, their.lastPreAlarm);
         }
-        if (!merged.add(alarm)) {
-            break; // the table is full: what is left stays in the other file
+        merge.alarmsLeftOut += merged.add(alarm) ? 0 : 1;
+    }
+}
+
+// The items of `a` that `b` holds as well, as many times as both do, in a's order.
+std::vector<std::size_t> commonItems(const std::vector<std::string>& a, const std::vector<std::string>& b)
+{
+    Counts left = countsOf(b);
+    std::vector<std::size_t> kept;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (int& count = left[a[i]]; count > 0) {
+            --count;
+            kept.push_back(i);
         }
     }
+    return kept;
 }
 
 // A memo list without its spare slot.
@@ -214,6 +228,25 @@ TableMerge mergeTables(const SharedTables& base, const SharedTables& ours, const
         }
     }
     return merge;
+}
+
+SharedTables commonTables(const SharedTables& a, const SharedTables& b)
+{
+    SharedTables common;
+    for (const std::size_t i : commonItems(keysOf(a.alarms), keysOf(b.alarms))) {
+        common.alarms.add(a.alarms.alarms[i]);
+    }
+    for (std::size_t list = 0; list < a.memos.lists.size(); ++list) {
+        const std::vector<std::string> memos = memosOf(a.memos.lists[list]);
+        std::vector<std::string>& kept = common.memos.lists[list];
+        kept.clear();
+        for (const std::size_t i : commonItems(memos, memosOf(b.memos.lists[list]))) {
+            kept.push_back(memos[i]);
+        }
+        kept.emplace_back();
+    }
+    common.routines = a.routines;
+    return common;
 }
 
 } // namespace kvx

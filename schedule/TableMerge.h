@@ -12,6 +12,7 @@ struct TableMerge {
     int alarmsFromTheirs = 0; // alarms added or changed on the other side only
     int alarmsRemovedByTheirs = 0; // alarms the other side removed
     int changedOnBothSides = 0; // alarms both sides changed: both versions are kept
+    int alarmsLeftOut = 0; // alarms the full table could not take: `merged` lacks them
     int memosFromTheirs = 0;
     bool rotaFromTheirs = false;
     // The other side's rota when both sides changed it: ours is kept.
@@ -33,5 +34,11 @@ struct TableMerge {
 // Each memo list merges by the same rule (theirs in its order, then ours
 // added). The rota is the changed side's; changed on both, ours, theirs set aside.
 TableMerge mergeTables(const SharedTables& base, const SharedTables& ours, const SharedTables& theirs);
+
+// What two tables both hold: the alarms and memos of `a` that `b` holds too
+// (as many times as both do), and a's rota. As the base of a merge it makes
+// every difference of either side an addition: nothing is removed. It is the
+// base for a copy whose ancestry is unknown, a sync service's conflict copy.
+SharedTables commonTables(const SharedTables& a, const SharedTables& b);
 
 } // namespace kvx

@@ -2,9 +2,11 @@
 
 #include "core/AlarmRecordCodec.h"
 #include "core/DataFileCodec.h"
+#include "core/SyncConflicts.h"
+#include "core/WholeFile.h"
 #include "schedule/QuickCommands.h"
-#include "schedule/TableMerge.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include <algorithm>
@@ -23,9 +25,9 @@ SharedTables dataOf(const SharedTables& tables)
     return data;
 }
 
-QString mergeSummary(const TableMerge& merge, const std::string& rotaCopy)
+QString mergeSummary(const TableMerge& merge, const QString& headline, const QString& theirRota)
 {
-    QStringList lines{QStringLiteral("別のコンピューターで保存された変更を合わせました。")};
+    QStringList lines{headline};
     if (merge.alarmsFromTheirs > 0 || merge.alarmsRemovedByTheirs > 0) {
         lines << QStringLiteral("アラーム：追加・変更 %1件、削除 %2件")
                      .arg(merge.alarmsFromTheirs)
@@ -44,9 +46,16 @@ QString mergeSummary(const TableMerge& merge, const std::string& rotaCopy)
     if (merge.theirRotaSetAside) {
         lines << QStringLiteral(
             "周期予定は両方で変更されたため、こちらの内容を残しました。別のコンピューターの内容：%1")
-                     .arg(QString::fromStdString(rotaCopy));
+                     .arg(theirRota);
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+// Why a merge that would pass the table's size is not saved.
+std::string tableFullReason()
+{
+    return "別のコンピューターで保存されたアラームと合わせると" + std::to_string(AlarmTable::kMaxAlarms)
+        + "件を超えるため、どちらの表も書き換えませんでした。アラームの表が一杯です";
 }
 
 } // namespace
@@ -122,6 +131,7 @@ void AlarmStore::removeAlarms(std::vector<int> indexes)
 AlarmStore::QuickTimer AlarmStore::addQuickTimer(const AlarmRecord& timer, OleDate now, QuickSave save)
 {
     QuickTimer result;
+    const bool unsavedBefore = m_modified;
     result.refused = quickTimerProblem(m_tables.alarms, timer.message);
     if (result.refused) {
         return result;
@@ -142,6 +152,9 @@ AlarmStore::QuickTimer AlarmStore::addQuickTimer(const AlarmRecord& timer, OleDa
         setModified(false);
     } else if (result.index >= 0) {
         setModified(true);
+    } else {
+        // Taken back: what the save's merge took in is no change of this copy's.
+        setModified(unsavedBefore);
     }
     return result;
 }
@@ -228,24 +241,53 @@ AlarmStore::Switch AlarmStore::switchDataFile(
     return {Outcome::Switched, saved};
 }
 
+// One save is one transaction on the data folder: under the lock every copy
+// honours, the file on disk is read again, another writer's save merged in,
+// and the tables written and renamed into place before anyone else may look.
 SaveResult AlarmStore::saveTables(OleDate now)
 {
-    if (m_saver.tablesLoaded() && mergeOtherWriter(now) == OtherWriter::Refused) {
-        SaveResult refused;
-        refused.ran = true;
+    if (!m_saver.tablesLoaded()) {
+        return m_saver.save(now); // runs nothing: the tables were never loaded
+    }
+    SaveResult refused;
+    refused.ran = true;
+    const std::string& path = m_settings.dataPath();
+    const SaveLock lock(path, m_lockWait);
+    if (lock.state() == SaveLock::State::Busy) {
+        const std::string holder = lock.holder().empty() ? "不明" : lock.holder();
+        m_dataFile.refuseSave(path,
+            "別のコンピューター（" + holder + "）がデータファイルを保存中のままのため、"
+                + std::to_string((m_lockWait.count() + 999) / 1000) + "秒待っても保存できませんでした");
+        return refused;
+    }
+    if (mergeOtherWriter(now, true) == OtherWriter::Refused) {
         return refused;
     }
     const SaveResult result = m_saver.save(now);
     if (result.dataSaved()) {
         m_base = dataOf(m_tables);
+        setMergedCopiesAside();
     }
     return result;
 }
 
-AlarmStore::OtherWriter AlarmStore::mergeOtherWriter(OleDate now)
+void AlarmStore::takeMerge(TableMerge& merge)
+{
+    m_tables.alarms = std::move(merge.merged.alarms);
+    m_tables.routines = std::move(merge.merged.routines);
+    m_tables.memos = std::move(merge.merged.memos);
+    // What came from the file is saved; what this copy had not saved still is not.
+    const bool stillUnsaved
+        = m_modified && (m_tables.alarms != m_base.alarms || m_tables.routines != m_base.routines);
+    changed(false);
+    setModified(stillUnsaved);
+    emit memosReplaced();
+}
+
+AlarmStore::OtherWriter AlarmStore::mergeOtherWriter(OleDate now, bool readAlways)
 {
     const std::string& path = m_settings.dataPath();
-    const std::optional<std::string> bytes = m_dataFile.changedOnDisk(path);
+    const std::optional<std::string> bytes = m_dataFile.changedOnDisk(path, readAlways);
     if (!bytes) {
         return OtherWriter::None;
     }
@@ -265,6 +307,11 @@ AlarmStore::OtherWriter AlarmStore::mergeOtherWriter(OleDate now)
         return OtherWriter::None;
     }
     TableMerge merge = mergeTables(m_base, dataOf(m_tables), theirs);
+    if (merge.alarmsLeftOut > 0) {
+        // Neither table loses an alarm: theirs stays on disk, ours here.
+        m_dataFile.refuseSave(path, tableFullReason());
+        return OtherWriter::Refused;
+    }
     std::string rotaCopy;
     if (merge.theirRotaSetAside) {
         // Their whole file is kept, the rota in it.
@@ -275,24 +322,80 @@ AlarmStore::OtherWriter AlarmStore::mergeOtherWriter(OleDate now)
     }
     m_dataFile.accept(path, *bytes);
     m_base = std::move(theirs);
-    m_tables.alarms = std::move(merge.merged.alarms);
-    m_tables.routines = std::move(merge.merged.routines);
-    m_tables.memos = std::move(merge.merged.memos);
-    changed(false);
-    setModified(m_tables.alarms != m_base.alarms || m_tables.routines != m_base.routines);
-    emit memosReplaced();
+    takeMerge(merge);
     if (merge.tookAnything() || merge.changedOnBothSides > 0 || merge.theirRotaSetAside) {
-        emit otherWriterTakenIn(mergeSummary(merge, rotaCopy));
+        emit otherWriterTakenIn(
+            mergeSummary(merge, QStringLiteral("別のコンピューターで保存された変更を合わせました。"),
+                QString::fromStdString(rotaCopy)));
     }
     return OtherWriter::Merged;
 }
 
 bool AlarmStore::takeInOtherWriter(OleDate now)
 {
-    if (!m_saver.tablesLoaded() || m_modified) {
-        return false; // merged at the next save
+    return m_saver.tablesLoaded() && mergeOtherWriter(now, false) == OtherWriter::Merged;
+}
+
+int AlarmStore::takeInConflictCopies(OleDate now)
+{
+    if (!m_saver.tablesLoaded()) {
+        return 0;
     }
-    return mergeOtherWriter(now) == OtherWriter::Merged;
+    int merged = 0;
+    const AlarmRecord legacy
+        = convertedRecordDefaults(m_loadContext.legacyMidiVolume, m_loadContext.legacyWaveVolume);
+    for (const std::string& copy : syncConflictCopies(m_settings.dataPath())) {
+        if (m_mergedCopies.contains(copy)) {
+            continue; // merged already, waiting for a save
+        }
+        const QString name = QString::fromStdString(copy);
+        const auto tellOnce = [this, &copy](const QString& text) {
+            if (m_toldCopies.insert(copy).second) {
+                emit otherWriterTakenIn(text);
+            }
+        };
+        std::string bytes;
+        SharedTables theirs;
+        const bool read = readWholeFile(copy, bytes, DataFile::kMaxFileBytes) == ReadStatus::Read;
+        const DecodeResult decoded = read ? decodeDataFile(bytes, theirs, legacy) : DecodeResult::Damaged;
+        if (decoded != DecodeResult::Current && decoded != DecodeResult::Converted) {
+            tellOnce(QStringLiteral("同期サービスが残した競合ファイルを読めないため、そのままにしました：%1")
+                         .arg(name));
+            continue;
+        }
+        TableMerge merge = mergeTables(commonTables(m_base, theirs), dataOf(m_tables), theirs);
+        if (merge.alarmsLeftOut > 0) {
+            tellOnce(QStringLiteral("同期サービスが残した競合ファイルを合わせられませんでした：%1\n%2")
+                         .arg(name, QString::fromStdString(tableFullReason())));
+            continue;
+        }
+        // Held as an unsaved change until a save takes it to the data file.
+        takeMerge(merge);
+        setModified(true);
+        m_mergedCopies.insert(copy);
+        ++merged;
+        const SaveResult saved = saveTables(now);
+        QString headline
+            = QStringLiteral("同期サービスが残した競合ファイルの内容を合わせました：%1").arg(name);
+        if (saved.dataSaved()) {
+            setModified(false);
+            headline += QStringLiteral("\n元のファイルは「%1.merged」に移しました。")
+                            .arg(QFileInfo(name).fileName());
+        } else {
+            headline += QStringLiteral("\nデータファイルはまだ保存できていません：")
+                + QString::fromStdString(m_dataFile.lastProblem().reason);
+        }
+        emit otherWriterTakenIn(mergeSummary(merge, headline, QStringLiteral("%1.merged").arg(name)));
+    }
+    return merged;
+}
+
+void AlarmStore::setMergedCopiesAside()
+{
+    for (const std::string& copy : m_mergedCopies) {
+        setMergedCopyAside(copy);
+    }
+    m_mergedCopies.clear();
 }
 
 void AlarmStore::clear()

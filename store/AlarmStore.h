@@ -10,10 +10,13 @@
 #include "core/Settings.h"
 #include "schedule/DisplayOrder.h"
 #include "schedule/FiringDecision.h"
+#include "schedule/TableMerge.h"
 #endif
 
+#include <chrono>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -105,7 +108,17 @@ public:
     // save first merges what it wrote (see mergeTables) and tells of it. While
     // this copy holds no unsaved change, its change is taken in at once; this
     // looks for one and returns whether the tables took anything in.
+    // A change of this copy that is not saved yet is merged with it.
     bool takeInOtherWriter(OleDate now);
+    // A sync service's conflict copies beside the data file: each is merged
+    // into the tables (its ancestry unknown, nothing either side holds is
+    // removed), the tables are saved, and the copy is moved aside as
+    // "<copy>.merged" so that the service does not bring it back; what came
+    // from it is told once. A copy that cannot be read stays, named once.
+    // Returns how many copies were merged.
+    int takeInConflictCopies(OleDate now);
+    // How long a save waits for another writer's lock before it is refused.
+    void setLockWait(std::chrono::milliseconds bound) { m_lockWait = bound; }
     // The name this computer goes by in conflict copies and in the lock.
     const std::string& computer() const { return m_computer; }
 
@@ -126,7 +139,12 @@ private:
     // Another writer's file: none, merged into the tables, or neither
     // mergeable nor kept aside (the save must not replace it).
     enum class OtherWriter { None, Merged, Refused };
-    OtherWriter mergeOtherWriter(OleDate now);
+    OtherWriter mergeOtherWriter(OleDate now, bool readAlways);
+    // The tables become `merge`'s; modified() stays only for what this copy
+    // still holds unsaved.
+    void takeMerge(TableMerge& merge);
+    // Conflict copies merged into the tables go aside once a save holds them.
+    void setMergedCopiesAside();
 
     Settings& m_settings;
     SharedTables m_tables;
@@ -138,6 +156,10 @@ private:
     SharedTables m_base;
     LoadContext m_loadContext;
     std::string m_computer;
+    std::chrono::milliseconds m_lockWait{5000};
+    // Conflict copies merged but not yet saved, and the unreadable ones told of.
+    std::set<std::string> m_mergedCopies;
+    std::set<std::string> m_toldCopies;
     int m_orderBuilds = 0;
     bool m_modified = false;
 };

@@ -4,11 +4,16 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QThread>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,14 +60,63 @@ struct Copies {
     }
 };
 
-TEST(SharedDataFolder, TwoCopiesSeeAndKeepEachOthersChanges)
-{
+// Two copies on one data folder, A's own and B's pointing there, started by a
+// first command each.
+struct TwoCopies {
     ProgramSandbox a;
     ProgramSandbox b;
-    ASSERT_TRUE(a.isValid() && b.isValid());
-    ASSERT_TRUE(a.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "Wave"}}));
-    ASSERT_TRUE(
-        b.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "Wave"}, {"DATAPATH", a.dataFile().toStdString()}}));
+    QProcessEnvironment envA;
+    QProcessEnvironment envB;
+    Copies copies;
+
+    bool start(const SharedTables& tables)
+    {
+        if (!a.isValid() || !b.isValid() || !a.writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "Wave"}})
+            || !b.writeSettings(
+                {{"MIDINM", "MIDI"}, {"WAVENM", "Wave"}, {"DATAPATH", a.dataFile().toStdString()}})
+            || !a.writeTables(tables)) {
+            return false;
+        }
+        const QString readyA = a.scratchFile(QStringLiteral("ready"));
+        const QString readyB = b.scratchFile(QStringLiteral("ready"));
+        envA = a.environment(readyA, QStringLiteral("offscreen"));
+        envB = b.environment(readyB, QStringLiteral("offscreen"));
+        if (runCommand(envA, {QStringLiteral("--list")}).status != 0
+            || runCommand(envB, {QStringLiteral("--list")}).status != 0) {
+            return false;
+        }
+        copies.pids = {residentOf(readyA), residentOf(readyB)};
+        return std::all_of(copies.pids.begin(), copies.pids.end(), processAlive);
+    }
+
+    // Both end by their --quit; whether they did within the bound.
+    bool quit()
+    {
+        for (const QProcessEnvironment& env : {envA, envB}) {
+            runCommand(env, {QStringLiteral("--quit")});
+        }
+        const QDeadlineTimer deadline(kExitBoundMs);
+        while (std::any_of(copies.pids.begin(), copies.pids.end(), processAlive) && !deadline.hasExpired()) {
+            QThread::msleep(50);
+        }
+        return std::none_of(copies.pids.begin(), copies.pids.end(), processAlive);
+    }
+
+    std::vector<std::string> messagesInFile() const
+    {
+        const std::optional<SharedTables> saved = a.readTables();
+        std::vector<std::string> messages;
+        for (int i = 0; saved && i < saved->alarms.alarmCount; ++i) {
+            messages.push_back(saved->alarms.alarms[static_cast<std::size_t>(i)].message);
+        }
+        std::sort(messages.begin(), messages.end());
+        return messages;
+    }
+};
+
+TEST(SharedDataFolder, TwoCopiesSeeAndKeepEachOthersChanges)
+{
+    TwoCopies two;
     SharedTables tables;
     for (const auto& [message, hour] : {std::pair{"朝会", 9}, std::pair{"夕礼", 17}}) {
         AlarmRecord daily;
@@ -72,30 +126,21 @@ TEST(SharedDataFolder, TwoCopiesSeeAndKeepEachOthersChanges)
         daily.message = message;
         tables.alarms.add(daily);
     }
-    ASSERT_TRUE(a.writeTables(tables));
-    const QString readyA = a.scratchFile(QStringLiteral("ready"));
-    const QString readyB = b.scratchFile(QStringLiteral("ready"));
-    const QProcessEnvironment envA = a.environment(readyA, QStringLiteral("offscreen"));
-    const QProcessEnvironment envB = b.environment(readyB, QStringLiteral("offscreen"));
-
-    ASSERT_EQ(runCommand(envA, {QStringLiteral("--list")}).status, 0);
-    ASSERT_EQ(runCommand(envB, {QStringLiteral("--list")}).status, 0);
-    const Copies copies{{residentOf(readyA), residentOf(readyB)}};
-    ASSERT_TRUE(std::all_of(copies.pids.begin(), copies.pids.end(), processAlive))
-        << "both copies are resident";
+    ASSERT_TRUE(two.start(tables)) << "both copies are resident";
+    const ProgramSandbox& a = two.a;
     // Each names its computer in a lock beside the data file.
     EXPECT_EQ(QDir(a.programDirectory()).entryList({QStringLiteral("Kalvendorix.dat.lock-*")}).size(), 2);
 
     EXPECT_EQ(
-        runCommand(envA, {QStringLiteral("--quick"), QStringLiteral("30"), QStringLiteral("Aのタイマー")})
+        runCommand(two.envA, {QStringLiteral("--quick"), QStringLiteral("30"), QStringLiteral("Aのタイマー")})
             .status,
         0);
-    EXPECT_TRUE(listShows(envB, "Aのタイマー")) << "B sees A's timer";
+    EXPECT_TRUE(listShows(two.envB, "Aのタイマー")) << "B sees A's timer";
     EXPECT_EQ(
-        runCommand(envB, {QStringLiteral("--quick"), QStringLiteral("40"), QStringLiteral("Bのタイマー")})
+        runCommand(two.envB, {QStringLiteral("--quick"), QStringLiteral("40"), QStringLiteral("Bのタイマー")})
             .status,
         0);
-    EXPECT_TRUE(listShows(envA, "Bのタイマー")) << "A sees B's timer";
+    EXPECT_TRUE(listShows(two.envA, "Bのタイマー")) << "A sees B's timer";
 
     // A third computer deletes an alarm; the sync service brings its file by a rename.
     std::optional<SharedTables> third = a.readTables();
@@ -103,27 +148,61 @@ TEST(SharedDataFolder, TwoCopiesSeeAndKeepEachOthersChanges)
     ASSERT_EQ(third->alarms.alarmCount, 4);
     third->alarms.remove(1);
     ASSERT_TRUE(a.writeTables(*third));
-    EXPECT_TRUE(listShows(envA, "夕礼", false)) << "A sees the deletion";
-    EXPECT_TRUE(listShows(envB, "夕礼", false)) << "B sees the deletion";
+    EXPECT_TRUE(listShows(two.envA, "夕礼", false)) << "A sees the deletion";
+    EXPECT_TRUE(listShows(two.envB, "夕礼", false)) << "B sees the deletion";
 
-    for (const QProcessEnvironment& env : {envA, envB}) {
-        EXPECT_EQ(runCommand(env, {QStringLiteral("--quit")}).status, 0);
-    }
-    const QDeadlineTimer deadline(kExitBoundMs);
-    while (std::any_of(copies.pids.begin(), copies.pids.end(), processAlive) && !deadline.hasExpired()) {
-        QThread::msleep(50);
-    }
-    ASSERT_FALSE(std::any_of(copies.pids.begin(), copies.pids.end(), processAlive));
-    const std::optional<SharedTables> saved = a.readTables();
-    ASSERT_TRUE(saved.has_value());
-    std::vector<std::string> messages;
-    messages.reserve(static_cast<std::size_t>(saved->alarms.alarmCount));
-    for (int i = 0; i < saved->alarms.alarmCount; ++i) {
-        messages.push_back(saved->alarms.alarms[static_cast<std::size_t>(i)].message);
-    }
-    std::sort(messages.begin(), messages.end());
-    EXPECT_EQ(messages, (std::vector<std::string>{"Aのタイマー", "Bのタイマー", "朝会"}));
+    ASSERT_TRUE(two.quit());
+    EXPECT_EQ(two.messagesInFile(), (std::vector<std::string>{"Aのタイマー", "Bのタイマー", "朝会"}));
     EXPECT_TRUE(QDir(a.programDirectory()).entryList({QStringLiteral("Kalvendorix.dat.lock-*")}).isEmpty());
+}
+
+// Both copies are asked for a timer at the same moment, round after round:
+// every command that says it succeeded has its timer in the file, and both
+// copies come to list all of them.
+TEST(SharedDataFolder, SavesAtTheSameMomentLoseNothing)
+{
+    constexpr int kRounds = 40;
+    TwoCopies two;
+    ASSERT_TRUE(two.start({}));
+    std::vector<std::string> succeeded;
+    QElapsedTimer timer;
+    timer.start();
+    for (int round = 0; round < kRounds; ++round) {
+        std::array<QProcess, 2> commands;
+        const std::array<std::string, 2> messages{"A" + std::to_string(round), "B" + std::to_string(round)};
+        for (std::size_t side = 0; side < 2; ++side) {
+            commands[side].setProcessEnvironment(side == 0 ? two.envA : two.envB);
+            commands[side].start(ResidentProcess::programPath(),
+                {QStringLiteral("--quick"), QStringLiteral("30"), QString::fromStdString(messages[side])});
+        }
+        for (std::size_t side = 0; side < 2; ++side) {
+            ASSERT_TRUE(commands[side].waitForFinished(kSeenBoundMs)) << messages[side];
+            const bool ok
+                = commands[side].exitStatus() == QProcess::NormalExit && commands[side].exitCode() == 0;
+            EXPECT_TRUE(ok) << messages[side] << ": " << commands[side].readAllStandardError().toStdString();
+            if (ok) {
+                succeeded.push_back(messages[side]);
+            }
+        }
+    }
+    std::cout << 2 * kRounds << " commands through two copies in " << timer.elapsed() << " ms\n";
+    std::sort(succeeded.begin(), succeeded.end());
+    std::vector<std::string> inFile = two.messagesInFile();
+    std::vector<std::string> missing;
+    std::set_difference(
+        succeeded.begin(), succeeded.end(), inFile.begin(), inFile.end(), std::back_inserter(missing));
+    EXPECT_TRUE(missing.empty()) << missing.size() << " timers said saved are not in the file, the first "
+                                 << (missing.empty() ? "" : missing.front());
+    EXPECT_EQ(inFile.size(), static_cast<std::size_t>(2 * kRounds));
+    for (const std::string& last : {"A" + std::to_string(kRounds - 1), "B" + std::to_string(kRounds - 1)}) {
+        EXPECT_TRUE(listShows(two.envA, last) && listShows(two.envB, last)) << last;
+    }
+    for (const QProcessEnvironment& env : {two.envA, two.envB}) {
+        const CommandRun list = runCommand(env, {QStringLiteral("--list")});
+        EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 2 * kRounds) << list.out;
+    }
+    ASSERT_TRUE(two.quit());
+    EXPECT_EQ(two.messagesInFile().size(), static_cast<std::size_t>(2 * kRounds)) << "the exits lost nothing";
 }
 
 } // namespace

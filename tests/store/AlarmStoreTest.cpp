@@ -1,5 +1,7 @@
 #include "store/AlarmStore.h"
 
+#include "core/DataFileCodec.h"
+#include "core/PosixFileSink.h"
 #include "tests/schedule/ScheduleTestSupport.h"
 
 #include <QDir>
@@ -7,6 +9,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -146,7 +151,8 @@ TEST(AlarmStore, TwoWritersOfOneFileKeepEachOthersChanges)
     b.addAlarm(named("会議", 10));
     ASSERT_TRUE(b.save(kNow).ok());
     QSignalSpy told(&a, &AlarmStore::otherWriterTakenIn);
-    EXPECT_FALSE(a.takeInOtherWriter(kNow)) << "an unsaved change waits for the save";
+    EXPECT_TRUE(a.takeInOtherWriter(kNow)) << "merged with the unsaved change";
+    EXPECT_TRUE(a.modified()) << "the unsaved change is still unsaved";
     ASSERT_TRUE(a.save(kNow).ok());
     EXPECT_EQ(messages(a), (std::vector<std::string>{"朝会", "昼休み", "会議"}));
     EXPECT_EQ(told.count(), 1);
@@ -173,6 +179,175 @@ TEST(AlarmStore, TwoWritersOfOneFileKeepEachOthersChanges)
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly)) << copy.toStdString();
     EXPECT_EQ(kept.readAll(), whole.left(whole.size() / 2));
     EXPECT_EQ(messages(b), (std::vector<std::string>{"朝会", "昼休み", "会議", "残業"}));
+}
+
+// A data file the save writes, except while `failing`: a disk that is full.
+class DiskThatFills final : public FileSink {
+public:
+    bool failing = false;
+    bool open(const std::string& path) override
+    {
+        errno = ENOSPC;
+        return !failing && m_sink.open(path);
+    }
+    bool write(std::string_view bytes) override { return m_sink.write(bytes); }
+    bool commit() override { return m_sink.commit(); }
+    void discard() override { m_sink.discard(); }
+
+private:
+    PosixFileSink m_sink;
+};
+
+// Two copies on one data file, where saves meet: nothing either side holds is
+// lost, a save that cannot hold both is refused whole, a failed save leaves
+// the copy listening, and a sync service's conflict copies are merged in.
+TEST(AlarmStore, ConcurrentWritersNeverLoseAnAlarm)
+{
+    struct Writers {
+        std::string folder;
+        std::string data;
+        AlarmStore& a;
+        AlarmStore& b;
+        DiskThatFills& bDisk;
+    };
+    struct Row {
+        const char* name;
+        int fillers; // alarms beside "朝会" in the file both loaded
+        std::function<void(Writers&)> act;
+        std::vector<std::string> inFile; // every one of them in the file
+        std::vector<std::string> notInFile;
+        std::vector<std::string> inB;
+        bool bModified;
+    };
+    const auto named = [](const std::string& message) {
+        AlarmRecord alarm = item(kKindDaily, 0, at(2026, 1, 1, 9, 0));
+        alarm.message = message;
+        return alarm;
+    };
+    // The file a sync service set aside: the base, less `removed`, with `added`.
+    const auto conflictCopy = [&named](Writers& w, const std::string& name, const std::string& added,
+                                  const std::string& removed) {
+        SharedTables theirs;
+        theirs.alarms = w.b.alarms();
+        for (int i = theirs.alarms.alarmCount - 1; i >= 0; --i) {
+            if (theirs.alarms.alarms[static_cast<std::size_t>(i)].message == removed) {
+                theirs.alarms.remove(i);
+            }
+        }
+        theirs.alarms.add(named(added));
+        QFile file(QString::fromStdString(w.folder + name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(encodeDataFile(theirs)));
+    };
+    const Row rows[] = {
+        {"a merge past the table's size is refused whole", AlarmTable::kMaxAlarms - 2,
+            [&named](Writers& w) {
+                w.a.addAlarm(named("A"));
+                ASSERT_TRUE(w.a.save(kNow).ok());
+                w.b.addAlarm(named("B"));
+                EXPECT_FALSE(w.b.save(kNow).dataSaved());
+                EXPECT_TRUE(QString::fromStdString(w.b.dataFile().lastProblem().reason)
+                                .endsWith(QStringLiteral("表が一杯です")));
+            },
+            {"A"}, {"B"}, {"B"}, true},
+        {"after a save that failed, the other's save is taken in", 0,
+            [&named](Writers& w) {
+                w.a.addAlarm(named("A0"));
+                ASSERT_TRUE(w.a.save(kNow).ok());
+                w.bDisk.failing = true;
+                EXPECT_FALSE(
+                    w.b.addQuickTimer(named("Bのタイマー"), kNow, AlarmStore::QuickSave::NowOrTakeBack)
+                        .saved.dataSaved());
+                w.bDisk.failing = false;
+                w.a.addAlarm(named("A"));
+                ASSERT_TRUE(w.a.save(kNow).ok());
+                EXPECT_TRUE(w.b.takeInOtherWriter(kNow));
+            },
+            {"A0", "A"}, {"Bのタイマー"}, {"A0", "A", "朝会"}, false},
+        {"a lock held on another computer refuses the save and names it", 0,
+            [&named](Writers& w) {
+                const SaveLock held(w.data, std::chrono::milliseconds(0));
+                ASSERT_EQ(held.state(), SaveLock::State::Held);
+                w.b.setLockWait(std::chrono::milliseconds(0));
+                w.b.addAlarm(named("B"));
+                EXPECT_FALSE(w.b.save(kNow).dataSaved());
+                EXPECT_NE(w.b.dataFile().lastProblem().reason.find(thisComputerName()), std::string::npos);
+            },
+            {"朝会"}, {"B"}, {"B", "朝会"}, true},
+        {"a Syncthing conflict copy is merged and set aside", 0,
+            [&](Writers& w) {
+                w.a.addAlarm(named("A"));
+                ASSERT_TRUE(w.a.save(kNow).ok());
+                conflictCopy(w, "Kalvendorix.sync-conflict-20261210-101500-ABCDEF7.dat", "S", "");
+                EXPECT_EQ(w.b.takeInConflictCopies(kNow), 1);
+                EXPECT_EQ(w.b.takeInConflictCopies(kNow), 0) << "once";
+                EXPECT_TRUE(QFile::exists(QString::fromStdString(
+                    w.folder + "Kalvendorix.sync-conflict-20261210-101500-ABCDEF7.dat.merged")));
+            },
+            {"朝会", "A", "S"}, {}, {"朝会", "A", "S"}, false},
+        {"a Nextcloud copy's alarms come in, none of ours goes; an unreadable copy stays, told once", 0,
+            [&](Writers& w) {
+                conflictCopy(w, "Kalvendorix (conflicted copy 2026-12-10 101500).dat", "N", "朝会");
+                const std::string dropbox = w.folder + "Kalvendorix (Bob's conflicted copy 2026-12-10).dat";
+                QFile broken(QString::fromStdString(dropbox));
+                ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+                broken.write("not a data file");
+                broken.close();
+                QSignalSpy told(&w.b, &AlarmStore::otherWriterTakenIn);
+                EXPECT_EQ(w.b.takeInConflictCopies(kNow), 1);
+                EXPECT_EQ(w.b.takeInConflictCopies(kNow), 0);
+                EXPECT_EQ(told.count(), 2) << "the merged copy and the unreadable one, once each";
+                EXPECT_TRUE(QFile::exists(QString::fromStdString(dropbox)));
+                EXPECT_FALSE(QFile::exists(QString::fromStdString(
+                    w.folder + "Kalvendorix (conflicted copy 2026-12-10 101500).dat")));
+            },
+            {"朝会", "N"}, {}, {"朝会", "N"}, false},
+    };
+    const auto holds = [](const AlarmTable& table, const std::string& message) {
+        return std::any_of(table.alarms.begin(), table.alarms.begin() + table.alarmCount,
+            [&](const AlarmRecord& alarm) { return alarm.message == message; });
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        const std::string root = dir.path().toStdString() + "/";
+        for (const char* sub : {"a", "b", "shared"}) {
+            ASSERT_TRUE(QDir().mkpath(dir.filePath(QString::fromLatin1(sub))));
+        }
+        const std::string data = root + "shared/Kalvendorix.dat";
+        SharedTables base;
+        base.alarms.add(named("朝会"));
+        for (int i = 0; i < row.fillers; ++i) {
+            base.alarms.add(named("予定" + std::to_string(i)));
+        }
+        DataFile writer;
+        ASSERT_TRUE(writer.save(base, data, kNow));
+        Settings settingsA(root + "a/");
+        Settings settingsB(root + "b/");
+        settingsA.setDataPath(data);
+        settingsB.setDataPath(data);
+        DiskThatFills disk;
+        AlarmStore a(settingsA);
+        AlarmStore b(settingsB, disk);
+        a.load({});
+        b.load({});
+        Writers writers{root + "shared/", data, a, b, disk};
+        row.act(writers);
+
+        SharedTables file;
+        DataFile reader;
+        ASSERT_TRUE(reader.load(file, data, {}));
+        for (const std::string& message : row.inFile) {
+            EXPECT_TRUE(holds(file.alarms, message)) << message << " is in the file";
+        }
+        for (const std::string& message : row.notInFile) {
+            EXPECT_FALSE(holds(file.alarms, message)) << message << " is not in the file";
+        }
+        for (const std::string& message : row.inB) {
+            EXPECT_TRUE(holds(b.alarms(), message)) << message << " is in B's table";
+        }
+        EXPECT_EQ(b.modified(), row.bModified);
+    }
 }
 
 } // namespace

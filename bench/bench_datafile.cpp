@@ -2,6 +2,7 @@
 // with Japanese messages, and a few thousand routine names and memos.
 #include "core/DataFile.h"
 #include "core/DataFileCodec.h"
+#include "core/DataFileLock.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -117,5 +118,34 @@ void BM_LoadThenSaveLargestFile(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LoadThenSaveLargestFile)->Unit(benchmark::kMillisecond);
+
+// One save of a shared data file of `range(0)` alarms: alone, as a save was
+// before (the look at the file's size and time only), and as every save is now
+// (range(1) = 1): the lock taken, the file read again and compared, then written.
+void BM_SaveSharedFile(benchmark::State& state)
+{
+    kvx::SharedTables some;
+    for (int i = 0; i < state.range(0); ++i) {
+        some.alarms.add(tables().alarms.alarms[static_cast<std::size_t>(i)]);
+    }
+    TempDataPath dir;
+    kvx::DataFile file;
+    file.save(some, dir.path(), kvx::OleDate());
+    const bool locked = state.range(1) != 0;
+    for (auto _ : state) {
+        if (locked) {
+            const kvx::SaveLock lock(dir.path(), std::chrono::milliseconds(5000));
+            benchmark::DoNotOptimize(file.changedOnDisk(dir.path(), true));
+            benchmark::DoNotOptimize(file.save(some, dir.path(), kvx::OleDate()));
+        } else {
+            benchmark::DoNotOptimize(file.changedOnDisk(dir.path(), false));
+            benchmark::DoNotOptimize(file.save(some, dir.path(), kvx::OleDate()));
+        }
+    }
+}
+BENCHMARK(BM_SaveSharedFile)
+    ->ArgNames({"alarms", "lockAndReread"})
+    ->ArgsProduct({{1000, kvx::AlarmTable::kMaxAlarms}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

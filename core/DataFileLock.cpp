@@ -106,6 +106,12 @@ SaveLock::SaveLock(const std::string& dataPath, std::chrono::milliseconds bound)
     if (m_fd < 0) {
         return;
     }
+    // Whoever may replace the data file (a group sharing it) must be able to lock it.
+    struct stat data { };
+    const mode_t wanted = ::stat(file->c_str(), &data) == 0 ? (data.st_mode & 0660) | 0600 : 0600;
+    if (status.st_uid == ::geteuid() && (status.st_mode & 07777) != wanted) {
+        [[maybe_unused]] const int ignored = ::fchmod(m_fd, wanted);
+    }
     // A writer on another computer may hold it a while, never for long: a
     // few quick looks, then a look every 20 ms until the bound.
     const auto deadline = std::chrono::steady_clock::now() + bound;

@@ -2,7 +2,9 @@
 #include "calendar/MonthGridView.h"
 #include "platform/DatagramSender.h"
 #include "platform/FontSubstitutions.h"
+#include "platform/TrayIcon.h"
 #include "schedule/DayLister.h"
+#include "store/AlarmStore.h"
 
 #include <QApplication>
 #include <QImage>
@@ -83,30 +85,32 @@ BENCHMARK(BM_MonthRedraw)->Arg(1000)->Arg(32767)->Unit(benchmark::kMillisecond);
 struct Program {
     explicit Program(int alarms)
         : settings(dir.path().toStdString() + "/")
-        , saver(tables, settings, dataFile)
+        , store(settings)
     {
-        tables.alarms = randomTable(alarms);
-        tables.routines = threeShifts();
+        settings.setDataPath(settings.defaultDataPath());
+        store.load({});
+        SharedTables data;
+        data.alarms = randomTable(alarms);
+        data.routines = threeShifts();
+        store.replaceData(std::move(data));
     }
-    CalendarContext context()
-    {
-        return {
-            tables, settings, dataFile, view, saver, clock, prompter, datagrams, [] { return false; }, {}};
-    }
+    CalendarContext context() { return {store, settings, view, clock, prompter, datagrams, sounding}; }
 
     QTemporaryDir dir;
     SystemClock clock;
-    SharedTables tables;
     Settings settings;
-    DataFile dataFile;
+    AlarmStore store;
     ViewState view;
-    SaveRoutine saver;
     class : public Prompter {
     public:
         void message(const QString& /*text*/, QWidget* /*parent*/) override { }
         bool question(const QString& /*text*/, QWidget* /*parent*/) override { return true; }
         void notice(const QString& /*text*/) override { }
     } prompter;
+    class : public SoundingState {
+    public:
+        bool alarmSounding() const override { return false; }
+    } sounding;
     UdpDatagramSender datagrams;
 };
 

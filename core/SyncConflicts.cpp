@@ -98,8 +98,7 @@ std::vector<std::string> syncConflictCopies(const std::string& dataPath)
 std::string setMergedCopyAside(const std::string& copy)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name
-            = copy + ".merged" + (attempt == 0 ? std::string() : "-" + std::to_string(attempt));
+        std::string name = copy + ".merged" + (attempt == 0 ? std::string() : "-" + std::to_string(attempt));
         struct stat status { };
         if (::lstat(name.c_str(), &status) == 0 || errno != ENOENT) {
             continue;

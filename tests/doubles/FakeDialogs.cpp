@@ -9,9 +9,12 @@ template <class T> std::optional<T> next(std::deque<std::optional<T>>& script)
     if (script.empty()) {
         return std::nullopt;
     }
-    auto answer = std::move(script.front());
+    // Taken apart, not moved whole: GCC's optimiser takes a moved optional<QString>
+    // for one that may be uninitialised.
+    const bool answered = script.front().has_value();
+    T answer = answered ? *script.front() : T();
     script.pop_front();
-    return answer;
+    return answered ? std::optional<T>(std::move(answer)) : std::nullopt;
 }
 
 } // namespace

@@ -60,6 +60,8 @@ public:
     bool loadOrSaveDataFile(
         SharedTables& tables, const std::string& path, bool write, const LoadContext& context);
 
+    // Where saves write: the file system, or a test's sink.
+    FileSink& sink() { return m_sink; }
     // What went wrong in the last load or save; Kind::None after a success.
     const FileProblem& lastProblem() const { return m_problem; }
 

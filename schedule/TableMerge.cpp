@@ -1,6 +1,6 @@
 #include "schedule/TableMerge.h"
 
-#include "core/AlarmRecordCodec.h"
+#include "core/AlarmIds.h"
 
 #include <algorithm>
 #include <string>
@@ -11,31 +11,12 @@ namespace kvx {
 
 namespace {
 
-// The bytes an alarm takes in the data file without its last-ring times: its
-// identity, since records carry no identity field.
-class AlarmKeys {
-public:
-    std::string operator()(const AlarmRecord& alarm)
-    {
-        AlarmRecord plain = alarm;
-        plain.lastAlarm = {};
-        plain.lastPreAlarm = {};
-        ByteWriter writer;
-        m_codec.write(writer, plain);
-        return writer.take();
-    }
-
-private:
-    AlarmRecordCodec m_codec;
-};
-
 std::vector<std::string> keysOf(const AlarmTable& table)
 {
-    AlarmKeys keyOf;
     std::vector<std::string> keys;
     keys.reserve(static_cast<std::size_t>(std::max<int>(table.alarmCount, 0)));
     for (int i = 0; i < table.alarmCount; ++i) {
-        keys.push_back(keyOf(table.alarms[static_cast<std::size_t>(i)]));
+        keys.push_back(alarmContentKey(table.alarms[static_cast<std::size_t>(i)]));
     }
     return keys;
 }
@@ -156,11 +137,18 @@ void mergeAlarms(const AlarmTable& base, const AlarmTable& ours, const AlarmTabl
     AlarmTable& merged = merge.merged.alarms;
     if (ours == base) {
         merged = theirs; // nothing of ours to keep: their file as it stands
+        for (int i = 0; i < theirs.alarmCount; ++i) {
+            merge.alarmSources.push_back({1, static_cast<std::size_t>(i)});
+        }
         return;
     }
     for (const Kept& kept : sequence.kept) {
         if (kept.side == 1) {
-            merge.alarmsLeftOut += merged.add(theirs.alarms[kept.index]) ? 0 : 1;
+            if (merged.add(theirs.alarms[kept.index])) {
+                merge.alarmSources.push_back({1, kept.index});
+            } else {
+                ++merge.alarmsLeftOut;
+            }
             continue;
         }
         AlarmRecord alarm = ours.alarms[kept.index];
@@ -170,7 +158,11 @@ void mergeAlarms(const AlarmTable& base, const AlarmTable& ours, const AlarmTabl
             alarm.lastAlarm = std::max(alarm.lastAlarm, their.lastAlarm);
             alarm.lastPreAlarm = std::max(alarm.lastPreAlarm, their.lastPreAlarm);
         }
-        merge.alarmsLeftOut += merged.add(alarm) ? 0 : 1;
+        if (merged.add(alarm)) {
+            merge.alarmSources.push_back({0, kept.index});
+        } else {
+            ++merge.alarmsLeftOut;
+        }
     }
 }
 

@@ -2,7 +2,9 @@
 
 #include "core/Records.h"
 
+#include <cstddef>
 #include <optional>
+#include <vector>
 
 namespace kvx {
 
@@ -13,6 +15,12 @@ struct TableMerge {
     int alarmsRemovedByTheirs = 0; // alarms the other side removed
     int changedOnBothSides = 0; // alarms both sides changed: both versions are kept
     int alarmsLeftOut = 0; // alarms the full table could not take: `merged` lacks them
+    // Where each merged alarm comes from: side 0 ours, 1 theirs, and its index there.
+    struct Source {
+        int side;
+        std::size_t index;
+    };
+    std::vector<Source> alarmSources;
     int memosFromTheirs = 0;
     bool rotaFromTheirs = false;
     // The other side's rota when both sides changed it: ours is kept.

@@ -1,5 +1,6 @@
 #include "store/AlarmStore.h"
 
+#include "core/AlarmIds.h"
 #include "core/AlarmRecordCodec.h"
 #include "core/DataFileCodec.h"
 #include "core/SyncConflicts.h"
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace kvx {
 
@@ -102,6 +104,7 @@ int AlarmStore::addAlarm(const AlarmRecord& alarm)
     if (!m_tables.alarms.add(alarm)) {
         return -1;
     }
+    m_ids.push_back(newAlarmId());
     changed(true);
     return m_tables.alarms.alarmCount - 1;
 }
@@ -121,6 +124,9 @@ void AlarmStore::removeAlarms(std::vector<int> indexes)
     std::sort(indexes.rbegin(), indexes.rend());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
     for (const int index : indexes) {
+        if (index >= 0 && index < m_tables.alarms.alarmCount) {
+            m_ids.erase(m_ids.begin() + index);
+        }
         m_tables.alarms.remove(index);
     }
     if (!indexes.empty()) {
@@ -137,11 +143,14 @@ AlarmStore::QuickTimer AlarmStore::addQuickTimer(const AlarmRecord& timer, OleDa
         return result;
     }
     m_tables.alarms.add(timer);
+    const std::string id = newAlarmId();
+    m_ids.push_back(id);
     result.index = m_tables.alarms.alarmCount - 1;
     if (save != QuickSave::Later) {
         result.saved = saveTables(now);
         if (!result.saved.dataFileSaved && save == QuickSave::NowOrTakeBack) {
-            m_tables.alarms.remove(result.index);
+            // By its identity: a merge of the failed save may have moved it.
+            takeBack({id});
             result.index = -1;
         }
     }
@@ -181,6 +190,8 @@ void AlarmStore::changeMemos(const std::function<void(MemoLists&)>& change)
 
 void AlarmStore::replaceData(SharedTables data)
 {
+    // Alarms the table holds already keep their identities.
+    m_ids = matchAlarmIds(data.alarms, encodeAlarmIds(m_tables.alarms, m_ids));
     m_tables.alarms = std::move(data.alarms);
     m_tables.routines = std::move(data.routines);
     m_tables.memos = std::move(data.memos);
@@ -192,6 +203,7 @@ bool AlarmStore::load(const LoadContext& context, Memos memos)
 {
     MemoLists kept = memos == Memos::Keep ? m_tables.memos : MemoLists{};
     const bool loaded = m_dataFile.load(m_tables, m_settings.dataPath(), context);
+    m_ids = idsBeside(m_tables.alarms);
     m_saver.setTablesLoaded(true);
     m_loadContext = context;
     m_base = dataOf(m_tables);
@@ -266,13 +278,30 @@ SaveResult AlarmStore::saveTables(OleDate now)
     const SaveResult result = m_saver.save(now);
     if (result.dataSaved()) {
         m_base = dataOf(m_tables);
+        // Written under the same lock; a copy that cannot follow costs only
+        // identities, which the next load finds again by content.
+        replaceFileSafely(
+            m_dataFile.sink(), alarmIdsPath(m_settings.dataPath()), encodeAlarmIds(m_tables.alarms, m_ids));
         setMergedCopiesAside();
     }
     return result;
 }
 
-void AlarmStore::takeMerge(TableMerge& merge)
+void AlarmStore::takeMerge(TableMerge& merge, const std::vector<std::string>& theirIds)
 {
+    std::vector<std::string> ids;
+    std::unordered_set<std::string> given;
+    ids.reserve(merge.alarmSources.size());
+    for (const TableMerge::Source& source : merge.alarmSources) {
+        const std::vector<std::string>& side = source.side == 0 ? m_ids : theirIds;
+        std::string id = source.index < side.size() ? side[source.index] : newAlarmId();
+        // Both versions of an alarm changed on both sides: the second is a new alarm.
+        while (!given.insert(id).second) {
+            id = newAlarmId();
+        }
+        ids.push_back(std::move(id));
+    }
+    m_ids = std::move(ids);
     m_tables.alarms = std::move(merge.merged.alarms);
     m_tables.routines = std::move(merge.merged.routines);
     m_tables.memos = std::move(merge.merged.memos);
@@ -321,8 +350,9 @@ AlarmStore::OtherWriter AlarmStore::mergeOtherWriter(OleDate now, bool readAlway
         }
     }
     m_dataFile.accept(path, *bytes);
+    const std::vector<std::string> theirIds = idsBeside(theirs.alarms);
     m_base = std::move(theirs);
-    takeMerge(merge);
+    takeMerge(merge, theirIds);
     if (merge.tookAnything() || merge.changedOnBothSides > 0 || merge.theirRotaSetAside) {
         emit otherWriterTakenIn(
             mergeSummary(merge, QStringLiteral("別のコンピューターで保存された変更を合わせました。"),
@@ -333,7 +363,13 @@ AlarmStore::OtherWriter AlarmStore::mergeOtherWriter(OleDate now, bool readAlway
 
 bool AlarmStore::takeInOtherWriter(OleDate now)
 {
-    return m_saver.tablesLoaded() && mergeOtherWriter(now, false) == OtherWriter::Merged;
+    if (!m_saver.tablesLoaded()) {
+        return false;
+    }
+    // Read under the lock, so that the file and its identities are one save's;
+    // a writer that holds it now is looked at again later.
+    const SaveLock lock(m_settings.dataPath(), std::min(m_lockWait, std::chrono::milliseconds(1000)));
+    return lock.state() != SaveLock::State::Busy && mergeOtherWriter(now, false) == OtherWriter::Merged;
 }
 
 int AlarmStore::takeInConflictCopies(OleDate now)
@@ -370,7 +406,7 @@ int AlarmStore::takeInConflictCopies(OleDate now)
             continue;
         }
         // Held as an unsaved change until a save takes it to the data file.
-        takeMerge(merge);
+        takeMerge(merge, matchAlarmIds(theirs.alarms, {}));
         setModified(true);
         m_mergedCopies.insert(copy);
         ++merged;
@@ -398,8 +434,58 @@ void AlarmStore::setMergedCopiesAside()
     m_mergedCopies.clear();
 }
 
+void AlarmStore::takeBack(const std::unordered_set<std::string>& ids)
+{
+    for (int i = m_tables.alarms.alarmCount - 1; i >= 0; --i) {
+        if (ids.contains(m_ids[static_cast<std::size_t>(i)])) {
+            m_tables.alarms.remove(i);
+            m_ids.erase(m_ids.begin() + i);
+        }
+    }
+}
+
+std::vector<std::string> AlarmStore::idsBeside(const AlarmTable& alarms) const
+{
+    std::string bytes;
+    readWholeFile(alarmIdsPath(m_settings.dataPath()), bytes, kMaxIdsFileBytes);
+    return matchAlarmIds(alarms, bytes);
+}
+
+AlarmStore::Import AlarmStore::importAlarms(
+    const std::vector<std::pair<std::string, AlarmRecord>>& items, OleDate now)
+{
+    Import result;
+    const std::unordered_set<std::string> known(m_ids.begin(), m_ids.end());
+    const auto before = static_cast<std::ptrdiff_t>(m_ids.size());
+    for (const auto& [id, alarm] : items) {
+        if (known.contains(id)) {
+            ++result.known;
+        } else if (m_tables.alarms.add(alarm)) {
+            m_ids.push_back(id);
+            ++result.added;
+        } else {
+            ++result.tableFull;
+        }
+    }
+    if (result.added == 0) {
+        return result;
+    }
+    const bool unsavedBefore = m_modified;
+    result.saved = saveTables(now);
+    if (!result.saved.dataFileSaved) {
+        // Nothing said imported that is not in the file: taken back out,
+        // wherever a merge of the failed save put them.
+        takeBack(std::unordered_set<std::string>(m_ids.begin() + before, m_ids.end()));
+        result.added = 0;
+    }
+    changed(false);
+    setModified(result.saved.dataSaved() ? false : unsavedBefore);
+    return result;
+}
+
 void AlarmStore::clear()
 {
+    m_ids.clear();
     m_tables.clearData();
     changed(false);
     emit memosReplaced();

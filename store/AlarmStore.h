@@ -18,6 +18,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace kvx {
@@ -117,6 +119,18 @@ public:
     // from it is told once. A copy that cannot be read stays, named once.
     // Returns how many copies were merged.
     int takeInConflictCopies(OleDate now);
+    // Alarms from another calendar, each with its identity: those the table
+    // holds already (by identity) are left alone, the others added and saved
+    // at once; when the save fails they are taken back out.
+    struct Import {
+        int added = 0;
+        int known = 0; // already in the table
+        int tableFull = 0; // no room left
+        SaveResult saved; // ran only when something was added
+    };
+    Import importAlarms(const std::vector<std::pair<std::string, AlarmRecord>>& items, OleDate now);
+    // Each alarm's identity, "kvx-<uuid>", in table order.
+    const std::vector<std::string>& alarmIds() const { return m_ids; }
     // How long a save waits for another writer's lock before it is refused.
     void setLockWait(std::chrono::milliseconds bound) { m_lockWait = bound; }
     // The name this computer goes by in conflict copies and in the lock.
@@ -142,7 +156,11 @@ private:
     OtherWriter mergeOtherWriter(OleDate now, bool readAlways);
     // The tables become `merge`'s; modified() stays only for what this copy
     // still holds unsaved.
-    void takeMerge(TableMerge& merge);
+    void takeMerge(TableMerge& merge, const std::vector<std::string>& theirIds);
+    // The identities file beside the data file, matched to `alarms`.
+    std::vector<std::string> idsBeside(const AlarmTable& alarms) const;
+    // Removes the alarms of these identities.
+    void takeBack(const std::unordered_set<std::string>& ids);
     // Conflict copies merged into the tables go aside once a save holds them.
     void setMergedCopiesAside();
 
@@ -157,6 +175,8 @@ private:
     LoadContext m_loadContext;
     std::string m_computer;
     std::chrono::milliseconds m_lockWait{5000};
+    static constexpr std::size_t kMaxIdsFileBytes = 8u << 20;
+    std::vector<std::string> m_ids; // alarm i's identity
     // Conflict copies merged but not yet saved, and the unreadable ones told of.
     std::set<std::string> m_mergedCopies;
     std::set<std::string> m_toldCopies;

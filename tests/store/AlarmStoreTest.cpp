@@ -350,5 +350,65 @@ TEST(AlarmStore, ConcurrentWritersNeverLoseAnAlarm)
     }
 }
 
+// Every alarm keeps its identity through restarts, saves, the other
+// computer's merges and its own change; a file an older version changed
+// loses only the identities of the records it changed.
+TEST(AlarmStore, EachAlarmKeepsItsIdentity)
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString() + "/";
+    for (const char* sub : {"a", "b", "c"}) {
+        ASSERT_TRUE(QDir().mkpath(dir.filePath(QString::fromLatin1(sub))));
+    }
+    const std::string data = root + "Kalvendorix.dat";
+    const auto named = [](const char* message, int hour) {
+        AlarmRecord alarm = item(kKindDaily, 0, at(2026, 1, 1, hour, 0));
+        alarm.message = message;
+        return alarm;
+    };
+    Settings settingsA(root + "a/");
+    Settings settingsB(root + "b/");
+    Settings settingsC(root + "c/");
+    for (Settings* settings : {&settingsA, &settingsB, &settingsC}) {
+        settings->setDataPath(data);
+    }
+    AlarmStore a(settingsA);
+    a.load({});
+    a.addAlarm(named("朝会", 9));
+    a.addAlarm(named("夕礼", 17));
+    ASSERT_TRUE(a.save(kNow).ok());
+    const std::vector<std::string> ids = a.alarmIds();
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_NE(ids[0], ids[1]);
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Kalvendorix.ids"))));
+
+    AlarmStore b(settingsB);
+    b.load({});
+    EXPECT_EQ(b.alarmIds(), ids) << "the other computer, or the next start";
+    b.changeAlarm(1, named("夕礼（変更）", 18));
+    ASSERT_TRUE(b.save(kNow).ok());
+    EXPECT_EQ(b.alarmIds(), ids) << "a change keeps the identity";
+    ASSERT_TRUE(a.takeInOtherWriter(kNow));
+    EXPECT_EQ(a.alarmIds(), ids) << "and so does the merge of it";
+    EXPECT_EQ(a.alarms().alarms[1].message, "夕礼（変更）");
+
+    // An older version rewrites the file: the changed record gets a new identity.
+    SharedTables older;
+    DataFile file;
+    ASSERT_TRUE(file.load(older, data, {}));
+    older.alarms.alarms[0].message = "朝礼";
+    ASSERT_TRUE(file.save(older, data, kNow));
+    AlarmStore c(settingsC);
+    c.load({});
+    EXPECT_NE(c.alarmIds()[0], ids[0]);
+    EXPECT_EQ(c.alarmIds()[1], ids[1]);
+
+    // Without the identities file, two computers give a record the same one.
+    ASSERT_TRUE(QFile::remove(dir.filePath(QStringLiteral("Kalvendorix.ids"))));
+    b.load({});
+    c.load({});
+    EXPECT_EQ(b.alarmIds(), c.alarmIds());
+}
+
 } // namespace
 } // namespace kvx

@@ -118,6 +118,20 @@ std::vector<std::string> linesOf(std::string_view text)
     return lines;
 }
 
+// A line as an iCalendar text holds it: control characters other than the
+// tab are dropped (libical writes none of them).
+std::string plainLine(std::string_view line)
+{
+    std::string plain;
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 0x20 && byte != 0x7F) || c == '\t') {
+            plain += c;
+        }
+    }
+    return plain;
+}
+
 std::string joined(const std::vector<std::string>& lines, std::string_view separator)
 {
     std::string text;
@@ -136,10 +150,16 @@ std::string byDay(int mask, int position)
 {
     std::string days;
     for (int i = 0; i < 7; ++i) {
-        if ((mask & (1 << i)) != 0) {
-            days += (days.empty() ? "" : ",") + (position > 0 ? std::to_string(position) : std::string())
-                + kDayNames[static_cast<std::size_t>(i)];
+        if ((mask & (1 << i)) == 0) {
+            continue;
         }
+        if (!days.empty()) {
+            days += ',';
+        }
+        if (position > 0) {
+            days += std::to_string(position);
+        }
+        days += kDayNames[static_cast<std::size_t>(i)];
     }
     return days;
 }
@@ -218,7 +238,10 @@ std::variant<Standard, std::string> standardOf(const AlarmRecord& alarm)
         ? static_cast<int>(alarm.preMode)
         : static_cast<int>(kPreNone);
     standard.preMinutes = standard.preMode == kPreNone ? 0 : alarm.preMinutes;
-    const std::vector<std::string> lines = linesOf(alarm.message);
+    std::vector<std::string> lines = linesOf(alarm.message);
+    for (std::string& line : lines) {
+        line = plainLine(line);
+    }
     standard.summary = lines.front();
     standard.description = joined(lines, "\n");
     return standard;
@@ -308,9 +331,13 @@ const std::vector<XField>& xFields()
 
 // A value of our own properties: control characters other than the line feed
 // (which libical escapes itself) as percent codes, "%" itself as "%25", so
-// that any text of a record comes back whole.
+// that any text of a record comes back whole. A property has no empty value:
+// the empty text is a lone "%".
 std::string escapedText(std::string_view text)
 {
+    if (text.empty()) {
+        return "%";
+    }
     std::string escaped;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -327,6 +354,9 @@ std::string escapedText(std::string_view text)
 
 std::optional<std::string> unescapedText(std::string_view text)
 {
+    if (text == "%") {
+        return std::string();
+    }
     std::string plain;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%') {
@@ -371,7 +401,9 @@ icalcomponent* bell(const Standard& standard, bool pre)
         trigger.duration.minutes = static_cast<unsigned>(standard.preMinutes % 60);
     }
     icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
-    icalcomponent_add_property(alarm, icalproperty_new_description(standard.summary.c_str()));
+    // A display alarm says something: the alarm's first line, or the program's name.
+    icalcomponent_add_property(alarm,
+        icalproperty_new_description(standard.summary.empty() ? "Kalvendorix" : standard.summary.c_str()));
     addX(alarm, "BELL", pre ? "PRE" : "MAIN");
     return alarm;
 }
@@ -398,8 +430,13 @@ icalcomponent* eventOf(const AlarmRecord& alarm, const Standard& standard, const
         icalcomponent_add_property(
             event, icalproperty_new_rrule(icalrecurrencetype_from_string(standard.rrule.c_str())));
     }
-    icalcomponent_add_property(event, icalproperty_new_summary(standard.summary.c_str()));
-    icalcomponent_add_property(event, icalproperty_new_description(standard.description.c_str()));
+    // No property has an empty value: an alarm without text has neither.
+    if (!standard.summary.empty()) {
+        icalcomponent_add_property(event, icalproperty_new_summary(standard.summary.c_str()));
+    }
+    if (!standard.description.empty()) {
+        icalcomponent_add_property(event, icalproperty_new_description(standard.description.c_str()));
+    }
     for (const XField& field : xFields()) {
         addX(event, field.name, escapedText(field.write(alarm)));
     }
@@ -452,6 +489,14 @@ void addRota(icalcomponent* calendar, const RoutineList& rota, const icaltimetyp
         icalcomponent_add_component(calendar, event);
         ++written;
     }
+}
+
+std::string textOf(icalcomponent* component)
+{
+    char* text = icalcomponent_as_ical_string_r(component);
+    std::string result = text != nullptr ? text : "";
+    std::free(text);
+    return result;
 }
 
 // ---- reading ----
@@ -738,7 +783,7 @@ std::variant<AlarmRecord, Skip> standardRecord(
         if (const Skip* skip = std::get_if<Skip>(&mapped)) {
             return *skip;
         }
-        const RuleMapping& rule = std::get<RuleMapping>(mapped);
+        const auto& rule = std::get<RuleMapping>(mapped);
         record.kind = static_cast<std::int16_t>(rule.kind);
         record.weekdayMask = static_cast<std::int16_t>(rule.mask);
         record.startTime = OleDate::fromDay(rule.recordStart, startTime->secondsOfDay());
@@ -774,6 +819,9 @@ std::variant<AlarmRecord, Skip> standardRecord(
     std::vector<std::string> lines
         = linesOf(described ? propertyText(event, ICAL_DESCRIPTION_PROPERTY) : summary);
     lines.front() = summary.empty() && described ? lines.front() : linesOf(summary).front();
+    for (std::string& line : lines) {
+        line = plainLine(line);
+    }
     record.message = joined(lines, "\r\n");
     if (!survivesCp932(record.message)) {
         return Skip{"メッセージにコードページ932で表せない文字があります"};
@@ -806,7 +854,7 @@ std::string systemZoneName()
     if (length > 0) {
         const std::string_view link(target, static_cast<std::size_t>(length));
         if (const std::size_t at = link.find("zoneinfo/"); at != std::string_view::npos) {
-            const std::string name(link.substr(at + 9));
+            std::string name(link.substr(at + 9));
             if (icaltimezone_get_builtin_timezone(name.c_str()) != nullptr) {
                 return name;
             }
@@ -833,6 +881,11 @@ ICalendarExport exportICalendar(const AlarmTable& alarms, const std::vector<std:
         icalcomponent_add_component(calendar.get(), timezoneComponent(zone));
     }
     const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+    // The calendar's head, then each event written and freed on its own: a
+    // table of 32,767 alarms is never one tree of components in memory.
+    const std::string whole = textOf(calendar.get());
+    const std::string end = "END:VCALENDAR\r\n";
+    result.text = whole.substr(0, whole.size() - end.size());
     for (int i = 0; i < alarms.alarmCount; ++i) {
         const AlarmRecord& alarm = alarms.alarms[static_cast<std::size_t>(i)];
         const auto standard = standardOf(alarm);
@@ -845,14 +898,18 @@ ICalendarExport exportICalendar(const AlarmTable& alarms, const std::vector<std:
         const std::string uid = static_cast<std::size_t>(i) < ids.size()
             ? ids[static_cast<std::size_t>(i)]
             : contentAlarmId(alarmContentKey(alarm), i);
-        icalcomponent_add_component(
-            calendar.get(), eventOf(alarm, std::get<Standard>(standard), uid, zone, stamp));
+        const Component event(eventOf(alarm, std::get<Standard>(standard), uid, zone, stamp));
+        result.text += textOf(event.get());
         ++result.alarms;
     }
-    addRota(calendar.get(), rota, stamp, result.rota);
-    char* text = icalcomponent_as_ical_string_r(calendar.get());
-    result.text = text;
-    std::free(text);
+    const Component rotaEvents(icalcomponent_new_vcalendar());
+    addRota(rotaEvents.get(), rota, stamp, result.rota);
+    for (icalcomponent* event = icalcomponent_get_first_component(rotaEvents.get(), ICAL_VEVENT_COMPONENT);
+         event != nullptr;
+         event = icalcomponent_get_next_component(rotaEvents.get(), ICAL_VEVENT_COMPONENT)) {
+        result.text += textOf(event);
+    }
+    result.text += end;
     return result;
 }
 
@@ -884,7 +941,12 @@ ICalendarImport importICalendar(std::string_view text, const std::string& zoneNa
             std::free(whole);
         }
         const std::string name = nameOf(event, uid);
-        const auto skip = [&](const std::string& reason) { result.skipped.push_back(name + ": " + reason); };
+        const auto skip = [&](const std::string& reason) {
+            std::string line = name;
+            line += ": ";
+            line += reason;
+            result.skipped.push_back(std::move(line));
+        };
         if (icalcomponent_get_first_property(event, ICAL_XLICERROR_PROPERTY) != nullptr) {
             skip("壊れた行があります");
             continue;

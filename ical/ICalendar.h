@@ -43,7 +43,7 @@ struct ICalendarImport {
 };
 
 // Files larger than this are not read.
-inline constexpr std::size_t kMaxICalendarBytes = 16u << 20;
+inline constexpr std::size_t kMaxICalendarBytes = 64u << 20;
 
 // Reads the events `text` holds that an alarm record holds exactly; the others
 // are skipped, each with its reason. Fields that an event of another program

@@ -1,11 +1,14 @@
 #include "app/Application.h"
 
+#include "app/CalendarFiles.h"
 #include "app/CommandLine.h"
 #include "core/RescueFile.h"
 #include "schedule/AlarmText.h"
 #include "schedule/QuickCommands.h"
 #include "ui/SaveProblem.h"
 #include "ui/WindowPlacement.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <ctime>
@@ -146,6 +149,65 @@ void Application::wireCalendar()
     connect(calendar, &CalendarWindow::quickTimerRequested, this, &Application::addCalendarQuickTimer);
     connect(calendar, &CalendarWindow::aboutRequested, &m_resident, &ResidentWindow::showAbout);
     connect(calendar, &CalendarWindow::exitRequested, &m_resident, &ResidentWindow::exitFromMenu);
+    connect(calendar, &CalendarWindow::exportRequested, this, &Application::exportFromCalendar);
+    connect(calendar, &CalendarWindow::importRequested, this, [this] { importFromCalendar({}); });
+    connect(calendar, &CalendarWindow::calendarFileDropped, this, &Application::importFromCalendar);
+}
+
+AlarmRecord Application::importedAlarmBlank()
+{
+    // An event of another calendar rings with the sound and look of a new alarm.
+    SoundController& sound = m_resident.sound();
+    return quickTimerFromDefaults(m_store.defaults(), m_services.clock.nowOle(), 0, {},
+        static_cast<std::int32_t>(sound.savedMidiVolume()),
+        static_cast<std::int32_t>(sound.savedWaveVolume()));
+}
+
+namespace {
+
+const QString kCalendarFilter = QStringLiteral("iCalendar (*.ics *.ical *.ifb)");
+
+// What a file command answered, as the window tells it.
+QString answerText(const CommandAnswer& answer)
+{
+    return QString::fromStdString(answer.out + answer.err).trimmed();
+}
+
+} // namespace
+
+void Application::exportFromCalendar()
+{
+    Dialogs::FileRequest request;
+    request.title = QStringLiteral("iCalendar形式で書き出す");
+    request.filters = {kCalendarFilter, QStringLiteral("すべてのファイル (*)")};
+    request.startFolder = QDir::homePath();
+    request.presetName = QStringLiteral("Kalvendorix.ics");
+    request.defaultSuffix = QStringLiteral("ics");
+    request.mayCreate = true;
+    request.save = true;
+    const std::optional<QString> path = m_dialogs.openFile(request, m_calendar.get());
+    if (path) {
+        m_services.prompter.message(
+            answerText(exportCalendarFile(m_store, path->toStdString())), m_calendar.get());
+    }
+}
+
+// A file dropped on the window, or chosen in the dialog when none is given.
+void Application::importFromCalendar(const QString& dropped)
+{
+    std::optional<QString> path = dropped.isEmpty() ? std::nullopt : std::optional<QString>(dropped);
+    if (!path) {
+        Dialogs::FileRequest request;
+        request.title = QStringLiteral("iCalendarを読み込む");
+        request.filters = {kCalendarFilter, QStringLiteral("すべてのファイル (*)")};
+        request.startFolder = QDir::homePath();
+        path = m_dialogs.openFile(request, m_calendar.get());
+    }
+    if (path) {
+        const CommandAnswer answer = importCalendarFile(
+            m_store, path->toStdString(), importedAlarmBlank(), m_services.clock.nowOle());
+        m_services.prompter.message(answerText(answer), m_calendar.get());
+    }
 }
 
 // The calendar's quick timer takes the editor's fields as they stand, or the
@@ -275,10 +337,14 @@ CommandAnswer Application::answer(const std::vector<std::string>& arguments)
             alarmListText(m_store.alarms(), m_store.defaults().weekStartsMonday != 0, command.day, now), {}};
     case TerminalCommand::Next:
         return {0, nextAlarmLine(m_store.alarms(), now), {}};
+    case TerminalCommand::Export:
+        return exportCalendarFile(m_store, command.path);
+    case TerminalCommand::Import:
+        return importCalendarFile(m_store, command.path, importedAlarmBlank(), now);
     case TerminalCommand::None:
         break;
     }
-    return {2, {}, "動いている Kalvendorix に頼めるのは --quick、--list、--next です\n"};
+    return {2, {}, "動いている Kalvendorix に頼めるのは --quick、--list、--next、--export、--import です\n"};
 }
 
 CommandAnswer Application::addQuickTimer(int minutes, const std::string& message)

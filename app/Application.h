@@ -73,6 +73,10 @@ private:
     void offerRescueFile();
     CommandAnswer addQuickTimer(int minutes, const std::string& message);
     void addCalendarQuickTimer(int minutes);
+    // The calendar window's iCalendar files.
+    void exportFromCalendar();
+    void importFromCalendar(const QString& dropped);
+    AlarmRecord importedAlarmBlank();
     // After the editor: the calendar brought up to date, and shown when `show`.
     void showCalendarAgain(bool show);
     void wireEditor();

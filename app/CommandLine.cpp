@@ -25,6 +25,10 @@ const Option kOptions[] = {
     {"--list", std::nullopt, TerminalCommand::List, "--list [--date YYYY-MM-DD]",
         "アラームの一覧を表示する（--date でその日のアラーム）"},
     {"--next", std::nullopt, TerminalCommand::Next, "--next", "次のアラームの時刻とメッセージを表示する"},
+    {"--export", std::nullopt, TerminalCommand::Export, "--export ファイル",
+        "アラームをiCalendar形式で書き出す（- で標準出力）"},
+    {"--import", std::nullopt, TerminalCommand::Import, "--import ファイル",
+        "iCalendarの予定をアラームとして読み込む"},
     {"--help", std::nullopt, TerminalCommand::None, "--help", "この説明を表示して終わる"},
     {"--version", std::nullopt, TerminalCommand::None, "--version", "版を表示して終わる"},
 };
@@ -149,6 +153,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
         command.command = known->command;
         command.help = argument == "--help";
         command.version = argument == "--version";
+        if (known->command == TerminalCommand::Export || known->command == TerminalCommand::Import) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+                return refused(argument + " にはファイルを指定してください", 2);
+            }
+            command.path = arguments[++i];
+            continue;
+        }
         if (known->command != TerminalCommand::Quick) {
             continue;
         }
@@ -179,6 +190,20 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
         return refused("--date は --list と一緒に指定してください", 2);
     }
     return command;
+}
+
+std::vector<std::string> withAbsolutePaths(std::vector<std::string> arguments, const std::string& folder)
+{
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "--quick") {
+            break; // the rest is its message
+        }
+        if ((arguments[i] == "--export" || arguments[i] == "--import") && arguments[i + 1] != "-"
+            && !arguments[i + 1].starts_with('/')) {
+            arguments[i + 1] = folder + (folder.ends_with('/') ? "" : "/") + arguments[i + 1];
+        }
+    }
+    return arguments;
 }
 
 std::string commandLineHelp()

@@ -10,8 +10,9 @@
 namespace kvx {
 
 // What a command of the terminal asks of the running copy: a quick timer
-// (--quick), the alarms (--list) or the next bell (--next).
-enum class TerminalCommand { None, Quick, List, Next };
+// (--quick), the alarms (--list), the next bell (--next), or the alarms to or
+// from an iCalendar file (--export, --import).
+enum class TerminalCommand { None, Quick, List, Next, Export, Import };
 
 // What the program was started to do. The desktop entry's actions start it
 // with --open, --new and --quit; the copy that runs already carries them out,
@@ -22,6 +23,7 @@ struct CommandLine {
     int minutes = 0; // --quick
     std::string message; // --quick; empty for the quick timer's own
     std::optional<OleDate> day; // --list --date
+    std::string path; // --export ("-": standard output), --import
     bool help = false;
     bool version = false;
     // Why the arguments were refused; empty when they were not.
@@ -35,6 +37,11 @@ struct CommandLine {
 // any other argument is refused. After the minutes of --quick every argument
 // is the message, joined by spaces (a "--" right after the minutes is not).
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// The arguments as the running copy is to see them: a file of --export or
+// --import named from `folder` (the terminal's working folder), since the
+// running copy works from another.
+std::vector<std::string> withAbsolutePaths(std::vector<std::string> arguments, const std::string& folder);
 
 // What --help prints.
 std::string commandLineHelp();

@@ -24,6 +24,7 @@
 #include "resident/Version.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -154,7 +155,7 @@ int main(int argc, char* argv[])
     // The commands of the terminal need no desktop either.
     if (command.command != kvx::TerminalCommand::None) {
         const QCoreApplication core(argc, argv);
-        return carryOutInRunningCopy(arguments);
+        return carryOutInRunningCopy(kvx::withAbsolutePaths(arguments, QDir::currentPath().toStdString()));
     }
 
     const DisplayPlatformChoice platform;

@@ -13,13 +13,17 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -47,6 +51,8 @@ CalendarWindow::CalendarWindow(CalendarContext context, QWidget* parent)
     setObjectName(QStringLiteral("Form0"));
     setWindowTitle(QStringLiteral("Kalvendorix"));
     setAccessibleName(QStringLiteral("カレンダー"));
+    // An iCalendar file dropped on the window is read in.
+    setAcceptDrops(true);
     auto* central = new QWidget(this);
     central->setFixedSize(px(kWindowWidth), px(kWindowHeight));
     setCentralWidget(central);
@@ -135,6 +141,10 @@ void CalendarWindow::buildMenus()
     file->setObjectName(QStringLiteral("m_file"));
     connect(action(file, "m_file_new", QStringLiteral("新規作成")), &QAction::triggered, this,
         &CalendarWindow::requestNewAlarm);
+    connect(action(file, "m_file_export", QStringLiteral("iCalendar形式で書き出す...")), &QAction::triggered,
+        this, &CalendarWindow::exportRequested);
+    connect(action(file, "m_file_import", QStringLiteral("iCalendarを読み込む...")), &QAction::triggered,
+        this, &CalendarWindow::importRequested);
     connect(action(file, "m_file_end", QStringLiteral("終了")), &QAction::triggered, this,
         &CalendarWindow::exitRequested);
     connect(action(menuBar(), "m_edit", QStringLiteral("編集")), &QAction::triggered, this,
@@ -146,6 +156,42 @@ void CalendarWindow::buildMenus()
     });
     connect(action(menuBar(), "m_hlelp", QStringLiteral("バージョン")), &QAction::triggered, this,
         &CalendarWindow::aboutRequested);
+}
+
+namespace {
+
+// The local iCalendar files a drag brings.
+QStringList calendarFilesOf(const QMimeData* data)
+{
+    QStringList files;
+    for (const QUrl& url : data->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && path.endsWith(QStringLiteral(".ics"), Qt::CaseInsensitive)) {
+            files << path;
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+void CalendarWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!calendarFilesOf(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CalendarWindow::dropEvent(QDropEvent* event)
+{
+    const QStringList files = calendarFilesOf(event->mimeData());
+    if (files.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    for (const QString& file : files) {
+        emit calendarFileDropped(file);
+    }
 }
 
 void CalendarWindow::goToToday()

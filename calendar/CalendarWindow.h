@@ -77,10 +77,17 @@ signals:
     void exitRequested();
     // The quick timer's choice: a timer of these minutes is to be added and saved.
     void quickTimerRequested(int minutes);
+    // "ファイル": the alarms to an iCalendar file, or one read in (chosen in a
+    // dialog, or dropped on the window).
+    void exportRequested();
+    void importRequested();
+    void calendarFileDropped(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMemos(QWidget* central);

@@ -26,6 +26,8 @@ public:
         // A name that does not exist yet may be chosen (the data file); else
         // the file must exist.
         bool mayCreate = false;
+        // A file to write: the dialog's save mode, which asks before a file is replaced.
+        bool save = false;
     };
 
     virtual ~Dialogs() = default;

@@ -33,7 +33,7 @@ std::optional<QString> QtDialogs::openFile(const FileRequest& request, QWidget* 
         dialog.selectNameFilter(request.filters.front());
     }
     dialog.setFileMode(request.mayCreate ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!request.defaultSuffix.isEmpty()) {
         dialog.setDefaultSuffix(request.defaultSuffix);

@@ -9,13 +9,18 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -303,6 +308,50 @@ TEST_F(CalendarWiringTest, TheWeekdayHeaderFollowsAWeekStartChangedInTheEditor)
     ASSERT_TRUE(m_app->calendar()->isVisible());
     EXPECT_EQ(calendar("CButton1_0")->accessibleName(), QStringLiteral("月"));
     EXPECT_EQ(calendar("CButton1_6")->accessibleName(), QStringLiteral("日"));
+}
+
+// "ファイル": the alarms written to an iCalendar file chosen in the dialog, and
+// a calendar file read in from the dialog or dropped on the window; the
+// window tells what happened.
+TEST_F(CalendarWiringTest, TheFileMenuWritesAndReadsICalendarFiles)
+{
+    start();
+    m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    const QString written = m_dir.filePath(QStringLiteral("予定.ics"));
+    m_desktop.dialogs.queueFile(written);
+    auto* exportItem = m_app->calendar()->findChild<QAction*>(QStringLiteral("m_file_export"));
+    ASSERT_NE(exportItem, nullptr);
+    EXPECT_EQ(exportItem->text(), QStringLiteral("iCalendar形式で書き出す..."));
+    exportItem->trigger();
+    ASSERT_TRUE(QFile::exists(written));
+    EXPECT_TRUE(
+        m_desktop.prompter.messages().last().startsWith(QStringLiteral("3件のアラームを書き出しました。")));
+
+    // The same file again: nothing new. A phone's event dropped on the window: one more.
+    m_desktop.dialogs.queueFile(written);
+    m_app->calendar()->findChild<QAction*>(QStringLiteral("m_file_import"))->trigger();
+    EXPECT_TRUE(m_desktop.prompter.messages().last().startsWith(QStringLiteral("0件を読み込みました。")))
+        << m_desktop.prompter.messages().last().toStdString();
+    const QString phone = m_dir.filePath(QStringLiteral("phone.ics"));
+    QFile file(phone);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\nBEGIN:VEVENT\r\nUID:phone-1\r\n"
+               "DTSTART:20261214T063000\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,WE\r\nSUMMARY:ジム\r\nEND:VEVENT\r\n"
+               "END:VCALENDAR\r\n");
+    file.close();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(phone)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_app->calendar(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_app->calendar(), &drop);
+    EXPECT_TRUE(m_desktop.prompter.messages().last().startsWith(QStringLiteral("1件を読み込みました。")));
+    ASSERT_EQ(m_app->store().alarms().alarmCount, 4);
+    const AlarmRecord& gym = m_app->store().alarms().alarms[3];
+    EXPECT_EQ(gym.message, "ジム");
+    EXPECT_EQ(gym.weekdayMask, kMonday | kWednesday);
+    EXPECT_FALSE(m_app->store().modified()) << "saved at once";
 }
 
 } // namespace

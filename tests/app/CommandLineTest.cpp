@@ -94,6 +94,12 @@ TEST(CommandLine, CommandsOfTheTerminal)
             "--date は --list と一緒に指定してください", 2},
         {{"--next", "--list"}, TerminalCommand::None, 0, "", std::nullopt, "オプションは一つだけ指定できます",
             2},
+        {{"--export", "-"}, TerminalCommand::Export, 0, "", std::nullopt, "", 2},
+        {{"--import", "a.ics"}, TerminalCommand::Import, 0, "", std::nullopt, "", 2},
+        {{"--import"}, TerminalCommand::None, 0, "", std::nullopt, "--import にはファイルを指定してください",
+            2},
+        {{"--export", "a.ics", "b.ics"}, TerminalCommand::None, 0, "", std::nullopt,
+            "余分な引数があります: b.ics", 2},
     };
     for (const Row& row : rows) {
         const CommandLine command = parseCommandLine(row.arguments);
@@ -111,6 +117,23 @@ TEST(CommandLine, CommandsOfTheTerminal)
         EXPECT_EQ(command.message, row.message) << name;
         EXPECT_EQ(command.day, row.day) << name;
         EXPECT_FALSE(command.request.has_value()) << name;
+    }
+}
+
+// The running copy works in another folder: the files of --export and --import
+// go to it named from the terminal's.
+TEST(CommandLine, CalendarFilesAreNamedFromTheTerminalsFolder)
+{
+    using Arguments = std::vector<std::string>;
+    const std::pair<Arguments, Arguments> rows[] = {
+        {{"--export", "out.ics"}, {"--export", "/home/u/out.ics"}},
+        {{"--import", "../in.ics"}, {"--import", "/home/u/../in.ics"}},
+        {{"--export", "-"}, {"--export", "-"}},
+        {{"--import", "/tmp/in.ics"}, {"--import", "/tmp/in.ics"}},
+        {{"--quick", "5", "--", "--export", "x"}, {"--quick", "5", "--", "--export", "x"}},
+    };
+    for (const auto& [given, sent] : rows) {
+        EXPECT_EQ(withAbsolutePaths(given, "/home/u"), sent) << given.back();
     }
 }
 

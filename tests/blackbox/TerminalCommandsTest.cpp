@@ -188,5 +188,73 @@ TEST(TerminalCommands, AFloodOfConnectionsLeavesTheCopyReachable)
     EXPECT_EQ(flooded.waitForExit(kExitBoundMs), std::optional<int>(0)) << flooded.output().toStdString();
 }
 
+// A whole table written to an iCalendar file from one home and read into an
+// empty one: the same records byte for byte (last rings aside) under the same
+// UIDs, and a second reader (python3-icalendar) finds every event.
+TEST(TerminalCommands, AlarmsTravelToAnEmptyHomeThroughAnICalendarFile)
+{
+    ProgramSandbox from;
+    ProgramSandbox to;
+    ASSERT_TRUE(from.isValid() && to.isValid());
+    SharedTables tables = everydayTables(oleDateOf(QDateTime::currentDateTime()));
+    tables.routines = {}; // written out only: it never comes back
+    for (int i = 0; i < tables.alarms.alarmCount; ++i) {
+        tables.alarms.alarms[static_cast<std::size_t>(i)].lastAlarm = {};
+    }
+    ASSERT_TRUE(from.writeTables(tables));
+    for (const ProgramSandbox* home : {&from, &to}) {
+        ASSERT_TRUE(home->writeSettings({{"MIDINM", "MIDI"}, {"WAVENM", "Wave"}}));
+    }
+    const QProcessEnvironment envFrom
+        = from.environment(from.scratchFile(QStringLiteral("ready")), QStringLiteral("offscreen"));
+    const QProcessEnvironment envTo
+        = to.environment(to.scratchFile(QStringLiteral("ready")), QStringLiteral("offscreen"));
+    const QString file = from.scratchFile(QStringLiteral("予定.ics"));
+    const CommandRun exported = runCommand(envFrom, {QStringLiteral("--export"), file});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const CommandRun imported = runCommand(envTo, {QStringLiteral("--import"), file});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    const CommandRun again = runCommand(envTo, {QStringLiteral("--import"), file});
+    EXPECT_NE(again.out.find("0件を読み込みました。"), std::string::npos) << again.out;
+
+    // Both homes write the same calendar, but for the time of writing.
+    const auto calendarOf = [](const QProcessEnvironment& env) {
+        std::string text = runCommand(env, {QStringLiteral("--export"), QStringLiteral("-")}).out;
+        std::string kept;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t end = text.find('\n', at);
+            const std::string line = text.substr(at, end - at + 1);
+            kept += line.starts_with("DTSTAMP:") ? "" : line;
+            at = end == std::string::npos ? text.size() : end + 1;
+        }
+        return kept;
+    };
+    const std::string sent = calendarOf(envFrom);
+    EXPECT_NE(sent.find("UID:kvx-"), std::string::npos);
+    EXPECT_EQ(calendarOf(envTo), sent);
+    const std::optional<SharedTables> arrived = to.readTables();
+    ASSERT_TRUE(arrived.has_value());
+    int quickTimers = 0;
+    for (int i = 0; i < tables.alarms.alarmCount; ++i) {
+        quickTimers += tables.alarms.alarms[static_cast<std::size_t>(i)].kind == kKindQuick ? 1 : 0;
+    }
+    EXPECT_EQ(arrived->alarms.alarmCount + quickTimers, tables.alarms.alarmCount);
+
+    QProcess reader;
+    // Debian's Python, which python3-icalendar is installed for.
+    reader.start(QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+            QStringLiteral(
+                "import icalendar,sys;print(len(icalendar.Calendar.from_ical(open(sys.argv[1],'rb').read())"
+                ".walk('VEVENT')))"),
+            file});
+    ASSERT_TRUE(reader.waitForFinished(30000));
+    EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+    EXPECT_EQ(reader.readAllStandardOutput().trimmed().toInt(), arrived->alarms.alarmCount);
+    for (const QProcessEnvironment& env : {envFrom, envTo}) {
+        runCommand(env, {QStringLiteral("--quit")});
+    }
+}
+
 } // namespace
 } // namespace kvx::test

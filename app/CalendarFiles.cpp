@@ -1,0 +1,97 @@
+#include "app/CalendarFiles.h"
+
+#include "core/PosixFileSink.h"
+#include "core/WholeFile.h"
+#include "ical/ICalendar.h"
+#include "store/AlarmStore.h"
+
+#include <sys/stat.h>
+
+namespace kvx {
+
+namespace {
+
+std::string linesOf(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+} // namespace
+
+CommandAnswer exportCalendarFile(const AlarmStore& store, const std::string& path)
+{
+    const ICalendarExport calendar
+        = exportICalendar(store.alarms(), store.alarmIds(), store.tables().routines, systemZoneName());
+    const std::string skipped = linesOf(calendar.skipped);
+    if (path == "-") {
+        return {0, calendar.text, skipped};
+    }
+    // Readable by the user alone, as every file the program writes; a file
+    // replaced keeps its own mode.
+    PosixFileSink sink;
+    std::string reason;
+    if (!replaceFileSafely(sink, path, calendar.text, &reason)) {
+        return {1, {}, "iCalendar形式で書き出せませんでした。\n" + path + "\n" + reason + "\n"};
+    }
+    std::string summary = std::to_string(calendar.alarms) + "件のアラームを書き出しました。";
+    if (calendar.rota > 0) {
+        summary += "周期予定 " + std::to_string(calendar.rota) + "件も書き出しました。";
+    }
+    if (!calendar.skipped.empty()) {
+        summary += std::to_string(calendar.skipped.size()) + "件は書き出せませんでした。";
+    }
+    return {0, summary + "\n" + path + "\n", skipped};
+}
+
+CommandAnswer importCalendarFile(
+    AlarmStore& store, const std::string& path, const AlarmRecord& blank, OleDate now)
+{
+    std::string bytes;
+    std::string reason;
+    const ReadStatus read = readWholeFile(path, bytes, kMaxICalendarBytes, &reason);
+    if (read != ReadStatus::Read) {
+        struct stat status { };
+        if (read == ReadStatus::Missing) {
+            reason = "ファイルがありません";
+        } else if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+            reason = "フォルダーです";
+        } else if (::stat(path.c_str(), &status) == 0
+            && static_cast<std::size_t>(status.st_size) > kMaxICalendarBytes) {
+            reason = "ファイルが大きすぎます（" + std::to_string(kMaxICalendarBytes >> 20) + "MBまで）";
+        }
+        return {1, {}, "iCalendarを読み込めませんでした。\n" + path + "\n" + reason + "\n"};
+    }
+    const ICalendarImport calendar = importICalendar(bytes, systemZoneName(), blank);
+    if (!calendar.error.empty()) {
+        return {1, {}, "iCalendarを読み込めませんでした。\n" + path + "\n" + calendar.error + "\n"};
+    }
+    std::vector<std::pair<std::string, AlarmRecord>> items;
+    items.reserve(calendar.items.size());
+    for (const ICalendarItem& item : calendar.items) {
+        items.emplace_back(item.uid, item.record);
+    }
+    const AlarmStore::Import imported = store.importAlarms(items, now);
+    std::vector<std::string> problems = calendar.skipped;
+    if (imported.tableFull > 0) {
+        problems.push_back(std::to_string(imported.tableFull) + "件: アラームの表が一杯です");
+    }
+    if (imported.saved.ran && !imported.saved.dataFileSaved) {
+        const FileProblem& problem = store.dataFile().lastProblem();
+        return {1, linesOf(problems),
+            "データファイルを保存できなかったため、読み込みませんでした。\n" + problem.path + "\n"
+                + problem.reason + "\n"};
+    }
+    std::string summary = std::to_string(imported.added) + "件を読み込みました。"
+        + std::to_string(calendar.skipped.size() + static_cast<std::size_t>(imported.tableFull))
+        + "件は読み込めませんでした。";
+    if (imported.known > 0) {
+        summary += std::to_string(imported.known) + "件はすでにあります。";
+    }
+    return {0, linesOf(problems) + summary + "\n", {}};
+}
+
+} // namespace kvx

@@ -36,6 +36,9 @@ SaveResult SaveRoutine::save(OleDate now)
         hook();
     }
     result.dataFileSaved = m_dataFile.save(m_tables, m_settings.dataPath(), now);
+    if (result.dataFileSaved && m_afterDataFile) {
+        m_afterDataFile();
+    }
     m_tables.window.dataPath = m_settings.dataPath();
     result.settingsSaved = m_settings.saveSettings(m_tables.defaults, m_tables.window);
     return result;

@@ -41,6 +41,10 @@ public:
     int addHook(Hook hook);
     void removeHook(int id);
 
+    // Runs right after the data file is written, before the settings: what
+    // belongs to the data file and is kept beside it.
+    void setAfterDataFile(Hook hook) { m_afterDataFile = std::move(hook); }
+
     // Whether the tables hold what the data file held; set by the load.
     void setTablesLoaded(bool loaded) { m_tablesLoaded = loaded; }
     bool tablesLoaded() const { return m_tablesLoaded; }
@@ -52,6 +56,7 @@ private:
     Settings& m_settings;
     DataFile& m_dataFile;
     std::vector<std::pair<int, Hook>> m_hooks;
+    Hook m_afterDataFile;
     int m_nextHookId = 1;
     bool m_tablesLoaded = false;
 };

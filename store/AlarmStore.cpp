@@ -69,6 +69,7 @@ AlarmStore::AlarmStore(Settings& settings, QObject* parent)
     , m_computer(thisComputerName())
 {
     rebuildDisplayOrder(m_tables.alarms, m_order);
+    m_saver.setAfterDataFile([this] { writeIds(); });
 }
 
 AlarmStore::AlarmStore(Settings& settings, FileSink& sink, QObject* parent)
@@ -79,6 +80,7 @@ AlarmStore::AlarmStore(Settings& settings, FileSink& sink, QObject* parent)
     , m_computer(thisComputerName())
 {
     rebuildDisplayOrder(m_tables.alarms, m_order);
+    m_saver.setAfterDataFile([this] { writeIds(); });
 }
 
 void AlarmStore::changed(bool markModified)
@@ -278,10 +280,6 @@ SaveResult AlarmStore::saveTables(OleDate now)
     const SaveResult result = m_saver.save(now);
     if (result.dataSaved()) {
         m_base = dataOf(m_tables);
-        // Written under the same lock; a copy that cannot follow costs only
-        // identities, which the next load finds again by content.
-        replaceFileSafely(
-            m_dataFile.sink(), alarmIdsPath(m_settings.dataPath()), encodeAlarmIds(m_tables.alarms, m_ids));
         setMergedCopiesAside();
     }
     return result;
@@ -432,6 +430,14 @@ void AlarmStore::setMergedCopiesAside()
         setMergedCopyAside(copy);
     }
     m_mergedCopies.clear();
+}
+
+// Written by the save that wrote the data file, under its lock; an identities
+// file that cannot follow costs only identities, found again by content.
+void AlarmStore::writeIds()
+{
+    replaceFileSafely(
+        m_dataFile.sink(), alarmIdsPath(m_settings.dataPath()), encodeAlarmIds(m_tables.alarms, m_ids));
 }
 
 void AlarmStore::takeBack(const std::unordered_set<std::string>& ids)

@@ -159,6 +159,7 @@ private:
     void takeMerge(TableMerge& merge, const std::vector<std::string>& theirIds);
     // The identities file beside the data file, matched to `alarms`.
     std::vector<std::string> idsBeside(const AlarmTable& alarms) const;
+    void writeIds();
     // Removes the alarms of these identities.
     void takeBack(const std::unordered_set<std::string>& ids);
     // Conflict copies merged into the tables go aside once a save holds them.

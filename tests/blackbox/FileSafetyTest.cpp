@@ -104,9 +104,12 @@ TEST(FileSafety, KilledSavesLeaveTheOldOrTheNewFileAndTheNextStartClearsTheirTem
         writer.start(
             QCoreApplication::applicationFilePath(), writerArguments(sandbox.dataFile(), save % 2 == 0));
         ASSERT_TRUE(writer.waitForStarted(kWriterBoundMs)) << save;
-        const std::string prefix = std::filesystem::path(
-            temporaryPrefixFor(sandbox.dataFile().toStdString(), static_cast<pid_t>(writer.processId())))
-                                       .filename();
+        // Taken now: once the writer has ended, processId() is 0, and a kill
+        // of process 0 would end this whole process group.
+        const auto pid = static_cast<pid_t>(writer.processId());
+        ASSERT_GT(pid, 0);
+        const std::string prefix
+            = std::filesystem::path(temporaryPrefixFor(sandbox.dataFile().toStdString(), pid)).filename();
         const auto started = [&] {
             const std::vector<std::string> names = temporaryFiles(sandbox.programDirectory());
             return std::any_of(names.begin(), names.end(),
@@ -114,7 +117,7 @@ TEST(FileSafety, KilledSavesLeaveTheOldOrTheNewFileAndTheNextStartClearsTheirTem
         };
         while (!started() && !writer.waitForFinished(1)) { }
         QThread::usleep(static_cast<unsigned long>(save % 10) * 1500);
-        ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
+        ::kill(pid, SIGKILL); // an ended writer not yet reaped takes no harm
         ASSERT_TRUE(writer.waitForFinished(kWriterBoundMs)) << save;
         const std::string now = bytesOf(sandbox.dataFile());
         EXPECT_TRUE(now == oldBytes || now == newBytes) << "save " << save << ": " << now.size() << " bytes";

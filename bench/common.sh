@@ -57,3 +57,23 @@ bench_tray_session() { # name of the scratch folder
   done
 }
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
+
+# A home of its own for one copy of the program (data, settings and runtime
+# folders), and a command run in it without any desktop (offscreen).
+bench_home() { # folder
+  mkdir -p "$1/data/Kalvendorix" "$1/config" "$1/runtime"
+  chmod 700 "$1/runtime"
+}
+run_in() { # home, arguments...
+  local home=$1
+  shift
+  XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime \
+    QT_QPA_PLATFORM=offscreen KVX_READY_FILE=$home/ready "$program" "$@"
+}
+# Exits 2 when no data-file writer was found or given.
+need_writer() {
+  if [ -z "$writer" ]; then
+    echo "no kvx_blackbox_tests to write the data file (build the tests or pass its path)" >&2
+    exit 2
+  fi
+}

@@ -20,10 +20,7 @@ events=${KVX_ICAL_EVENTS:-10000}
 aim_ms=2000
 export LC_ALL=C.UTF-8
 
-if [ -z "$writer" ]; then
-  echo "no kvx_blackbox_tests to write the data file (build the tests or pass its path)" >&2
-  exit 2
-fi
+need_writer
 work=$(mktemp -d "${TMPDIR:-/tmp}/kvx-ical.XXXXXX")
 homes=()
 cleanup() {
@@ -31,15 +28,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-run_in() { # home, arguments...
-  local home=$1
-  shift
-  XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime \
-    QT_QPA_PLATFORM=offscreen KVX_READY_FILE=$home/ready "$program" "$@"
-}
 new_home() { # folder
-  mkdir -p "$1/data/Kalvendorix" "$1/config" "$1/runtime"
-  chmod 700 "$1/runtime"
+  bench_home "$1"
   homes+=("$1")
 }
 ms_of() { # command...

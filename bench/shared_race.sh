@@ -21,10 +21,7 @@ rounds=${KVX_RACE_ROUNDS:-40}
 counts=${KVX_RACE_COUNTS:-0 1000}
 export LC_ALL=C.UTF-8
 
-if [ -z "$writer" ]; then
-  echo "no kvx_blackbox_tests to write the data file (build the tests or pass its path)" >&2
-  exit 2
-fi
+need_writer
 work=$(mktemp -d "${TMPDIR:-/tmp}/kvx-race.XXXXXX")
 pids=()
 cleanup() {
@@ -33,24 +30,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A home for one copy: its data, settings and runtime folders.
-home_for() { # folder
-  mkdir -p "$1/data/Kalvendorix" "$1/config" "$1/runtime"
-  chmod 700 "$1/runtime"
-}
-run_in() { # home, arguments...
-  local home=$1
-  shift
-  XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime \
-    QT_QPA_PLATFORM=offscreen KVX_READY_FILE=$home/ready "$program" "$@"
-}
 
 lost_any=0
 for count in $counts; do
   a=$work/$count/a
   b=$work/$count/b
-  home_for "$a"
-  home_for "$b"
+  bench_home "$a"
+  bench_home "$b"
   data=$a/data/Kalvendorix/Kalvendorix.dat
   ASAN_OPTIONS=detect_leaks=0 "$writer" --write-data-file "$data" "$count"
   printf '[Kalvendorix]\r\nDATAPATH=%s\r\n' "$data" >"$b/data/Kalvendorix/Kalvendorix.ini"

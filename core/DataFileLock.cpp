@@ -90,14 +90,15 @@ std::vector<DataFileLock::Holder> DataFileLock::take(const std::string& dataPath
     return others;
 }
 
-SaveLock::SaveLock(const std::string& dataPath, std::chrono::milliseconds bound)
+SaveLock::SaveLock(const std::string& dataPath, std::chrono::milliseconds bound, Mode mode)
 {
     const std::optional<std::string> file = fileBehind(dataPath);
     if (!file) {
         return;
     }
     const std::string path = lockPathFor(*file);
-    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
+    const int access = mode == Mode::Save ? O_RDWR | O_CREAT : O_RDONLY;
+    m_fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
     struct stat status { };
     if (m_fd >= 0 && (::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode))) {
         ::close(m_fd);
@@ -109,15 +110,18 @@ SaveLock::SaveLock(const std::string& dataPath, std::chrono::milliseconds bound)
     // Whoever may replace the data file (a group sharing it) must be able to lock it.
     struct stat data { };
     const mode_t wanted = ::stat(file->c_str(), &data) == 0 ? (data.st_mode & 0660) | 0600 : 0600;
-    if (status.st_uid == ::geteuid() && (status.st_mode & 07777) != wanted) {
+    if (mode == Mode::Save && status.st_uid == ::geteuid() && (status.st_mode & 07777) != wanted) {
         [[maybe_unused]] const int ignored = ::fchmod(m_fd, wanted);
     }
     // A writer on another computer may hold it a while, never for long: a
     // few quick looks, then a look every 20 ms until the bound.
     const auto deadline = std::chrono::steady_clock::now() + bound;
     for (int attempt = 0;; ++attempt) {
-        if (lockWholeFile(m_fd, F_WRLCK)) {
+        if (lockWholeFile(m_fd, mode == Mode::Save ? F_WRLCK : F_RDLCK)) {
             m_state = State::Held;
+            if (mode == Mode::Read) {
+                return;
+            }
             const std::string name = thisComputerName() + "\n" + std::to_string(::getpid()) + "\n";
             if (::ftruncate(m_fd, 0) == 0) {
                 [[maybe_unused]] const ssize_t written = ::pwrite(m_fd, name.data(), name.size(), 0);

@@ -56,9 +56,14 @@ public:
         Unavailable,
     };
 
+    // A save's lock, or a reader's: a reader shares it with other readers,
+    // makes no lock file and writes nothing in it; without a lock file no
+    // save is under way.
+    enum class Mode { Save, Read };
+
     // Waits at most `bound` for the lock of the data file at `dataPath` (or
     // of the file behind the user's own link there).
-    SaveLock(const std::string& dataPath, std::chrono::milliseconds bound);
+    SaveLock(const std::string& dataPath, std::chrono::milliseconds bound, Mode mode = Mode::Save);
     ~SaveLock();
     SaveLock(const SaveLock&) = delete;
     SaveLock& operator=(const SaveLock&) = delete;

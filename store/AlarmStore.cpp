@@ -366,7 +366,8 @@ bool AlarmStore::takeInOtherWriter(OleDate now)
     }
     // Read under the lock, so that the file and its identities are one save's;
     // a writer that holds it now is looked at again later.
-    const SaveLock lock(m_settings.dataPath(), std::min(m_lockWait, std::chrono::milliseconds(1000)));
+    const SaveLock lock(
+        m_settings.dataPath(), std::min(m_lockWait, std::chrono::milliseconds(1000)), SaveLock::Mode::Read);
     return lock.state() != SaveLock::State::Busy && mergeOtherWriter(now, false) == OtherWriter::Merged;
 }
 

@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -143,6 +145,14 @@ int run(const QDir& folder)
     CalendarWindow& calendar = application.openCalendar();
     calendar.memoTabs()->setCurrentIndex(MemoLists::kPurchase);
     written = save(&calendar, folder, QStringLiteral("calendar-memos")) && written;
+    // The file menu, opened under its title.
+    auto* fileMenu = calendar.findChild<QMenu*>(QStringLiteral("m_file"));
+    if (fileMenu != nullptr) {
+        fileMenu->popup(calendar.mapToGlobal(QPoint(0, calendar.menuBar()->height())));
+        QApplication::processEvents();
+        written = save(fileMenu, folder, QStringLiteral("calendar-file-menu")) && written;
+        fileMenu->hide();
+    }
     const QPixmap clock = calendar.digitClock()->grab();
     const QString clockPath = folder.filePath(QStringLiteral("clock-panel.png"));
     written = clock.scaled(clock.size() * 3).save(clockPath) && written;

@@ -5,11 +5,21 @@
 #include "ical/ICalendar.h"
 #include "store/AlarmStore.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 namespace kvx {
 
 namespace {
+
+// A calendar file of a full table takes hundreds of megabytes while it is
+// read or written; the resident program gives them back to the system after.
+struct GiveBackMemory {
+    GiveBackMemory() = default;
+    GiveBackMemory(const GiveBackMemory&) = delete;
+    GiveBackMemory& operator=(const GiveBackMemory&) = delete;
+    ~GiveBackMemory() { ::malloc_trim(0); }
+};
 
 std::string linesOf(const std::vector<std::string>& lines)
 {
@@ -24,6 +34,7 @@ std::string linesOf(const std::vector<std::string>& lines)
 
 CommandAnswer exportCalendarFile(const AlarmStore& store, const std::string& path)
 {
+    const GiveBackMemory trim;
     const ICalendarExport calendar
         = exportICalendar(store.alarms(), store.alarmIds(), store.tables().routines, systemZoneName());
     const std::string skipped = linesOf(calendar.skipped);
@@ -50,6 +61,7 @@ CommandAnswer exportCalendarFile(const AlarmStore& store, const std::string& pat
 CommandAnswer importCalendarFile(
     AlarmStore& store, const std::string& path, const AlarmRecord& blank, OleDate now)
 {
+    const GiveBackMemory trim;
     std::string bytes;
     std::string reason;
     const ReadStatus read = readWholeFile(path, bytes, kMaxICalendarBytes, &reason);

@@ -18,6 +18,7 @@
 #include <libical/ical.h>
 #include <memory>
 #include <optional>
+#include <set>
 #include <unistd.h>
 #include <variant>
 
@@ -932,6 +933,15 @@ ICalendarImport importICalendar(std::string_view text, const std::string& zoneNa
         return result;
     }
     icaltimezone* local = zoneNamed(zoneName);
+    // The recurring events one of whose days was changed on its own (an event
+    // of the same UID with a RECURRENCE-ID): an alarm has no such day.
+    std::set<std::string> changedDays;
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT);
+         event != nullptr; event = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
+        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY) != nullptr) {
+            changedDays.insert(propertyText(event, ICAL_UID_PROPERTY));
+        }
+    }
     for (icalcomponent* event = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT);
          event != nullptr; event = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
         std::string uid = propertyText(event, ICAL_UID_PROPERTY);
@@ -954,6 +964,11 @@ ICalendarImport importICalendar(std::string_view text, const std::string& zoneNa
         const std::vector<std::pair<std::string, std::string>> extra = kalvendorixProperties(event);
         if (std::any_of(extra.begin(), extra.end(), [](const auto& p) { return p.first == "ROTA"; })) {
             skip("周期予定は読み込みません");
+            continue;
+        }
+        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY) != nullptr
+            || changedDays.contains(uid)) {
+            skip("一回だけ変えた日のある繰り返しは読み込めません");
             continue;
         }
         if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {

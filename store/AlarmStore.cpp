@@ -462,13 +462,15 @@ AlarmStore::Import AlarmStore::importAlarms(
     const std::vector<std::pair<std::string, AlarmRecord>>& items, OleDate now)
 {
     Import result;
-    const std::unordered_set<std::string> known(m_ids.begin(), m_ids.end());
-    const auto before = static_cast<std::ptrdiff_t>(m_ids.size());
+    std::unordered_set<std::string> known(m_ids.begin(), m_ids.end());
+    std::unordered_set<std::string> added;
     for (const auto& [id, alarm] : items) {
         if (known.contains(id)) {
-            ++result.known;
+            ++result.known; // in the table already, or twice in the file
         } else if (m_tables.alarms.add(alarm)) {
             m_ids.push_back(id);
+            known.insert(id);
+            added.insert(id);
             ++result.added;
         } else {
             ++result.tableFull;
@@ -482,7 +484,7 @@ AlarmStore::Import AlarmStore::importAlarms(
     if (!result.saved.dataFileSaved) {
         // Nothing said imported that is not in the file: taken back out,
         // wherever a merge of the failed save put them.
-        takeBack(std::unordered_set<std::string>(m_ids.begin() + before, m_ids.end()));
+        takeBack(added);
         result.added = 0;
     }
     changed(false);

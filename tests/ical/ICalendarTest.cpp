@@ -170,6 +170,8 @@ TEST(ICalendar, WhatCannotBeSaidExactlyIsSkippedWithItsReason)
         {"a start off its rule", "DTSTART:20261210T090000\nRRULE:FREQ=MONTHLY;BYMONTHDAY=11", "開始日", 0, 0,
             ""},
         {"text code page 932 cannot hold", "DTSTART:20261210T090000\nSUMMARY:会議 😀", "932", 0, 0, ""},
+        {"one day of a series moved", "DTSTART:20261217T100000\nRECURRENCE-ID:20261217T090000", "一回だけ", 0,
+            0, ""},
         {"a reminder after the start",
             "DTSTART:20261210T090000\nBEGIN:VALARM\nTRIGGER:PT5M\nACTION:DISPLAY\n"
             "DESCRIPTION:x\nEND:VALARM",

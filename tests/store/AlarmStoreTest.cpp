@@ -403,6 +403,14 @@ TEST(AlarmStore, EachAlarmKeepsItsIdentity)
     EXPECT_NE(c.alarmIds()[0], ids[0]);
     EXPECT_EQ(c.alarmIds()[1], ids[1]);
 
+    // Imported events are known by their UIDs: one the table holds, or one
+    // the file names twice, is added once.
+    const AlarmStore::Import imported = c.importAlarms(
+        {{ids[1], named("夕礼", 17)}, {"kvx-new", named("新", 8)}, {"kvx-new", named("新", 8)}}, kNow);
+    EXPECT_EQ(imported.added, 1);
+    EXPECT_EQ(imported.known, 2);
+    EXPECT_EQ(c.alarmIds().back(), "kvx-new");
+
     // Without the identities file, two computers give a record the same one.
     ASSERT_TRUE(QFile::remove(dir.filePath(QStringLiteral("Kalvendorix.ids"))));
     b.load({});

@@ -165,7 +165,16 @@ AlarmRecord Application::importedAlarmBlank()
 
 namespace {
 
-const QString kCalendarFilter = QStringLiteral("iCalendar (*.ics *.ical *.ifb)");
+// The file dialog of an iCalendar file, opening in the home folder.
+Dialogs::FileRequest calendarFileRequest(const QString& title)
+{
+    Dialogs::FileRequest request;
+    request.title = title;
+    request.filters
+        = {QStringLiteral("iCalendar (*.ics *.ical *.ifb)"), QStringLiteral("すべてのファイル (*)")};
+    request.startFolder = QDir::homePath();
+    return request;
+}
 
 // What a file command answered, as the window tells it.
 QString answerText(const CommandAnswer& answer)
@@ -177,10 +186,7 @@ QString answerText(const CommandAnswer& answer)
 
 void Application::exportFromCalendar()
 {
-    Dialogs::FileRequest request;
-    request.title = QStringLiteral("iCalendar形式で書き出す");
-    request.filters = {kCalendarFilter, QStringLiteral("すべてのファイル (*)")};
-    request.startFolder = QDir::homePath();
+    Dialogs::FileRequest request = calendarFileRequest(QStringLiteral("iCalendar形式で書き出す"));
     request.presetName = QStringLiteral("Kalvendorix.ics");
     request.defaultSuffix = QStringLiteral("ics");
     request.mayCreate = true;
@@ -197,11 +203,8 @@ void Application::importFromCalendar(const QString& dropped)
 {
     std::optional<QString> path = dropped.isEmpty() ? std::nullopt : std::optional<QString>(dropped);
     if (!path) {
-        Dialogs::FileRequest request;
-        request.title = QStringLiteral("iCalendarを読み込む");
-        request.filters = {kCalendarFilter, QStringLiteral("すべてのファイル (*)")};
-        request.startFolder = QDir::homePath();
-        path = m_dialogs.openFile(request, m_calendar.get());
+        path = m_dialogs.openFile(
+            calendarFileRequest(QStringLiteral("iCalendarを読み込む")), m_calendar.get());
     }
     if (path) {
         const CommandAnswer answer = importCalendarFile(

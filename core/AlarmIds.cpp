@@ -51,15 +51,35 @@ std::string keyHash(std::string_view key)
 
 } // namespace
 
-std::string alarmContentKey(const AlarmRecord& alarm)
+namespace {
+
+std::string contentKeyWith(AlarmRecordCodec& codec, const AlarmRecord& alarm)
 {
     AlarmRecord plain = alarm;
     plain.lastAlarm = {};
     plain.lastPreAlarm = {};
-    AlarmRecordCodec codec;
     ByteWriter writer;
     codec.write(writer, plain);
     return writer.take();
+}
+
+} // namespace
+
+std::string alarmContentKey(const AlarmRecord& alarm)
+{
+    AlarmRecordCodec codec;
+    return contentKeyWith(codec, alarm);
+}
+
+std::vector<std::string> alarmContentKeys(const AlarmTable& table)
+{
+    AlarmRecordCodec codec;
+    std::vector<std::string> keys;
+    keys.reserve(static_cast<std::size_t>(std::max<int>(table.alarmCount, 0)));
+    for (int i = 0; i < table.alarmCount; ++i) {
+        keys.push_back(contentKeyWith(codec, table.alarms[static_cast<std::size_t>(i)]));
+    }
+    return keys;
 }
 
 std::string newAlarmId()
@@ -87,9 +107,9 @@ std::string alarmIdsPath(const std::string& dataPath)
 std::string encodeAlarmIds(const AlarmTable& alarms, const std::vector<std::string>& ids)
 {
     std::string bytes(kHeader);
-    for (int i = 0; i < alarms.alarmCount && static_cast<std::size_t>(i) < ids.size(); ++i) {
-        bytes += ids[static_cast<std::size_t>(i)] + " "
-            + keyHash(alarmContentKey(alarms.alarms[static_cast<std::size_t>(i)])) + "\n";
+    const std::vector<std::string> keys = alarmContentKeys(alarms);
+    for (std::size_t i = 0; i < keys.size() && i < ids.size(); ++i) {
+        bytes += ids[i] + " " + keyHash(keys[i]) + "\n";
     }
     return bytes;
 }
@@ -113,10 +133,10 @@ std::vector<std::string> matchAlarmIds(const AlarmTable& alarms, std::string_vie
     }
     std::unordered_map<std::string, int> taken;
     std::unordered_set<std::string> given;
+    const std::vector<std::string> keys = alarmContentKeys(alarms);
     std::vector<std::string> ids;
-    ids.reserve(static_cast<std::size_t>(std::max<int>(alarms.alarmCount, 0)));
-    for (int i = 0; i < alarms.alarmCount; ++i) {
-        const std::string key = alarmContentKey(alarms.alarms[static_cast<std::size_t>(i)]);
+    ids.reserve(keys.size());
+    for (const std::string& key : keys) {
         const std::string hash = keyHash(key);
         const int occurrence = taken[hash]++;
         const auto found = known.find(hash);

@@ -18,6 +18,9 @@ namespace kvx {
 // The bytes an alarm takes in the data file without its last-ring times: what
 // it is, as far as two tables can tell.
 std::string alarmContentKey(const AlarmRecord& alarm);
+// The same for every alarm of `table`, in order, with one codec: the font
+// name, the same in nearly every record, is converted once.
+std::vector<std::string> alarmContentKeys(const AlarmTable& table);
 
 // A new identity, random.
 std::string newAlarmId();

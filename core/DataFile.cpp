@@ -147,20 +147,34 @@ void DataFile::remember(const std::string& path, std::string_view bytes, bool ex
     }
 }
 
+std::optional<struct stat> DataFile::knownFileStatus(const std::string& path) const
+{
+    struct stat status { };
+    if (path != m_known.path || ::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    return status;
+}
+
+bool DataFile::sameSizeAndTime(const struct stat& status) const
+{
+    return m_known.exists && static_cast<std::uint64_t>(status.st_size) == m_known.size
+        && modifiedNs(status) == m_known.modifiedNs;
+}
+
+bool DataFile::looksChanged(const std::string& path) const
+{
+    const std::optional<struct stat> status = knownFileStatus(path);
+    return status && !sameSizeAndTime(*status);
+}
+
 std::optional<std::string> DataFile::changedOnDisk(const std::string& path, bool readAlways)
 {
-    if (path != m_known.path) {
+    const std::optional<struct stat> status = knownFileStatus(path);
+    if (!status || (!readAlways && sameSizeAndTime(*status))) {
         return std::nullopt;
     }
-    struct stat status { };
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return std::nullopt;
-    }
-    const std::int64_t modified = modifiedNs(status);
-    if (!readAlways && m_known.exists && static_cast<std::uint64_t>(status.st_size) == m_known.size
-        && modified == m_known.modifiedNs) {
-        return std::nullopt;
-    }
+    const std::int64_t modified = modifiedNs(*status);
     std::string bytes;
     if (readWholeFile(path, bytes, kMaxFileBytes) != ReadStatus::Read) {
         return std::nullopt;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace kvx {
 
@@ -78,6 +79,9 @@ public:
     // size within the file system's time granularity look alike, so a save
     // holding the lock reads the bytes whatever they say.
     std::optional<std::string> changedOnDisk(const std::string& path, bool readAlways = false);
+    // Whether the file at `path` may have changed since: its size or time
+    // differ. No more than a stat: the once-a-minute look asks it first.
+    bool looksChanged(const std::string& path) const;
     // A save that the caller refused before writing (a lock held elsewhere,
     // a merge that does not fit): lastProblem() says why. Returns false.
     bool refuseSave(const std::string& path, std::string reason)
@@ -104,6 +108,9 @@ private:
         std::uint64_t hash = 0;
     };
     void remember(const std::string& path, std::string_view bytes, bool exists);
+    // The status of the regular file at `path`, when it is the path known.
+    std::optional<struct stat> knownFileStatus(const std::string& path) const;
+    bool sameSizeAndTime(const struct stat& status) const;
 
     // A copy of the file at a path that must exist before a save replaces it.
     struct PendingCopy {

@@ -248,68 +248,58 @@ std::variant<Standard, std::string> standardOf(const AlarmRecord& alarm)
     return standard;
 }
 
-// Reads one property beside the standard ones into a record; false when its value is none.
-using Reader = std::function<bool(AlarmRecord&, const std::string&)>;
-
-template <class T> Reader integerField(T AlarmRecord::*member)
-{
-    return [member](AlarmRecord& alarm, const std::string& text) {
-        const std::optional<T> value = integerOf<T>(text);
-        if (value) {
-            alarm.*member = *value;
-        }
-        return value.has_value();
-    };
-}
-
-Reader textField(std::string AlarmRecord::*member)
-{
-    return [member](AlarmRecord& alarm, const std::string& text) {
-        alarm.*member = text;
-        return true;
-    };
-}
-
-Reader dateField(OleDate AlarmRecord::*member)
-{
-    return [member](AlarmRecord& alarm, const std::string& text) {
-        const std::optional<double> value = doubleOf(text);
-        if (value) {
-            alarm.*member = OleDate(*value);
-        }
-        return value.has_value();
-    };
-}
-
+// One of our own properties: its name after "X-KALVENDORIX-", how a record's
+// field is written in it and read back (nothing when the value is none), and
+// whether it is the sound and look, taken even from an event changed elsewhere.
 struct XField {
     const char* name;
     std::function<std::string(const AlarmRecord&)> write;
-    Reader read;
-    bool lookOnly; // sound and look: taken even when the event was changed elsewhere
+    std::function<void(AlarmRecord&, const std::string&)> read;
+    bool lookOnly;
 };
 
 template <class T> XField integer(const char* name, T AlarmRecord::*member, bool lookOnly = true)
 {
     return {name, [member](const AlarmRecord& alarm) { return std::to_string(alarm.*member); },
-        integerField(member), lookOnly};
+        [member](AlarmRecord& alarm, const std::string& text) {
+            if (const std::optional<T> value = integerOf<T>(text)) {
+                alarm.*member = *value;
+            }
+        },
+        lookOnly};
+}
+
+XField text(const char* name, std::string AlarmRecord::*member, bool lookOnly = true)
+{
+    return {name, [member](const AlarmRecord& alarm) { return alarm.*member; },
+        [member](AlarmRecord& alarm, const std::string& value) { alarm.*member = value; }, lookOnly};
+}
+
+// A date exactly as the data file holds it: the day count with every digit.
+XField date(const char* name, OleDate AlarmRecord::*member)
+{
+    return {name, [member](const AlarmRecord& alarm) { return numberText((alarm.*member).value()); },
+        [member](AlarmRecord& alarm, const std::string& text) {
+            if (const std::optional<double> value = doubleOf(text)) {
+                alarm.*member = OleDate(*value);
+            }
+        },
+        false};
 }
 
 const std::vector<XField>& xFields()
 {
     static const std::vector<XField> fields = {
-        {"START", [](const AlarmRecord& a) { return numberText(a.startTime.value()); },
-            dateField(&AlarmRecord::startTime), false},
-        {"END", [](const AlarmRecord& a) { return numberText(a.endTime.value()); },
-            dateField(&AlarmRecord::endTime), false},
+        date("START", &AlarmRecord::startTime),
+        date("END", &AlarmRecord::endTime),
         integer("KIND", &AlarmRecord::kind, false),
         integer("WEEKDAYS", &AlarmRecord::weekdayMask, false),
         integer("PREMODE", &AlarmRecord::preMode, false),
         integer("PREMINUTES", &AlarmRecord::preMinutes, false),
-        {"MESSAGE", [](const AlarmRecord& a) { return a.message; }, textField(&AlarmRecord::message), false},
+        text("MESSAGE", &AlarmRecord::message, false),
         integer("BLINK", &AlarmRecord::blink),
         integer("SOUND", &AlarmRecord::sound),
-        {"SOUNDFILE", [](const AlarmRecord& a) { return a.soundFile; }, textField(&AlarmRecord::soundFile),
-            true},
+        text("SOUNDFILE", &AlarmRecord::soundFile),
         integer("ENDLESS", &AlarmRecord::endless),
         integer("MIDIVOLUME", &AlarmRecord::midiVolume),
         integer("WAVEVOLUME", &AlarmRecord::waveVolume),
@@ -317,8 +307,7 @@ const std::vector<XField>& xFields()
         integer("BLINKCOUNT", &AlarmRecord::blinkCount),
         integer("TEXTCOLOR", &AlarmRecord::textColor),
         integer("BACKCOLOR", &AlarmRecord::backColor),
-        {"FONTNAME", [](const AlarmRecord& a) { return a.fontName; }, textField(&AlarmRecord::fontName),
-            true},
+        text("FONTNAME", &AlarmRecord::fontName),
         integer("FONTSIZE", &AlarmRecord::fontSize),
         integer("FONTBOLD", &AlarmRecord::fontBold),
         integer("FONTITALIC", &AlarmRecord::fontItalic),
@@ -600,13 +589,7 @@ std::variant<RuleMapping, Skip> mapRule(const icalrecurrencetype& rule, OleDate 
     RuleMapping mapping;
     mapping.recordStart = start.day();
     const int startWeekday = weekdayIndex(start.day());
-    const auto bits = [](std::initializer_list<int> weekdays) {
-        int mask = 0;
-        for (const int day : weekdays) {
-            mask |= 1 << day;
-        }
-        return mask;
-    };
+    const int startBit = 1 << startWeekday;
     if (rule.count > 0 || !icaltime_is_null_time(rule.until)) {
         return Skip{"終わりのある繰り返し（COUNT・UNTIL）は読み込めません"};
     }
@@ -632,14 +615,14 @@ std::variant<RuleMapping, Skip> mapRule(const icalrecurrencetype& rule, OleDate 
     const int interval = rule.interval <= 0 ? 1 : rule.interval;
     switch (rule.freq) {
     case ICAL_DAILY_RECURRENCE:
-        if (monthDays || position != 0 || (mask != 0 && mask != bits({startWeekday}))) {
+        if (monthDays || position != 0 || (mask != 0 && mask != startBit)) {
             return Skip{"この毎日の規則は読み込めません"};
         }
         if (interval == 1 && mask == 0) {
             mapping.kind = kKindDaily;
         } else if (interval == 7 || interval == 14) {
             mapping.kind = interval == 7 ? kKindWeekly : kKindFortnightly;
-            mapping.mask = bits({startWeekday});
+            mapping.mask = startBit;
         } else {
             return Skip{"間隔が " + std::to_string(interval) + " 日の繰り返しは読み込めません"};
         }
@@ -652,7 +635,7 @@ std::variant<RuleMapping, Skip> mapRule(const icalrecurrencetype& rule, OleDate 
             return Skip{"間隔が " + std::to_string(interval) + " 週の繰り返しは読み込めません"};
         }
         mapping.kind = interval == 1 ? kKindWeekly : kKindFortnightly;
-        mapping.mask = mask != 0 ? mask : bits({startWeekday});
+        mapping.mask = mask != 0 ? mask : startBit;
         if (interval == 2) {
             // The program's fortnights run from its start date: the first day
             // of the rule's week (WKST), and nothing rings there before DTSTART.
@@ -986,15 +969,16 @@ ICalendarImport importICalendar(std::string_view text, const std::string& zoneNa
         // record back whole; the sound and the look are taken in any case.
         AlarmRecord whole = record;
         AlarmRecord look = record;
-        for (const auto& [key, value] : extra) {
-            for (const XField& field : xFields()) {
-                const std::optional<std::string> plain = unescapedText(value);
-                if (key == field.name && plain) {
-                    field.read(whole, *plain);
-                    if (field.lookOnly) {
-                        field.read(look, *plain);
-                    }
-                }
+        for (const auto& property : extra) {
+            const std::optional<std::string> plain = unescapedText(property.second);
+            const auto field = std::find_if(xFields().begin(), xFields().end(),
+                [&property](const XField& known) { return property.first == known.name; });
+            if (!plain || field == xFields().end()) {
+                continue;
+            }
+            field->read(whole, *plain);
+            if (field->lookOnly) {
+                field->read(look, *plain);
             }
         }
         const auto wholeStandard = standardOf(whole);

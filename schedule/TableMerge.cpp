@@ -11,16 +11,6 @@ namespace kvx {
 
 namespace {
 
-std::vector<std::string> keysOf(const AlarmTable& table)
-{
-    std::vector<std::string> keys;
-    keys.reserve(static_cast<std::size_t>(std::max<int>(table.alarmCount, 0)));
-    for (int i = 0; i < table.alarmCount; ++i) {
-        keys.push_back(alarmContentKey(table.alarms[static_cast<std::size_t>(i)]));
-    }
-    return keys;
-}
-
 using Counts = std::unordered_map<std::string, int>;
 
 Counts countsOf(const std::vector<std::string>& keys)
@@ -124,9 +114,9 @@ SequenceMerge mergeSequence(const std::vector<std::string>& base, const std::vec
 
 void mergeAlarms(const AlarmTable& base, const AlarmTable& ours, const AlarmTable& theirs, TableMerge& merge)
 {
-    const std::vector<std::string> ourKeys = keysOf(ours);
-    const std::vector<std::string> theirKeys = keysOf(theirs);
-    const SequenceMerge sequence = mergeSequence(keysOf(base), ourKeys, theirKeys);
+    const std::vector<std::string> ourKeys = alarmContentKeys(ours);
+    const std::vector<std::string> theirKeys = alarmContentKeys(theirs);
+    const SequenceMerge sequence = mergeSequence(alarmContentKeys(base), ourKeys, theirKeys);
     std::unordered_map<std::string, std::size_t> firstOfTheirs;
     for (std::size_t i = 0; i < theirKeys.size(); ++i) {
         firstOfTheirs.emplace(theirKeys[i], i);
@@ -225,7 +215,7 @@ TableMerge mergeTables(const SharedTables& base, const SharedTables& ours, const
 SharedTables commonTables(const SharedTables& a, const SharedTables& b)
 {
     SharedTables common;
-    for (const std::size_t i : commonItems(keysOf(a.alarms), keysOf(b.alarms))) {
+    for (const std::size_t i : commonItems(alarmContentKeys(a.alarms), alarmContentKeys(b.alarms))) {
         common.alarms.add(a.alarms.alarms[i]);
     }
     for (std::size_t list = 0; list < a.memos.lists.size(); ++list) {

@@ -361,7 +361,8 @@ AlarmStore::OtherWriter AlarmStore::mergeOtherWriter(OleDate now, bool readAlway
 
 bool AlarmStore::takeInOtherWriter(OleDate now)
 {
-    if (!m_saver.tablesLoaded()) {
+    // A stat first: the lock and the read only when the file looks changed.
+    if (!m_saver.tablesLoaded() || !m_dataFile.looksChanged(m_settings.dataPath())) {
         return false;
     }
     // Read under the lock, so that the file and its identities are one save's;

@@ -44,12 +44,12 @@ std::string formatId(std::uint64_t high, std::uint64_t low, unsigned version)
         + l.substr(4);
 }
 
+} // namespace
+
 std::string keyHash(std::string_view key)
 {
     return hex64(fnv(key, 0xcbf29ce484222325ULL));
 }
-
-} // namespace
 
 namespace {
 

@@ -22,6 +22,9 @@ std::string alarmContentKey(const AlarmRecord& alarm);
 // name, the same in nearly every record, is converted once.
 std::vector<std::string> alarmContentKeys(const AlarmTable& table);
 
+// 16 hex digits of a 64-bit hash of `key`, the same on every computer and build.
+std::string keyHash(std::string_view key);
+
 // A new identity, random.
 std::string newAlarmId();
 // The identity of an alarm that has none yet: made from its content and how

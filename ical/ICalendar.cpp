@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <type_traits>
 #include <unistd.h>
 #include <variant>
 
@@ -689,12 +690,37 @@ struct Bells {
     int preMinutes = 0;
 };
 
+// Whether `alarm` is one of the bells this program wrote.
+bool markedBell(icalcomponent* alarm)
+{
+    const auto properties = kalvendorixProperties(alarm);
+    return std::any_of(properties.begin(), properties.end(), [](const auto& p) { return p.first == "BELL"; });
+}
+
+// Whether any VALARM of `event` is a bell this program wrote: then only those
+// are its bells, and the others (a phone's reminder added since) are another
+// program's, kept as they are.
+bool hasMarkedBells(icalcomponent* event)
+{
+    for (icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT);
+         alarm != nullptr; alarm = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT)) {
+        if (markedBell(alarm)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::variant<Bells, Skip> bellsOf(icalcomponent* event)
 {
     bool main = false;
     std::optional<int> pre;
+    const bool onlyMarked = hasMarkedBells(event);
     for (icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT);
          alarm != nullptr; alarm = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT)) {
+        if (onlyMarked && !markedBell(alarm)) {
+            continue;
+        }
         icalproperty* property = icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY);
         if (property == nullptr) {
             continue;
@@ -822,7 +848,153 @@ std::string nameOf(icalcomponent* event, const std::string& uid)
     return "「" + (summary.empty() ? uid : summary) + "」";
 }
 
+// Whether `property` is one an alarm's event is made of: each rewrite replaces it.
+bool ownProperty(icalproperty* property)
+{
+    switch (icalproperty_isa(property)) {
+    case ICAL_UID_PROPERTY:
+    case ICAL_DTSTAMP_PROPERTY:
+    case ICAL_DTSTART_PROPERTY:
+    case ICAL_DTEND_PROPERTY:
+    case ICAL_DURATION_PROPERTY:
+    case ICAL_RRULE_PROPERTY:
+    case ICAL_SUMMARY_PROPERTY:
+    case ICAL_DESCRIPTION_PROPERTY:
+        return true;
+    case ICAL_X_PROPERTY: {
+        const char* name = icalproperty_get_x_name(property);
+        return name != nullptr && std::string_view(name).starts_with(kXPrefix);
+    }
+    default:
+        return false;
+    }
+}
+
+// A calendar of `text` holding one event of `uid`, or none.
+Component singleEventCalendar(std::string_view text, const std::string& uid)
+{
+    if (text.empty() || text.size() > kMaxICalendarBytes || text.find('\0') != std::string_view::npos) {
+        return {};
+    }
+    const std::string copy(text);
+    Component calendar(icalparser_parse_string(copy.c_str()));
+    icalerror_clear_errno();
+    if (!calendar || icalcomponent_isa(calendar.get()) != ICAL_VCALENDAR_COMPONENT
+        || icalcomponent_count_components(calendar.get(), ICAL_VEVENT_COMPONENT) != 1) {
+        return {};
+    }
+    icalcomponent* event = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT);
+    if (propertyText(event, ICAL_UID_PROPERTY) != uid) {
+        return {};
+    }
+    return calendar;
+}
+
+template <class T> void removeAll(icalcomponent* parent, const std::vector<T*>& children)
+{
+    for (T* child : children) {
+        if constexpr (std::is_same_v<T, icalproperty>) {
+            icalcomponent_remove_property(parent, child);
+            icalproperty_free(child);
+        } else {
+            icalcomponent_remove_component(parent, child);
+            icalcomponent_free(child);
+        }
+    }
+}
+
 } // namespace
+
+bool fitsICalendar(const AlarmRecord& alarm)
+{
+    return std::holds_alternative<Standard>(standardOf(alarm));
+}
+
+std::string icalendarItem(
+    const AlarmRecord& alarm, const std::string& uid, const std::string& zoneName, std::string_view existing)
+{
+    icaltimezone* zone = zoneNamed(zoneName);
+    const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+    const Component fresh(eventOf(alarm, std::get<Standard>(standardOf(alarm)), uid, zone, stamp));
+    Component calendar = singleEventCalendar(existing, uid);
+    if (!calendar) {
+        calendar.reset(icalcomponent_new_vcalendar());
+        icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(std::string(kProductId).c_str()));
+        icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+        icalcomponent_add_property(calendar.get(), icalproperty_new_calscale("GREGORIAN"));
+        if (zone != nullptr) {
+            icalcomponent_add_component(calendar.get(), timezoneComponent(zone));
+        }
+        icalcomponent_add_component(calendar.get(), icalcomponent_new_clone(fresh.get()));
+        return textOf(calendar.get());
+    }
+    icalcomponent* event = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT);
+    // What the alarm is made of goes; the rest stays.
+    std::vector<icalproperty*> own;
+    for (icalproperty* property = icalcomponent_get_first_property(event, ICAL_ANY_PROPERTY);
+         property != nullptr; property = icalcomponent_get_next_property(event, ICAL_ANY_PROPERTY)) {
+        if (ownProperty(property)) {
+            own.push_back(property);
+        }
+    }
+    removeAll(event, own);
+    // The bells: ours where any is marked, else every reminder was read as one.
+    const bool onlyMarked = hasMarkedBells(event);
+    std::vector<icalcomponent*> bells;
+    for (icalcomponent* bell = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT);
+         bell != nullptr; bell = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT)) {
+        if (!onlyMarked || markedBell(bell)) {
+            bells.push_back(bell);
+        }
+    }
+    removeAll(event, bells);
+    for (icalproperty* property = icalcomponent_get_first_property(fresh.get(), ICAL_ANY_PROPERTY);
+         property != nullptr; property = icalcomponent_get_next_property(fresh.get(), ICAL_ANY_PROPERTY)) {
+        icalcomponent_add_property(event, icalproperty_new_clone(property));
+    }
+    for (icalcomponent* bell = icalcomponent_get_first_component(fresh.get(), ICAL_VALARM_COMPONENT);
+         bell != nullptr; bell = icalcomponent_get_next_component(fresh.get(), ICAL_VALARM_COMPONENT)) {
+        icalcomponent_add_component(event, icalcomponent_new_clone(bell));
+    }
+    // A calendar program sees a new revision.
+    if (icalproperty* sequence = icalcomponent_get_first_property(event, ICAL_SEQUENCE_PROPERTY)) {
+        icalproperty_set_sequence(sequence, icalproperty_get_sequence(sequence) + 1);
+    } else {
+        icalcomponent_add_property(event, icalproperty_new_sequence(1));
+    }
+    if (zone != nullptr) {
+        bool present = false;
+        const std::string location = icaltimezone_get_location(zone);
+        for (icalcomponent* known
+             = icalcomponent_get_first_component(calendar.get(), ICAL_VTIMEZONE_COMPONENT);
+             known != nullptr;
+             known = icalcomponent_get_next_component(calendar.get(), ICAL_VTIMEZONE_COMPONENT)) {
+            present = present || propertyText(known, ICAL_TZID_PROPERTY) == location;
+        }
+        if (!present) {
+            icalcomponent_add_component(calendar.get(), timezoneComponent(zone));
+        }
+    }
+    return textOf(calendar.get());
+}
+
+std::string withUid(std::string_view text, const std::string& uid)
+{
+    if (text.size() > kMaxICalendarBytes || text.find('\0') != std::string_view::npos) {
+        return {};
+    }
+    const std::string copy(text);
+    const Component calendar(icalparser_parse_string(copy.c_str()));
+    icalerror_clear_errno();
+    if (!calendar || icalcomponent_isa(calendar.get()) != ICAL_VCALENDAR_COMPONENT) {
+        return {};
+    }
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT);
+         event != nullptr; event = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
+        icalcomponent_set_uid(event, uid.c_str());
+    }
+    return textOf(calendar.get());
+}
 
 std::string systemZoneName()
 {
@@ -939,6 +1111,7 @@ ICalendarImport importICalendar(std::string_view text, const std::string& zoneNa
             line += ": ";
             line += reason;
             result.skipped.push_back(std::move(line));
+            result.skippedUids.push_back(uid);
         };
         if (icalcomponent_get_first_property(event, ICAL_XLICERROR_PROPERTY) != nullptr) {
             skip("壊れた行があります");

@@ -39,8 +39,25 @@ struct ICalendarItem {
 struct ICalendarImport {
     std::vector<ICalendarItem> items;
     std::vector<std::string> skipped; // one line an event not read, saying why
+    std::vector<std::string> skippedUids; // the UID of each, in the same order
     std::string error; // the file as a whole is no iCalendar; empty when it is
 };
+
+// Whether an iCalendar event can hold `alarm` (a quick timer cannot, nor a
+// few kinds no recurrence rule says).
+bool fitsICalendar(const AlarmRecord& alarm);
+
+// One alarm as a calendar item of its own (a VCALENDAR with one VEVENT, its
+// zone's VTIMEZONE), as a calendar folder keeps it. `existing`, the item the
+// folder held for it, keeps what is not the alarm's: other programs'
+// properties and reminders, other time zones, its SEQUENCE counted up.
+// The alarm must fit (fitsICalendar).
+std::string icalendarItem(const AlarmRecord& alarm, const std::string& uid, const std::string& zone,
+    std::string_view existing = {});
+
+// `text`, every event's UID made `uid`: a copy of an item that is to live
+// beside it. Empty when `text` is no iCalendar.
+std::string withUid(std::string_view text, const std::string& uid);
 
 // Files larger than this are not read.
 inline constexpr std::size_t kMaxICalendarBytes = 64u << 20;

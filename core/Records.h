@@ -170,6 +170,7 @@ struct WindowSettings {
     std::int16_t copyAction = 1; // "COPYACTION": 1 copy, 2 copy and peel off
     std::int16_t snoozeMinutes = 5; // "SNOOZETIME": the snooze's last choice
     std::string dataPath; // "DATAPATH"
+    std::string calendarFolder; // "ICALDIR": kept in step with the alarms as .ics files; "" off
 
     bool operator==(const WindowSettings&) const = default;
 };

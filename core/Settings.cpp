@@ -73,8 +73,8 @@ constexpr const char* kDataPathKey = "DATAPATH";
 // wherever it is used. Every other key is read as the 256-byte buffer holds it.
 std::size_t readLimitOf(std::string_view key)
 {
-    return key == kDataPathKey || key == "SOUNDFILE" ? ProfileFile::kMaxFileBytes
-                                                     : ProfileFile::kMaxValueBytes;
+    return key == kDataPathKey || key == "SOUNDFILE" || key == "ICALDIR" ? ProfileFile::kMaxFileBytes
+                                                                         : ProfileFile::kMaxValueBytes;
 }
 
 std::string replaceAll(std::string text, std::string_view from, std::string_view to)
@@ -285,6 +285,7 @@ void Settings::readWindowSettings(WindowSettings& window) const
     window.portNumber = read("PORTNUM", "");
     window.copyAction = integerOr<std::int16_t>(read("COPYACTION", "1"), "1");
     window.snoozeMinutes = integerOr<std::int16_t>(read("SNOOZETIME", "5"), "5");
+    window.calendarFolder = read("ICALDIR", "");
     // Without its own entry the data-side file keeps the data path that led
     // to it; an empty one names the default data file.
     const std::optional<std::string> dataPath
@@ -335,6 +336,11 @@ std::vector<ProfileFile::Entry> Settings::windowEntries(const WindowSettings& wi
     // A path that would come back changed keeps the one stored before.
     if (const std::optional<std::string> dataPath = storedDataPath(window.dataPath)) {
         entries.emplace_back(kDataPathKey, *dataPath);
+    }
+    // Written once set: the files of those who never set it stay as they were.
+    if (dataPathSurvivesCp932(window.calendarFolder)
+        && (!window.calendarFolder.empty() || storedSetting("ICALDIR").has_value())) {
+        entries.emplace_back("ICALDIR", window.calendarFolder);
     }
     return entries;
 }

@@ -76,7 +76,8 @@ public:
     void loadAll(AlarmDefaults& defaults, WindowSettings& window);
     // "PREFLAG" .. "PASSFLAG"; `lastSavedIndex` is left alone.
     void readAlarmDefaults(AlarmDefaults& defaults) const;
-    // "FORMFLAG", "DEFFORM", "NOTIFYFLG", "WAKEUPFLG", "PORTNUM", "COPYACTION", "SNOOZETIME", "DATAPATH".
+    // "FORMFLAG", "DEFFORM", "NOTIFYFLG", "WAKEUPFLG", "PORTNUM", "COPYACTION", "SNOOZETIME", "DATAPATH",
+    // "ICALDIR".
     void readWindowSettings(WindowSettings& window) const;
 
     // "PREFLAG" .. "PASSFLAG" in that order; nothing at all (and true) while

@@ -25,6 +25,24 @@ DataFileWatch::DataFileWatch(AlarmStore& store, Clock& clock, QObject* parent)
     m_settle->onTimeout = [this] { look(); };
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &DataFileWatch::changeSeen);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &DataFileWatch::changeSeen);
+    // The calendar folder may be set by any save of the options.
+    connect(&m_store, &AlarmStore::modifiedChanged, this, [this] { followCalendarFolder(); });
+}
+
+void DataFileWatch::followCalendarFolder()
+{
+    const QString folder = QString::fromStdString(m_store.window().calendarFolder);
+    if (m_path.empty() || folder == m_calendarFolder) {
+        return;
+    }
+    if (!m_calendarFolder.isEmpty()
+        && m_calendarFolder != QFileInfo(QString::fromStdString(m_path)).absolutePath()) {
+        m_watcher.removePath(m_calendarFolder);
+    }
+    m_calendarFolder = folder;
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+        m_watcher.addPath(folder);
+    }
 }
 
 DataFileWatch::~DataFileWatch() = default;
@@ -42,6 +60,8 @@ std::vector<DataFileLock::Holder> DataFileWatch::watch(const std::string& path)
         m_watcher.addPath(file.absoluteFilePath());
     }
     m_lastLook = m_clock.nowOle();
+    m_calendarFolder.clear();
+    followCalendarFolder();
     // Conflict copies a sync service left while the program was not running.
     m_settle->start(kSettleMs);
     return m_lock.take(path);
@@ -88,6 +108,12 @@ void DataFileWatch::look()
     }
     m_store.takeInOtherWriter(m_lastLook);
     m_store.takeInConflictCopies(m_lastLook);
+    m_store.syncCalendarFolder(m_lastLook);
+    // A folder the sync made (it was missing) is watched from now on.
+    if (!m_calendarFolder.isEmpty() && !m_watcher.directories().contains(m_calendarFolder)
+        && QFileInfo(m_calendarFolder).isDir()) {
+        m_watcher.addPath(m_calendarFolder);
+    }
 }
 
 } // namespace kvx

@@ -24,7 +24,8 @@ class AlarmStore;
 // tick follow); a conflict copy is merged and saved. The watch
 // is on the folder as well as the file, for a sync service replaces the file
 // by a rename; where the file system tells nothing (a network share) the
-// tick's wakes look at the file's size and time, at most once a minute.
+// tick's wakes look at the file's size and time, at most once a minute. The
+// calendar folder of the settings is watched likewise.
 class DataFileWatch : public QObject {
     Q_OBJECT
 
@@ -45,6 +46,8 @@ public:
 
 private:
     void changeSeen();
+    // Watches the calendar folder the settings name now, if another.
+    void followCalendarFolder();
 
     AlarmStore& m_store;
     Clock& m_clock;
@@ -52,6 +55,7 @@ private:
     std::unique_ptr<Timer> m_settle;
     DataFileLock m_lock;
     std::string m_path;
+    QString m_calendarFolder; // the calendar folder watched, "" none
     OleDate m_lastLook;
 };
 

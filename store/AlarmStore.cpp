@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace kvx {
@@ -67,6 +68,7 @@ AlarmStore::AlarmStore(Settings& settings, QObject* parent)
     , m_settings(settings)
     , m_saver(m_tables, m_settings, m_dataFile)
     , m_computer(thisComputerName())
+    , m_folderLink(m_dataFile.sink())
 {
     rebuildDisplayOrder(m_tables.alarms, m_order);
     m_saver.setAfterDataFile([this] { writeIds(); });
@@ -78,6 +80,7 @@ AlarmStore::AlarmStore(Settings& settings, FileSink& sink, QObject* parent)
     , m_dataFile(sink)
     , m_saver(m_tables, m_settings, m_dataFile)
     , m_computer(thisComputerName())
+    , m_folderLink(m_dataFile.sink())
 {
     rebuildDisplayOrder(m_tables.alarms, m_order);
     m_saver.setAfterDataFile([this] { writeIds(); });
@@ -217,6 +220,10 @@ bool AlarmStore::load(const LoadContext& context, Memos memos)
     if (memos == Memos::FromFile) {
         emit memosReplaced();
     }
+    // A file that could not be read leaves a blank table: no folder is synced with that.
+    if (!m_dataFile.lastProblem().failed()) {
+        syncCalendarFolder(context.now);
+    }
     return loaded;
 }
 
@@ -277,11 +284,21 @@ SaveResult AlarmStore::saveTables(OleDate now)
     if (mergeOtherWriter(now, true) == OtherWriter::Refused) {
         return refused;
     }
+    std::optional<FolderSync> folder
+        = m_folderLink.merge(m_tables.window.calendarFolder, path, m_tables.alarms, m_ids);
+    if (folder && folder->changesTable()) {
+        takeFolder(*folder);
+    }
     const SaveResult result = m_saver.save(now);
     if (result.dataSaved()) {
         m_base = dataOf(m_tables);
         setMergedCopiesAside();
+        // The folder follows the data file, never a table that is not saved.
+        if (folder) {
+            m_folderLink.write(*folder);
+        }
     }
+    tellFolderNews();
     return result;
 }
 
@@ -369,7 +386,12 @@ bool AlarmStore::takeInOtherWriter(OleDate now)
     // a writer that holds it now is looked at again later.
     const SaveLock lock(
         m_settings.dataPath(), std::min(m_lockWait, std::chrono::milliseconds(1000)), SaveLock::Mode::Read);
-    return lock.state() != SaveLock::State::Busy && mergeOtherWriter(now, false) == OtherWriter::Merged;
+    const bool merged
+        = lock.state() != SaveLock::State::Busy && mergeOtherWriter(now, false) == OtherWriter::Merged;
+    if (merged) {
+        syncCalendarFolder(now); // another computer's change reaches the folder too
+    }
+    return merged;
 }
 
 int AlarmStore::takeInConflictCopies(OleDate now)
@@ -424,6 +446,81 @@ int AlarmStore::takeInConflictCopies(OleDate now)
         emit otherWriterTakenIn(mergeSummary(merge, headline, QStringLiteral("%1.merged").arg(name)));
     }
     return merged;
+}
+
+bool AlarmStore::syncCalendarFolder(OleDate now)
+{
+    if (!m_saver.tablesLoaded() || m_modified) {
+        return false;
+    }
+    std::optional<FolderSync> folder
+        = m_folderLink.merge(m_tables.window.calendarFolder, m_settings.dataPath(), m_tables.alarms, m_ids);
+    if (folder && folder->changesTable()) {
+        // The save merges again, with the other writers', and writes the folder.
+        const SaveResult saved = saveTables(now);
+        if (saved.dataSaved()) {
+            setModified(false);
+        }
+        return true;
+    }
+    if (folder) {
+        m_folderLink.write(*folder);
+    }
+    tellFolderNews();
+    return false;
+}
+
+void AlarmStore::takeFolder(FolderSync& sync)
+{
+    std::unordered_map<std::string, int> index;
+    for (int i = 0; i < m_tables.alarms.alarmCount; ++i) {
+        index.emplace(m_ids[static_cast<std::size_t>(i)], i);
+    }
+    for (const auto& [id, record] : sync.changes) {
+        if (const auto at = index.find(id); at != index.end()) {
+            AlarmRecord& alarm = m_tables.alarms.alarms[static_cast<std::size_t>(at->second)];
+            // The last bells stay this computer's: a moved alarm does not ring its past again.
+            const AlarmRecord was = alarm;
+            alarm = record;
+            alarm.lastAlarm = was.lastAlarm;
+            alarm.lastPreAlarm = was.lastPreAlarm;
+        }
+    }
+    std::unordered_set<std::string> removed(sync.removals.begin(), sync.removals.end());
+    takeBack(removed);
+    std::set<std::string> notTaken;
+    int added = 0;
+    for (const auto& [id, record] : sync.additions) {
+        if (m_tables.alarms.add(record)) {
+            m_ids.push_back(id);
+            ++added;
+        } else {
+            notTaken.insert(id);
+        }
+    }
+    m_folderLink.notTaken(sync, notTaken);
+    changed(true);
+    QStringList lines{QStringLiteral("カレンダーフォルダーの変更を合わせました。")};
+    lines << QStringLiteral("アラーム：追加 %1件、変更 %2件、削除 %3件")
+                 .arg(added - sync.changedOnBothSides)
+                 .arg(sync.changes.size() - static_cast<std::size_t>(sync.changedOnBothSides))
+                 .arg(removed.size());
+    if (sync.changedOnBothSides > 0) {
+        lines << QStringLiteral("両方で変更されたアラーム %1件は、両方の内容を残しました。")
+                     .arg(sync.changedOnBothSides);
+    }
+    if (!notTaken.empty()) {
+        lines
+            << QStringLiteral("アラームの表が一杯のため、%1件は読み込めませんでした。").arg(notTaken.size());
+    }
+    emit otherWriterTakenIn(lines.join(QLatin1Char('\n')));
+}
+
+void AlarmStore::tellFolderNews()
+{
+    for (const std::string& news : m_folderLink.takeNews()) {
+        emit otherWriterTakenIn(QString::fromStdString(news));
+    }
 }
 
 void AlarmStore::setMergedCopiesAside()

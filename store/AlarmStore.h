@@ -11,6 +11,7 @@
 #include "schedule/DisplayOrder.h"
 #include "schedule/FiringDecision.h"
 #include "schedule/TableMerge.h"
+#include "store/CalendarFolderLink.h"
 #endif
 
 #include <chrono>
@@ -131,6 +132,13 @@ public:
     Import importAlarms(const std::vector<std::pair<std::string, AlarmRecord>>& items, OleDate now);
     // Each alarm's identity, "kvx-<uuid>", in table order.
     const std::vector<std::string>& alarmIds() const { return m_ids; }
+    // The calendar folder ("ICALDIR" of the window settings) kept in step
+    // with the alarms: every save takes in what other programs changed there
+    // and writes what changed here. This looks at it now, while the tables
+    // hold no unsaved change (else the next save does): what it brought is
+    // saved at once and told. Returns whether the tables took anything in.
+    bool syncCalendarFolder(OleDate now);
+    CalendarFolderLink& calendarFolder() { return m_folderLink; }
     // How long a save waits for another writer's lock before it is refused.
     void setLockWait(std::chrono::milliseconds bound) { m_lockWait = bound; }
     // The name this computer goes by in conflict copies and in the lock.
@@ -162,6 +170,9 @@ private:
     void writeIds();
     // Removes the alarms of these identities.
     void takeBack(const std::unordered_set<std::string>& ids);
+    // The calendar folder's changes into the tables, as unsaved ones.
+    void takeFolder(FolderSync& sync);
+    void tellFolderNews();
     // Conflict copies merged into the tables go aside once a save holds them.
     void setMergedCopiesAside();
 
@@ -178,6 +189,7 @@ private:
     std::chrono::milliseconds m_lockWait{5000};
     static constexpr std::size_t kMaxIdsFileBytes = 8u << 20;
     std::vector<std::string> m_ids; // alarm i's identity
+    CalendarFolderLink m_folderLink;
     // Conflict copies merged but not yet saved, and the unreadable ones told of.
     std::set<std::string> m_mergedCopies;
     std::set<std::string> m_toldCopies;

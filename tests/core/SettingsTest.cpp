@@ -257,7 +257,7 @@ TEST(Settings, AbsentKeysTakeTheirDefaults)
     expected.waveDevice = "";
     expected.warnPastTime = 1;
     expected.lastSavedIndex = 4; // not a setting: left alone
-    const WindowSettings expectedWindow{"", 0, 1, 0, "", 1, 5, scratch.path("Kalvendorix.dat")};
+    const WindowSettings expectedWindow{"", 0, 1, 0, "", 1, 5, scratch.path("Kalvendorix.dat"), ""};
 
     struct Row {
         const char* name;

@@ -38,6 +38,8 @@ Application::Application(
     , m_dialogs(dialogs)
     , m_resident(m_store, m_settings, services)
 {
+    // An event another program put into the calendar folder rings as an imported one.
+    m_store.calendarFolder().setBlank([this] { return importedAlarmBlank(); });
     connect(&m_resident, &ResidentWindow::quitRequested, this, [this] {
         if (m_editor) {
             m_editor->hide();
@@ -344,6 +346,8 @@ CommandAnswer Application::answer(const std::vector<std::string>& arguments)
         return exportCalendarFile(m_store, command.path);
     case TerminalCommand::Import:
         return importCalendarFile(m_store, command.path, importedAlarmBlank(), now);
+    case TerminalCommand::ResolveICalendar:
+        return resolveICalendarConflict(command.path, command.secondPath);
     case TerminalCommand::None:
         break;
     }

@@ -1,12 +1,17 @@
 #include "app/CalendarFiles.h"
 
+#include "core/AlarmIds.h"
 #include "core/PosixFileSink.h"
+#include "core/Settings.h"
 #include "core/WholeFile.h"
+#include "ical/CalendarFolder.h"
 #include "ical/ICalendar.h"
 #include "store/AlarmStore.h"
 
 #include <malloc.h>
+#include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kvx {
 
@@ -104,6 +109,69 @@ CommandAnswer importCalendarFile(
         summary += std::to_string(imported.known) + "件はすでにあります。";
     }
     return {0, linesOf(problems) + summary + "\n", {}};
+}
+
+} // namespace kvx
+
+namespace kvx {
+
+namespace {
+
+// The one alarm `text` holds exactly, if it holds one.
+std::optional<std::string> onlyAlarmKey(const std::string& text)
+{
+    const ICalendarImport read = importICalendar(text, systemZoneName(), AlarmRecord{});
+    if (read.items.size() != 1 || !read.skipped.empty()) {
+        return std::nullopt;
+    }
+    return alarmContentKey(read.items.front().record);
+}
+
+} // namespace
+
+CommandAnswer resolveICalendarConflict(const std::string& first, const std::string& second)
+{
+    const auto refused = [](const std::string& why) {
+        return CommandAnswer{1, {}, "kalvendorix: 競合した予定の両方を残せませんでした。" + why + "\n"};
+    };
+    std::string a;
+    std::string b;
+    std::string reason;
+    if (readWholeFile(first, a, kMaxICalendarBytes, &reason) != ReadStatus::Read
+        || readWholeFile(second, b, kMaxICalendarBytes, &reason) != ReadStatus::Read) {
+        return refused(reason);
+    }
+    PosixFileSink sink;
+    const std::optional<std::string> keyA = onlyAlarmKey(a);
+    if (a != b && !(keyA && keyA == onlyAlarmKey(b))) {
+        Settings settings(resolveProgramDirectory());
+        AlarmDefaults defaults;
+        WindowSettings window;
+        settings.loadAll(defaults, window);
+        const std::string& folder = window.calendarFolder;
+        struct stat status { };
+        if (folder.empty() || ::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+            return refused("カレンダーフォルダー（ICALDIR）がありません：" + folder);
+        }
+        const std::string id = newAlarmId();
+        const std::string copy = withUid(a, id);
+        const std::string path = folder + "/" + itemFileName(id);
+        if (copy.empty()) {
+            return refused(first + "：iCalendar形式ではありません");
+        }
+        if (!replaceFileSafely(sink, path, copy, &reason)) {
+            return refused(path + "：" + reason);
+        }
+        if (!replaceFileSafely(sink, first, b, &reason)) {
+            ::unlink(path.c_str());
+            return refused(first + "：" + reason);
+        }
+        return {0, "両方の版を残しました。一方は別の予定になりました：" + path + "\n", {}};
+    }
+    if (a != b && !replaceFileSafely(sink, first, b, &reason)) {
+        return refused(first + "：" + reason);
+    }
+    return {0, {}, {}};
 }
 
 } // namespace kvx

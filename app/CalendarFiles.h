@@ -25,4 +25,12 @@ CommandAnswer exportCalendarFile(const AlarmStore& store, const std::string& pat
 CommandAnswer importCalendarFile(
     AlarmStore& store, const std::string& path, const AlarmRecord& blank, OleDate now);
 
+// A sync tool met one calendar item changed on both sides, and hands over
+// both versions, `first` and `second`: both are kept. Unless they hold the
+// same alarm, the first version goes into the calendar folder of the
+// settings as an item of its own (a new UID); then both files hold the
+// second, as the sync tool requires. Nothing is changed when the folder is
+// not set or cannot be written (the sync tool then leaves both as they are).
+CommandAnswer resolveICalendarConflict(const std::string& first, const std::string& second);
+
 } // namespace kvx

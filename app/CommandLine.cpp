@@ -29,6 +29,9 @@ const Option kOptions[] = {
         "アラームをiCalendar形式で書き出す（- で標準出力）"},
     {"--import", std::nullopt, TerminalCommand::Import, "--import ファイル",
         "iCalendarの予定をアラームとして読み込む"},
+    {"--resolve-ical", std::nullopt, TerminalCommand::ResolveICalendar, "--resolve-ical ファイル1 ファイル2",
+        "同期ツールの競合：二つの版の両方を残す（ファイル1の版はカレンダーフォルダーに別の予定として加え、"
+        "両方のファイルをファイル2の版にする）"},
     {"--help", std::nullopt, TerminalCommand::None, "--help", "この説明を表示して終わる"},
     {"--version", std::nullopt, TerminalCommand::None, "--version", "版を表示して終わる"},
 };
@@ -158,6 +161,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
                 return refused(argument + " にはファイルを指定してください", 2);
             }
             command.path = arguments[++i];
+            continue;
+        }
+        if (known->command == TerminalCommand::ResolveICalendar) {
+            if (i + 2 >= arguments.size() || arguments[i + 1].empty() || arguments[i + 2].empty()) {
+                return refused(argument + " には二つのファイルを指定してください", 2);
+            }
+            command.path = arguments[++i];
+            command.secondPath = arguments[++i];
             continue;
         }
         if (known->command != TerminalCommand::Quick) {

@@ -11,8 +11,9 @@ namespace kvx {
 
 // What a command of the terminal asks of the running copy: a quick timer
 // (--quick), the alarms (--list), the next bell (--next), or the alarms to or
-// from an iCalendar file (--export, --import).
-enum class TerminalCommand { None, Quick, List, Next, Export, Import };
+// from an iCalendar file (--export, --import). A sync tool's conflict
+// (--resolve-ical) is settled by the command itself, not by the running copy.
+enum class TerminalCommand { None, Quick, List, Next, Export, Import, ResolveICalendar };
 
 // What the program was started to do. The desktop entry's actions start it
 // with --open, --new and --quit; the copy that runs already carries them out,
@@ -23,7 +24,8 @@ struct CommandLine {
     int minutes = 0; // --quick
     std::string message; // --quick; empty for the quick timer's own
     std::optional<OleDate> day; // --list --date
-    std::string path; // --export ("-": standard output), --import
+    std::string path; // --export ("-": standard output), --import, --resolve-ical's first
+    std::string secondPath; // --resolve-ical's second
     bool help = false;
     bool version = false;
     // Why the arguments were refused; empty when they were not.

@@ -1,6 +1,7 @@
 // Kalvendorix: the resident alarm clock. Wires the real desktop services to the
 // resident service and runs until the exit sequence ends it.
 #include "app/Application.h"
+#include "app/CalendarFiles.h"
 #include "app/CommandLine.h"
 #include "app/DisplayPlatform.h"
 #include "core/Settings.h"
@@ -152,6 +153,13 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // A sync tool's conflict is settled here, whether a copy runs or not.
+    if (command.command == kvx::TerminalCommand::ResolveICalendar) {
+        const kvx::CommandAnswer answer = kvx::resolveICalendarConflict(command.path, command.secondPath);
+        std::cout << answer.out << std::flush;
+        std::cerr << answer.err;
+        return answer.status;
+    }
     // The commands of the terminal need no desktop either.
     if (command.command != kvx::TerminalCommand::None) {
         const QCoreApplication core(argc, argv);

@@ -89,6 +89,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 # The postinst gives the wake helper its capability (setcap, from libcap2-bin).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${KVX_PACKAGING}/postinst)
 # Further sound formats; Japanese typed through fcitx5 (IBus's Qt 6 plugin
-# comes with Qt itself).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, gstreamer1.0-libav, fcitx5-frontend-qt6")
+# comes with Qt itself); vdirsyncer to keep the calendar folder in step with
+# a CalDAV server.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, gstreamer1.0-libav, fcitx5-frontend-qt6, vdirsyncer")
 include(CPack)

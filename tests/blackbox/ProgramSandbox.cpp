@@ -117,6 +117,7 @@ QProcessEnvironment ProgramSandbox::environment(const QString& readyFile, const 
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_root.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_root.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDirectory());
+    env.insert(QStringLiteral("XDG_STATE_HOME"), m_root.filePath(QStringLiteral("state")));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
     env.insert(QStringLiteral("KVX_READY_FILE"), readyFile);
     // Leaks in the desktop libraries at exit would turn a clean exit code into

@@ -6,6 +6,7 @@
 #include "ui/Controls.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -55,6 +56,19 @@ ScreenTab::ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string progr
     m_wakeUpWhy->setWordWrap(true);
     m_wakeUpWhy->hide();
     otherColumn->addWidget(m_wakeUpWhy);
+    // The folder a calendar sync tool (vdirsyncer) keeps in step with phones and servers.
+    auto* folderLabel = new QLabel(QStringLiteral("カレンダーフォルダー"));
+    otherColumn->addWidget(folderLabel);
+    auto* folderRow = new QHBoxLayout;
+    m_calendarFolder = named(new QLineEdit, "CalendarFolderText", QStringLiteral("カレンダーフォルダー"));
+    m_calendarFolder->setPlaceholderText(QStringLiteral("使わない"));
+    m_calendarFolder->setClearButtonEnabled(true);
+    folderLabel->setBuddy(m_calendarFolder);
+    auto* folderBrowse = named(new QPushButton(QStringLiteral("参照...")), "CalendarFolderBrowse",
+        QStringLiteral("カレンダーフォルダーを選ぶ"));
+    folderRow->addWidget(m_calendarFolder, 1);
+    folderRow->addWidget(folderBrowse);
+    otherColumn->addLayout(folderRow);
     column->addWidget(other);
 
     auto* file = named(
@@ -81,6 +95,9 @@ ScreenTab::ScreenTab(WindowSettings& window, Dialogs& dialogs, std::string progr
         m_wakeUpWhy->hide();
         emit wakeUpToggled(on);
     });
+    connect(m_calendarFolder, &QLineEdit::textChanged, this,
+        [this](const QString& folder) { m_window.calendarFolder = folder.trimmed().toStdString(); });
+    connect(folderBrowse, &QPushButton::clicked, this, &ScreenTab::browseCalendarFolder);
     connect(m_path, &QLineEdit::editingFinished, this, &ScreenTab::pathEntered);
     connect(m_browse, &QPushButton::clicked, this, &ScreenTab::browse);
 }
@@ -94,7 +111,21 @@ void ScreenTab::load(const QString& dataPath)
     m_desktopNotify->setChecked(m_window.desktopNotify != 0);
     const QSignalBlocker quietWakeUp(m_wakeUp);
     m_wakeUp->setChecked(m_window.wakeUp != 0);
+    const QSignalBlocker quietFolder(m_calendarFolder);
+    m_calendarFolder->setText(QString::fromStdString(m_window.calendarFolder));
     showDataPath(dataPath);
+}
+
+void ScreenTab::browseCalendarFolder()
+{
+    Dialogs::FileRequest request;
+    request.title = QStringLiteral("カレンダーフォルダー");
+    request.folder = true;
+    request.startFolder = m_calendarFolder->text().isEmpty() ? QString::fromStdString(m_programDirectory)
+                                                             : m_calendarFolder->text();
+    if (const std::optional<QString> chosen = m_dialogs.openFile(request, this)) {
+        m_calendarFolder->setText(QDir::cleanPath(*chosen));
+    }
 }
 
 void ScreenTab::refuseWakeUp(const QString& why)

@@ -21,8 +21,8 @@ namespace kvx {
 class Dialogs;
 
 // The tab "画面設定": the calendar window's position (`Frame6`), the old
-// screen mode and the desktop notifications (`Frame7`) and the data file path
-// (`Frame10`).
+// screen mode, the desktop notifications, the wake-up and the calendar folder
+// (`Frame7`) and the data file path (`Frame10`).
 class ScreenTab : public QWidget {
     Q_OBJECT
 
@@ -60,6 +60,7 @@ private:
     void selectPosition(const std::string& formFlag);
     void pathEntered();
     void browse();
+    void browseCalendarFolder();
 
     WindowSettings& m_window;
     Dialogs& m_dialogs;
@@ -71,6 +72,7 @@ private:
     QCheckBox* m_desktopNotify;
     QCheckBox* m_wakeUp;
     QLabel* m_wakeUpWhy;
+    QLineEdit* m_calendarFolder;
     QLineEdit* m_path;
     QPushButton* m_browse;
     QString m_dataPath;

@@ -285,6 +285,13 @@ FolderScan scanCalendarFolder(
     return scan;
 }
 
+FolderBase syncBase(const AlarmTable& alarms, const FolderBase& base)
+{
+    const auto end = alarms.alarms.begin() + alarms.alarmCount;
+    const bool anyFits = std::any_of(alarms.alarms.begin(), end, [](const AlarmRecord& a) { return fitsICalendar(a); });
+    return anyFits ? base : FolderBase{base.folder, {}};
+}
+
 FolderSync mergeCalendarFolder(const AlarmTable& alarms, const std::vector<std::string>& ids,
     const FolderBase& base, const FolderScan& scan)
 {
@@ -303,9 +310,6 @@ FolderSync mergeCalendarFolder(const AlarmTable& alarms, const std::vector<std::
         if (!entry.uid.empty() && !entry.inStep.empty()) {
             inStep.emplace(entry.uid, entry.inStep);
         }
-    }
-    if (table.empty()) {
-        inStep.clear(); // a lost table removes nothing from the folder
     }
     std::unordered_map<std::string, const FolderItem*> folder;
     std::set<std::string> fileNames;

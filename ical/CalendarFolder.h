@@ -86,13 +86,17 @@ struct FolderSync {
     bool changesFolder() const { return !writes.empty() || !deletions.empty(); }
 };
 
+// The base a sync of `alarms` starts from: `base`, or none when the table
+// holds no alarm for the folder while the base holds some. Such a table is
+// taken for one lost, not for every alarm deleted: every item is read again
+// and nothing is removed there.
+FolderBase syncBase(const AlarmTable& alarms, const FolderBase& base);
+
 // The three-way merge of `alarms` (`ids[i]` being alarm i's identity), the
 // folder as `scan` found it and `base`. A change on one side is made on the
 // other; an alarm changed on both sides is kept in both versions (the
 // folder's keeps the identity, the table's becomes a new alarm); of one
-// removed on one side and changed on the other, the change is kept. A table
-// that holds no alarm for the folder while the base holds some removes
-// nothing there: it is taken for a table lost, not for every alarm deleted.
+// removed on one side and changed on the other, the change is kept.
 FolderSync mergeCalendarFolder(const AlarmTable& alarms, const std::vector<std::string>& ids,
     const FolderBase& base, const FolderScan& scan);
 

@@ -28,6 +28,8 @@ public:
         bool mayCreate = false;
         // A file to write: the dialog's save mode, which asks before a file is replaced.
         bool save = false;
+        // A folder rather than a file (filters do not apply).
+        bool folder = false;
     };
 
     virtual ~Dialogs() = default;

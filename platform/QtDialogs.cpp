@@ -35,6 +35,10 @@ std::optional<QString> QtDialogs::openFile(const FileRequest& request, QWidget* 
     dialog.setFileMode(request.mayCreate ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    if (request.folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    }
     if (!request.defaultSuffix.isEmpty()) {
         dialog.setDefaultSuffix(request.defaultSuffix);
     }

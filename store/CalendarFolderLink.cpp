@@ -3,7 +3,6 @@
 #include "core/WholeFile.h"
 #include "ical/ICalendar.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -59,11 +58,7 @@ std::optional<FolderSync> CalendarFolderLink::merge(const std::string& folder, c
             }
         }
     }
-    // A table that holds no alarm for the folder is taken for one lost: every
-    // item is read again and nothing removed.
-    const bool anyFits = std::any_of(alarms.alarms.begin(), alarms.alarms.begin() + alarms.alarmCount,
-        [](const AlarmRecord& alarm) { return fitsICalendar(alarm); });
-    FolderBase base = anyFits ? m_base : FolderBase{folder, {}};
+    const FolderBase base = syncBase(alarms, m_base);
     const FolderScan scan = scanCalendarFolder(folder, base, systemZoneName(), m_blank());
     if (!scan.error.empty()) {
         tell("folder " + scan.error, "カレンダーフォルダーを使えません：" + folder + "\n" + scan.error);

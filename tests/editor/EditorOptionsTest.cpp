@@ -3,7 +3,9 @@
 #include "editor/EditorWindow.h"
 #include "schedule/EditorInput.h"
 
+#include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -343,6 +345,43 @@ TEST_F(DataPathTest, ASwitchThatCannotSaveOrStoreThePathSwitchesNothing)
     EXPECT_EQ(m_app->settings().dataPath(), Settings(folder()).defaultDataPath());
     EXPECT_TRUE(m_app->store().modified());
     EXPECT_EQ(alarms().alarmCount, 1);
+}
+
+// The calendar folder chosen with "参照..." is kept by "ＯＫ", written with the
+// alarms at once, and a phone's rename there comes back into the table.
+TEST_F(EditorTest, ACalendarFolderChosenInTheOptionsHoldsTheAlarmsBothWays)
+{
+    AlarmRecord alarm;
+    alarm.kind = kKindDaily;
+    alarm.startTime = OleDate::fromCivil(2026, 12, 1, 7, 30);
+    alarm.endTime = alarm.startTime;
+    alarm.message = "朝の薬";
+    startWith({alarm});
+    m_app->store().calendarFolder().setStateFolder(folder() + "state");
+    showTab(EditorWindow::kScreenTab);
+    const QString calendar = QString::fromStdString(folder()) + QStringLiteral("calendar");
+    m_desktop.dialogs.queueFile(calendar + QStringLiteral("/"));
+    click("CalendarFolderBrowse");
+    EXPECT_TRUE(m_desktop.dialogs.fileRequests().back().folder);
+    EXPECT_EQ(edit("CalendarFolderText")->text(), calendar);
+    click("Command8");
+    EXPECT_EQ(settingIn(m_app->settings().dataSideFile(), "ICALDIR"), calendar.toStdString());
+
+    const QStringList items = QDir(calendar).entryList({QStringLiteral("*.ics")});
+    ASSERT_EQ(items.size(), 1);
+    QFile item(calendar + "/" + items.front());
+    ASSERT_TRUE(item.open(QIODevice::ReadOnly));
+    QByteArray text = item.readAll();
+    item.close();
+    ASSERT_TRUE(text.contains("SUMMARY:朝の薬"));
+    text.replace("SUMMARY:朝の薬", "SUMMARY:昼の薬");
+    ASSERT_TRUE(item.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    item.write(text);
+    item.close();
+    m_app->resident().dataFileWatch().look();
+    ASSERT_EQ(m_app->store().alarms().alarmCount, 1);
+    EXPECT_EQ(m_app->store().alarms().alarms[0].message, "昼の薬");
+    EXPECT_FALSE(m_app->store().modified()) << "saved at once";
 }
 
 } // namespace

@@ -67,7 +67,7 @@ bench_home() { # folder
 run_in() { # home, arguments...
   local home=$1
   shift
-  XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime \
+  XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime XDG_STATE_HOME=$home/state \
     QT_QPA_PLATFORM=offscreen KVX_READY_FILE=$home/ready "$program" "$@"
 }
 # Exits 2 when no data-file writer was found or given.

@@ -57,6 +57,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/kalvendorix.svg
 install(FILES ${KVX_PACKAGING}/${KVX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${KVX_PACKAGING_OUT}/kalvendorix.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${KVX_PACKAGING}/copyright ${KVX_PACKAGING_OUT}/changelog.gz DESTINATION ${KVX_DOC_DIR})
+# The calendar folder's sync through vdirsyncer.
+install(FILES ${KVX_PACKAGING}/vdirsyncer.conf.example DESTINATION ${KVX_DOC_DIR}/examples)
 
 # The Debian package: kalvendorix_<version>_<arch>.deb.
 set(CPACK_GENERATOR DEB)

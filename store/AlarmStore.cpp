@@ -265,7 +265,7 @@ AlarmStore::Switch AlarmStore::switchDataFile(
 // One save is one transaction on the data folder: under the lock every copy
 // honours, the file on disk is read again, another writer's save merged in,
 // and the tables written and renamed into place before anyone else may look.
-SaveResult AlarmStore::saveTables(OleDate now)
+SaveResult AlarmStore::saveTables(OleDate now, FolderSync* folderTaken)
 {
     if (!m_saver.tablesLoaded()) {
         return m_saver.save(now); // runs nothing: the tables were never loaded
@@ -284,10 +284,14 @@ SaveResult AlarmStore::saveTables(OleDate now)
     if (mergeOtherWriter(now, true) == OtherWriter::Refused) {
         return refused;
     }
-    std::optional<FolderSync> folder
-        = m_folderLink.merge(m_tables.window.calendarFolder, path, m_tables.alarms, m_ids);
-    if (folder && folder->changesTable()) {
-        takeFolder(*folder);
+    std::optional<FolderSync> folder;
+    if (folderTaken != nullptr) {
+        folder = std::move(*folderTaken);
+    } else {
+        folder = m_folderLink.merge(m_tables.window.calendarFolder, path, m_tables.alarms, m_ids);
+        if (folder && folder->changesTable()) {
+            takeFolder(*folder);
+        }
     }
     const SaveResult result = m_saver.save(now);
     if (result.dataSaved()) {
@@ -456,8 +460,9 @@ bool AlarmStore::syncCalendarFolder(OleDate now)
     std::optional<FolderSync> folder
         = m_folderLink.merge(m_tables.window.calendarFolder, m_settings.dataPath(), m_tables.alarms, m_ids);
     if (folder && folder->changesTable()) {
-        // The save merges again, with the other writers', and writes the folder.
-        const SaveResult saved = saveTables(now);
+        // The save merges another writer's file too, and writes the folder.
+        takeFolder(*folder);
+        const SaveResult saved = saveTables(now, &*folder);
         if (saved.dataSaved()) {
             setModified(false);
         }

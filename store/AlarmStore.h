@@ -156,8 +156,10 @@ private:
     // After a change of the alarms or the rota: the order once, the signal once.
     void changed(bool markModified);
     void setModified(bool modified);
-    // Every save: another writer's file merged in first, then the tables written.
-    SaveResult saveTables(OleDate now);
+    // Every save: another writer's file and the calendar folder merged in
+    // first (the folder's changes already taken when `folderTaken` is given),
+    // then the tables written, and the folder after them.
+    SaveResult saveTables(OleDate now, FolderSync* folderTaken = nullptr);
     // Another writer's file: none, merged into the tables, or neither
     // mergeable nor kept aside (the save must not replace it).
     enum class OtherWriter { None, Merged, Refused };

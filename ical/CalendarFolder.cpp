@@ -9,6 +9,7 @@
 #include <charconv>
 #include <fcntl.h>
 #include <filesystem>
+#include <initializer_list>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +21,16 @@ namespace {
 
 constexpr std::string_view kBaseHeader = "Kalvendorix calendar folder 1\n";
 constexpr std::string_view kNoRecord = "-";
+
+// The parts one after another, in one string.
+std::string concat(std::initializer_list<std::string_view> parts)
+{
+    std::string text;
+    for (const std::string_view part : parts) {
+        text += part;
+    }
+    return text;
+}
 
 std::string recordHash(const AlarmRecord& record)
 {
@@ -214,11 +225,12 @@ FolderScan scanCalendarFolder(
     std::sort(names.begin(), names.end());
     std::set<std::string> uids;
     for (const std::string& name : names) {
-        const std::string path = folder + "/" + name;
+        const std::string path = concat({folder, "/", name});
         struct stat status { };
         if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
             if (S_ISLNK(status.st_mode)) {
-                scan.problems.emplace_back("link " + name, "「" + name + "」はリンクのため読みません");
+                scan.problems.emplace_back(
+                    "link " + name, concat({"「", name, "」はリンクのため読みません"}));
             }
             continue;
         }
@@ -245,7 +257,7 @@ FolderScan scanCalendarFolder(
         std::string bytes;
         std::string reason;
         if (!readItem(path, bytes, reason)) {
-            scan.problems.emplace_back("read " + name, "「" + name + "」を読めません：" + reason);
+            scan.problems.emplace_back("read " + name, concat({"「", name, "」を読めません：", reason}));
             continue;
         }
         const std::string hash = keyHash(bytes);
@@ -258,7 +270,8 @@ FolderScan scanCalendarFolder(
         item.seen.fileRecord = kNoRecord;
         item.seen.uid.clear();
         if (!read.error.empty()) {
-            scan.problems.emplace_back("bad " + name + hash, "「" + name + "」：" + read.error);
+            scan.problems.emplace_back(
+                concat({"bad ", name, hash}), concat({"「", name, "」：", read.error}));
         } else if (read.items.size() == 1 && read.skipped.empty()) {
             item.seen.uid = read.items.front().uid;
             item.seen.fileRecord = recordHash(read.items.front().record);
@@ -271,13 +284,13 @@ FolderScan scanCalendarFolder(
             if (inside.size() == 1) {
                 item.seen.uid = *inside.begin(); // known, never changed or removed
             }
-            scan.problems.emplace_back("skip " + name + hash,
-                "カレンダーフォルダーの「" + name + "」はアラームにできないため、そのままにします："
-                    + read.skipped.front());
+            scan.problems.emplace_back(concat({"skip ", name, hash}),
+                concat({"カレンダーフォルダーの「", name, "」はアラームにできないため、そのままにします：",
+                    read.skipped.front()}));
         }
         if (!item.seen.uid.empty() && !uids.insert(item.seen.uid).second) {
             scan.problems.emplace_back(
-                "twice " + name, "「" + name + "」のUIDは別のファイルにもあるため、読みません");
+                "twice " + name, concat({"「", name, "」のUIDは別のファイルにもあるため、読みません"}));
             continue;
         }
         scan.items.push_back(std::move(item));
@@ -288,7 +301,8 @@ FolderScan scanCalendarFolder(
 FolderBase syncBase(const AlarmTable& alarms, const FolderBase& base)
 {
     const auto end = alarms.alarms.begin() + alarms.alarmCount;
-    const bool anyFits = std::any_of(alarms.alarms.begin(), end, [](const AlarmRecord& a) { return fitsICalendar(a); });
+    const bool anyFits
+        = std::any_of(alarms.alarms.begin(), end, [](const AlarmRecord& a) { return fitsICalendar(a); });
     return anyFits ? base : FolderBase{base.folder, {}};
 }
 
@@ -390,7 +404,7 @@ FolderSync mergeCalendarFolder(const AlarmTable& alarms, const std::vector<std::
                 }
             } else if (ours != nullptr) {
                 write(uid, *ours, nullptr);
-            } else {
+            } else if (theirs != nullptr) {
                 takeIn(uid, *theirs, false);
             }
             continue;
@@ -437,7 +451,7 @@ std::vector<std::string> writeCalendarFolder(
         entryOf.emplace(sync.base.entries[i].file, i);
     }
     for (const FolderSync::Write& w : sync.writes) {
-        const std::string path = folder + "/" + w.file;
+        const std::string path = concat({folder, "/", w.file});
         std::string existing;
         std::string reason;
         if (w.existing && !readItem(path, existing, reason)) {
@@ -464,7 +478,7 @@ std::vector<std::string> writeCalendarFolder(
         }
     }
     for (const std::string& file : sync.deletions) {
-        const std::string path = folder + "/" + file;
+        const std::string path = concat({folder, "/", file});
         if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
             failures.push_back("「" + file + "」を消せません：" + systemReason(errno));
             continue;

@@ -79,7 +79,8 @@ public:
         m_problems = scan.problems;
         FolderSync result = mergeCalendarFolder(m_alarms, m_ids, base, scan);
         for (const auto& [id, record] : result.changes) {
-            m_alarms.alarms[static_cast<std::size_t>(std::find(m_ids.begin(), m_ids.end(), id) - m_ids.begin())]
+            m_alarms
+                .alarms[static_cast<std::size_t>(std::find(m_ids.begin(), m_ids.end(), id) - m_ids.begin())]
                 = record;
         }
         for (const std::string& id : result.removals) {
@@ -119,16 +120,16 @@ TEST_F(CalendarFolderSyncTest, EachSideTakesTheOthersChangesAndBothVersionsOfOne
         {"changed here: written there",
             [](CalendarFolderSyncTest& t) { t.m_alarms.alarms[0].message = "朝食"; }, 0, 0, 0, 1, 0, 0},
         {"renamed there: taken in",
-            [](CalendarFolderSyncTest& t) { replaceIn(t.item(1), "SUMMARY:昼", "SUMMARY:昼食"); }, 1, 0, 0, 0, 0,
-            0},
+            [](CalendarFolderSyncTest& t) { replaceIn(t.item(1), "SUMMARY:昼", "SUMMARY:昼食"); }, 1, 0, 0, 0,
+            0, 0},
         {"changed on both sides: the folder's keeps the UID, ours is added",
             [](CalendarFolderSyncTest& t) {
                 t.m_alarms.alarms[2].message = "夕食";
                 replaceIn(t.item(2), "SUMMARY:夕", "SUMMARY:夕方");
             },
             1, 1, 0, 1, 0, 1},
-        {"removed there: removed here", [](CalendarFolderSyncTest& t) { fs::remove(t.item(0)); }, 0, 0, 1, 0, 0,
-            0},
+        {"removed there: removed here", [](CalendarFolderSyncTest& t) { fs::remove(t.item(0)); }, 0, 0, 1, 0,
+            0, 0},
         {"removed here: removed there",
             [](CalendarFolderSyncTest& t) {
                 t.m_alarms.remove(1);
@@ -216,13 +217,22 @@ TEST_F(CalendarFolderSyncTest, BadItemsAreToldAndPassedOverAndAFileIsNoFolder)
     EXPECT_EQ(scanCalendarFolder(m_root / "new" / "folder", {}, kZone, {}).error, "") << "made when missing";
     EXPECT_TRUE(fs::is_directory(m_root / "new" / "folder"));
     EXPECT_NE(scanCalendarFolder("relative", {}, kZone, {}).error, "");
-
     // The base, read back, is the same; bytes of anything else are none.
     const std::string bytes = encodeFolderBase(m_base);
     ASSERT_TRUE(decodeFolderBase(bytes, m_folder).has_value());
     EXPECT_EQ(encodeFolderBase(*decodeFolderBase(bytes, m_folder)), bytes);
     EXPECT_FALSE(decodeFolderBase(bytes, m_root).has_value());
     EXPECT_FALSE(decodeFolderBase(bytes.substr(0, bytes.size() - 3), m_folder).has_value());
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a link or a folder to another user";
+    }
+    constexpr uid_t kOtherUser = 65534;
+    fs::create_directory_symlink(m_folder, m_root / "planted");
+    ASSERT_EQ(::lchown((m_root / "planted").c_str(), kOtherUser, kOtherUser), 0);
+    EXPECT_EQ(scanCalendarFolder(m_root / "planted", {}, kZone, {}).error,
+        "他のユーザーが置いたリンクのため使いません");
+    ASSERT_EQ(::chown(m_folder.c_str(), kOtherUser, kOtherUser), 0);
+    EXPECT_EQ(scanCalendarFolder(m_folder, {}, kZone, {}).error, "他のユーザーのフォルダーのため使いません");
 }
 
 } // namespace

@@ -51,6 +51,10 @@ Application::Application(
     });
     connect(&m_resident, &ResidentWindow::openMainWindowRequested, this, [this] {
         if (m_store.window().editorFirst != 0) {
+            // The calendar behind it turns back to today, as it does when it opens.
+            if (m_calendar) {
+                m_calendar->goToToday();
+            }
             openEditor();
         } else {
             openCalendar();
@@ -92,6 +96,12 @@ void Application::wireEditor()
     connect(editor, &EditorWindow::wakeUpChosen, this, [this](bool on) {
         if (const std::optional<QString> why = m_resident.setWakeUp(on)) {
             m_editor->refuseWakeUp(*why);
+        }
+    });
+    // The preview and the alarm are one window to the user: its close stops the ring.
+    connect(editor, &EditorWindow::previewClosed, this, [this] {
+        if (m_resident.ringer().ringingIndex() >= 0) {
+            m_resident.ringer().stopAction();
         }
     });
     // The calendar comes back on the chosen month, unless the old screen mode
@@ -341,6 +351,10 @@ CommandAnswer Application::answer(const std::vector<std::string>& arguments)
         return {0,
             alarmListText(m_store.alarms(), m_store.defaults().weekStartsMonday != 0, command.day, now), {}};
     case TerminalCommand::Next:
+        // Paused, nothing rings: the answer says so, as the tooltip does.
+        if (m_resident.alarmsPaused()) {
+            return {0, m_resident.toolTipNow().toStdString() + "\n", {}};
+        }
         return {0, nextAlarmLine(m_store.alarms(), now), {}};
     case TerminalCommand::Export:
         return exportCalendarFile(m_store, command.path);

@@ -58,6 +58,7 @@ void EditorForm::wireFieldServices()
     connect(m_sound, &SoundTab::browseSoundRequested, this, &EditorForm::browseSound);
     connect(m_general, &GeneralTab::previewRequested, this, &EditorForm::showPreview);
     connect(m_message, &MessageTab::previewRequested, this, &EditorForm::showPreview);
+    connect(m_preview.get(), &NotificationWindow::stopRequested, this, &EditorForm::previewClosed);
     connect(m_sound, &SoundTab::testFileMissing, this,
         [this] { warn(QStringLiteral("指定されたファイルはありません")); });
     connect(m_general, &GeneralTab::dayOfMonthRefused, this, [this] {

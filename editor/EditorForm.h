@@ -59,6 +59,11 @@ public:
     void remember(AlarmDefaults& defaults, int index, const AlarmRecord& record, const EditorDraft& draft,
         std::int16_t listMode) const;
 
+signals:
+    // The preview window's "OK" or close box: it stops a ringing alarm, as
+    // the alarm's own window does.
+    void previewClosed();
+
 private:
     void mirrorEachOther();
     void wireFieldServices();

@@ -103,6 +103,7 @@ void EditorWindow::wireForm()
     connect(
         m_form->screen(), &ScreenTab::calendarPlacementChosen, this, &EditorWindow::calendarPlacementChosen);
     connect(m_form->screen(), &ScreenTab::wakeUpToggled, this, &EditorWindow::wakeUpChosen);
+    connect(m_form, &EditorForm::previewClosed, this, &EditorWindow::previewClosed);
 }
 
 void EditorWindow::refuseWakeUp(const QString& why)

@@ -82,6 +82,8 @@ signals:
     void calendarPlacementChosen(const QString& formFlag);
     // Waking a sleeping computer for the bells was switched on or off.
     void wakeUpChosen(bool on);
+    // The preview window was closed: a ringing alarm stops.
+    void previewClosed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -87,8 +87,20 @@ void AlarmScheduler::setPaused(bool paused)
     m_paused = paused;
     m_toolTip = paused ? kPausedTip : kTitle;
     m_services.tray.modify(paused ? TrayIcon::Image::Stop : TrayIcon::Image::Application, m_toolTip);
+    // Resumed, the tip names the next bell at once, not from the next minute.
+    if (!paused && m_running) {
+        refreshToolTip(m_services.clock.nowOle());
+    }
     // Paused, nothing wakes the tick; resumed, it waits for the next bell again.
     armAlarmTick();
+}
+
+QString AlarmScheduler::toolTipNow()
+{
+    if (!m_paused && m_running) {
+        refreshToolTip(m_services.clock.nowOle());
+    }
+    return m_toolTip;
 }
 
 void AlarmScheduler::restart()

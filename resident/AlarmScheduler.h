@@ -45,6 +45,9 @@ public:
     // One tick: fires at most one due alarm and refreshes the tooltip.
     void alarmTick();
 
+    // The tooltip's text, counted from now.
+    QString toolTipNow();
+
     bool timerActive() const;
     // How often the tick has woken, for the measurements of idle cost.
     int tickCount() const { return m_ticks; }

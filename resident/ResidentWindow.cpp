@@ -48,6 +48,7 @@ ResidentWindow::ResidentWindow(
     connect(&m_ringer, &AlarmRinger::snoozeRequested, this, &ResidentWindow::snooze);
     connect(&m_notice, &DesktopAlarmNotice::stopRequested, &m_ringer, &AlarmRinger::stopAction);
     connect(&m_notice, &DesktopAlarmNotice::snoozeRequested, this, &ResidentWindow::snooze);
+    m_menu.setNextAlarmText([this] { return m_scheduler.toolTipNow(); });
     connect(&m_menu, &TrayMenu::openChosen, this, &ResidentWindow::openAction);
     connect(&m_menu, &TrayMenu::registerChosen, this, &ResidentWindow::registerStartup);
     connect(&m_menu, &TrayMenu::removeChosen, this, &ResidentWindow::removeStartup);

@@ -89,6 +89,7 @@ public:
 
     // Service state, read by the editor and the tests.
     bool alarmsPaused() const { return m_scheduler.paused(); }
+    QString toolTipNow() { return m_scheduler.toolTipNow(); }
     bool alarmSounding() const { return m_ringer.alarmSounding(); }
     bool exiting() const { return m_exiting; }
     bool exited() const { return m_exited; }

@@ -17,6 +17,10 @@ TrayMenu::TrayMenu(Autostart& autostart, QObject* parent)
         connect(action, &QAction::triggered, this, chosen);
         return action;
     };
+    QAction* next = m_menu->addAction(QStringLiteral("Kalvendorix"));
+    next->setObjectName(QStringLiteral("mnext"));
+    next->setEnabled(false);
+    m_menu->addSeparator();
     add(m_menu.get(), "medit", QStringLiteral("編集"), &TrayMenu::openChosen);
     QMenu* startup = m_menu->addMenu(QStringLiteral("スタートアップ"));
     startup->setObjectName(QStringLiteral("mstart"));
@@ -31,8 +35,12 @@ TrayMenu::TrayMenu(Autostart& autostart, QObject* parent)
     add(m_menu.get(), "mver", QStringLiteral("バージョン情報"), &TrayMenu::aboutChosen);
     m_menu->addSeparator();
     add(m_menu.get(), "mend", QStringLiteral("終了"), &TrayMenu::exitChosen);
-    connect(
-        m_menu.get(), &QMenu::aboutToShow, this, [this] { setStartupChecks(m_autostart.isRegistered()); });
+    connect(m_menu.get(), &QMenu::aboutToShow, this, [this, next] {
+        setStartupChecks(m_autostart.isRegistered());
+        if (m_nextAlarmText) {
+            next->setText(m_nextAlarmText());
+        }
+    });
 }
 
 TrayMenu::~TrayMenu() = default;

@@ -6,6 +6,7 @@
 #include "platform/DesktopServices.h"
 #endif
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -13,7 +14,7 @@ class QMenu;
 
 namespace kvx {
 
-// The notification-area icon's menu: 編集, スタートアップ (登録/削除),
+// The notification-area icon's menu: the next bell (disabled), 編集, スタートアップ (登録/削除),
 // 一時停止, ログ表示, バージョン情報, 終了. Its items tell what was chosen;
 // the check marks of the start-up entry follow the autostart entry whenever
 // the menu is about to show, however the desktop shows it.
@@ -29,6 +30,9 @@ public:
     // Exactly one of 登録 and 削除 carries the check mark.
     void setStartupChecks(bool registered);
     void setPaused(bool paused);
+    // The first item, disabled: the tooltip's text (GNOME's tray draws no
+    // tooltip), asked for each time the menu is about to open.
+    void setNextAlarmText(std::function<QString()> text) { m_nextAlarmText = std::move(text); }
 
 signals:
     void openChosen();
@@ -42,6 +46,7 @@ signals:
 private:
     Autostart& m_autostart;
     std::unique_ptr<QMenu> m_menu;
+    std::function<QString()> m_nextAlarmText;
 };
 
 } // namespace kvx

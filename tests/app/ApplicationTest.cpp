@@ -159,6 +159,10 @@ TEST_F(ApplicationTest, TheRunningCopyAnswersTheCommandsOfTheTerminal)
         (CommandAnswer{0, "■09:20 2026/12/08 ｸｲｯｸ －－火－－－－\tお茶\n", ""}));
     EXPECT_EQ(channel.deliverCommand({"--list", "--date", "2026-12-09"}), (CommandAnswer{0, "", ""}));
     EXPECT_EQ(channel.deliverCommand({"--next"}), (CommandAnswer{0, "あと20分 本日09:20\tお茶\n", ""}));
+    // Paused, the answer says so, as the tooltip does.
+    application.resident().menuAction("mstop")->trigger();
+    EXPECT_EQ(channel.deliverCommand({"--next"}), (CommandAnswer{0, "アラームは停止中です\n", ""}));
+    application.resident().menuAction("mstop")->trigger();
 
     // Refusals write nothing.
     const std::string before = fileBytes(dataPath);

@@ -3,9 +3,11 @@
 #include "calendar/MonthGridView.h"
 #include "doubles/FakeDesktop.h"
 #include "editor/AlarmListModel.h"
+#include "resident/NotificationWindow.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -290,6 +292,31 @@ TEST_F(CalendarWiringTest, LeavingTheEditorShowsTheCalendarAgain)
         EXPECT_EQ(m_app->calendar() != nullptr && m_app->calendar()->isVisible(), row.calendarShown);
         m_app->resident().exitSequence();
     }
+}
+
+// The open action in the old screen mode brings the calendar back to today
+// behind the editor; the editor's preview, closed while an alarm rings, stops it.
+TEST_F(CalendarWiringTest, TheOpenActionTurnsToTodayAndThePreviewsCloseStopsTheRing)
+{
+    start();
+    m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    m_app->calendar()->stepMonth(MonthStep::MonthForward);
+    ASSERT_EQ(m_app->calendar()->newAlarmPreparation().dateText.substr(0, 7), "2027/01");
+    m_app->store().window().editorFirst = 1;
+    m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    EXPECT_EQ(m_app->calendar()->newAlarmPreparation().dateText, "2026/12/08");
+    ASSERT_TRUE(m_app->editor() != nullptr && m_app->editor()->isVisible());
+
+    editor<QAbstractButton>("Command3")->click(); // the preview
+    m_app->resident().ringer().fire(0, true);
+    ASSERT_EQ(m_app->resident().ringer().ringingIndex(), 0);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* shown = qobject_cast<NotificationWindow*>(window); shown != nullptr && shown->isVisible()
+            && shown != &m_app->resident().ringer().notificationWindow()) {
+            shown->close();
+        }
+    }
+    EXPECT_EQ(m_app->resident().ringer().ringingIndex(), -1);
 }
 
 TEST_F(CalendarWiringTest, TheWeekdayHeaderFollowsAWeekStartChangedInTheEditor)

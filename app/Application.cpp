@@ -126,8 +126,7 @@ void Application::showCalendarAgain(bool show)
     CalendarWindow& calendar = m_calendar ? *m_calendar : openCalendar();
     calendar.showSelectedMonth();
     if (show) {
-        calendar.show();
-        calendar.raise();
+        presentCalendar();
     }
 }
 
@@ -138,13 +137,22 @@ CalendarWindow& Application::openCalendar()
             m_services.datagrams, m_resident.ringer()};
         m_calendar = std::make_unique<CalendarWindow>(context);
         wireCalendar();
-        placeByFormFlag(*m_calendar, m_store.window().formPosition);
     }
     m_calendar->goToToday();
+    presentCalendar();
+    return *m_calendar;
+}
+
+// Each opening puts the window where "FORMFLAG" says: a window manager that
+// moves a window by its frame at each show (mutter) would walk it up the screen.
+void Application::presentCalendar()
+{
+    if (!m_calendar->isVisible()) {
+        placeByFormFlag(*m_calendar, m_store.window().formPosition);
+    }
     m_calendar->show();
     m_calendar->raise();
     m_calendar->activateWindow();
-    return *m_calendar;
 }
 
 void Application::wireCalendar()

@@ -79,6 +79,7 @@ private:
     AlarmRecord importedAlarmBlank();
     // After the editor: the calendar brought up to date, and shown when `show`.
     void showCalendarAgain(bool show);
+    void presentCalendar();
     void wireEditor();
     void wireCalendar();
     // The editor, created hidden when it does not exist yet.

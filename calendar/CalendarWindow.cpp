@@ -96,6 +96,8 @@ CalendarWindow::CalendarWindow(CalendarContext context, QWidget* parent)
     m_lists->fill();
     setCurrentRow(0);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Its fixed size from now on, not from the first show: it is placed before that.
+    layout()->activate();
 }
 
 CalendarWindow::~CalendarWindow() = default;

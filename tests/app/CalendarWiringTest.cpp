@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "calendar/CalendarListModel.h"
+#include "calendar/CalendarWindow.h"
 #include "calendar/MonthGridView.h"
 #include "doubles/FakeDesktop.h"
 #include "editor/AlarmListModel.h"
@@ -18,6 +19,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -317,6 +319,40 @@ TEST_F(CalendarWiringTest, TheOpenActionTurnsToTodayAndThePreviewsCloseStopsTheR
         }
     }
     EXPECT_EQ(m_app->resident().ringer().ringingIndex(), -1);
+}
+
+// The calendar stands where "FORMFLAG" puts it at its own size, not Qt's
+// default one, at every opening: moved away and reopened, it is back.
+TEST_F(CalendarWiringTest, TheCalendarIsPlacedAtItsOwnSizeAtEveryOpening)
+{
+    for (const char* formFlag : {"1", "2", "3"}) {
+        SCOPED_TRACE(formFlag);
+        m_app.reset();
+        settings().writeSettingToBoth("FORMFLAG", formFlag);
+        start();
+        for (int opening = 0; opening < 2; ++opening) {
+            m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
+            CalendarWindow* calendar = m_app->calendar();
+            const QRect area = calendar->screen()->availableGeometry();
+            const QRect frame = calendar->frameGeometry();
+            EXPECT_EQ(calendar->size(), calendar->sizeHint());
+            QRect expected(QPoint(), frame.size());
+            if (formFlag[0] == '1') {
+                expected.moveCenter(area.center());
+            } else {
+                expected.moveTopLeft(formFlag[0] == '2'
+                        ? area.topLeft()
+                        : QPoint(area.right() + 1 - frame.width(), area.top()));
+            }
+            // The frame's width is known from the first show on.
+            const int slack
+                = opening == 0 ? frame.width() - calendar->width() + frame.height() - calendar->height() : 0;
+            EXPECT_LE((frame.topLeft() - expected.topLeft()).manhattanLength(), slack + 1) << opening;
+            calendar->hide();
+            calendar->move(frame.topLeft() + QPoint(0, -37));
+        }
+        m_app->resident().exitSequence();
+    }
 }
 
 TEST_F(CalendarWiringTest, TheWeekdayHeaderFollowsAWeekStartChangedInTheEditor)

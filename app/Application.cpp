@@ -49,6 +49,13 @@ Application::Application(
         }
         emit finished();
     });
+    // The editor's box goes off with the reason beside it, now or when it opens.
+    connect(&m_resident, &ResidentWindow::wakeUpLost, this, [this](const QString& why) {
+        m_wakeUpLost = why;
+        if (m_editor) {
+            m_editor->refuseWakeUp(why);
+        }
+    });
     connect(&m_resident, &ResidentWindow::openMainWindowRequested, this, [this] {
         if (m_store.window().editorFirst != 0) {
             // The calendar behind it turns back to today, as it does when it opens.
@@ -79,6 +86,9 @@ EditorWindow& Application::editorWindow()
             m_resident.sound(), m_resident.ringer()};
         m_editor = std::make_unique<EditorWindow>(context);
         wireEditor();
+        if (!m_wakeUpLost.isEmpty()) {
+            m_editor->refuseWakeUp(m_wakeUpLost);
+        }
     }
     return *m_editor;
 }

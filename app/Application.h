@@ -92,6 +92,7 @@ private:
     Dialogs& m_dialogs;
     ResidentWindow m_resident;
     std::unique_ptr<EditorWindow> m_editor;
+    QString m_wakeUpLost; // why waking a sleeping computer went off by itself; "" while it did not
     std::unique_ptr<CalendarWindow> m_calendar;
 };
 

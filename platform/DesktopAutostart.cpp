@@ -65,14 +65,16 @@ DesktopAutostart::DesktopAutostart()
 {
 }
 
-DesktopAutostart::DesktopAutostart(const QString& directory, const QString& programPath, const QString& execProgram)
+DesktopAutostart::DesktopAutostart(
+    const QString& directory, const QString& programPath, const QString& execProgram)
     : m_entryPath(QDir(directory).filePath(QStringLiteral("Kalvendorix.desktop")))
     , m_programPath(programPath)
     , m_execProgram(execProgram.isEmpty() ? programPath : execProgram)
 {
 }
 
-QString DesktopAutostart::execProgram(const QString& programPath, const QString& argument0, const QString& foundOnPath)
+QString DesktopAutostart::execProgram(
+    const QString& programPath, const QString& argument0, const QString& foundOnPath)
 {
     const bool fromPath = !argument0.isEmpty() && !argument0.contains(u'/') && !foundOnPath.isEmpty()
         && foundOnPath == programPath;

@@ -24,7 +24,8 @@ public:
     // What the entry starts: the bare name `argument0` when it has no slash and
     // PATH finds it as this program file (`foundOnPath`, from findOnPath), else
     // the program file itself. Both paths are canonical.
-    static QString execProgram(const QString& programPath, const QString& argument0, const QString& foundOnPath);
+    static QString execProgram(
+        const QString& programPath, const QString& argument0, const QString& foundOnPath);
     // The canonical path of the first executable file `name` in the folders of
     // `pathVariable` (colon-separated, as in PATH), or empty.
     static QString findOnPath(const QString& name, const QString& pathVariable);

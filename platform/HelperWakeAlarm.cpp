@@ -36,6 +36,12 @@ QString reasonOf(const QByteArray& said)
 HelperWakeAlarm::HelperWakeAlarm(QStringList helperPaths)
     : m_paths(std::move(helperPaths))
 {
+    QObject::connect(&m_helper, &QProcess::finished, &m_helper, [this] {
+        m_armedKnown = false;
+        if (!m_stopping && m_ready) {
+            ended();
+        }
+    });
 }
 
 HelperWakeAlarm::~HelperWakeAlarm()
@@ -66,6 +72,7 @@ std::optional<QString> HelperWakeAlarm::start()
         return unavailable(QStringLiteral("補助プログラム %1 が見つかりません").arg(kHelperName));
     }
     m_armedKnown = false;
+    m_ready = false;
     m_helper.setProgram(helper);
     m_helper.setArguments({});
     m_helper.setProcessChannelMode(QProcess::SeparateChannels);
@@ -80,6 +87,7 @@ std::optional<QString> HelperWakeAlarm::start()
         }
     }
     if (m_helper.canReadLine() && m_helper.readLine().trimmed() == "ready") {
+        m_ready = true;
         return std::nullopt;
     }
     m_helper.waitForFinished(kEndBoundMs);
@@ -107,11 +115,14 @@ void HelperWakeAlarm::stop()
         return;
     }
     // The end of its input ends it.
+    m_stopping = true;
     m_helper.closeWriteChannel();
     if (!m_helper.waitForFinished(kEndBoundMs)) {
         m_helper.kill();
         m_helper.waitForFinished(kEndBoundMs);
     }
+    m_stopping = false;
+    m_ready = false;
     m_armedKnown = false;
 }
 

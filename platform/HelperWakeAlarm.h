@@ -33,6 +33,8 @@ private:
     QProcess m_helper;
     std::optional<std::int64_t> m_armed;
     bool m_armedKnown = false;
+    bool m_ready = false; // it said "ready": its end from now on is told
+    bool m_stopping = false;
 };
 
 } // namespace kvx

@@ -7,10 +7,10 @@
 #include <QSysInfo>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 

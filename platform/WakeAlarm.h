@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace kvx {
@@ -19,6 +20,20 @@ public:
     // Nothing wakes the computer any more.
     virtual void stop() = 0;
     virtual bool running() const = 0;
+    // Called when what wakes the computer ended by itself (it was killed,
+    // it crashed), not by stop().
+    void setOnEnded(std::function<void()> ended) { m_onEnded = std::move(ended); }
+
+protected:
+    void ended() const
+    {
+        if (m_onEnded) {
+            m_onEnded();
+        }
+    }
+
+private:
+    std::function<void()> m_onEnded;
 };
 
 } // namespace kvx

@@ -8,6 +8,7 @@
 #include "store/AlarmStore.h"
 
 #include <algorithm>
+#include <array>
 
 namespace kvx {
 
@@ -23,6 +24,8 @@ constexpr qint64 kLongestWaitMs = 3600 * 1000;
 constexpr long long kMissedNoticeSeconds = 12 * 3600;
 // The missed bells looked for after a sleep, at most.
 constexpr int kMostMissedBells = 100;
+// A wake helper that ended by itself is started again after these waits, then given up.
+constexpr std::array<int, 3> kWakeRetryMs = {2000, 30000, 300000};
 // What the first ring needs is made this long before it.
 constexpr qint64 kMediaLeadMs = 10 * 1000;
 // The tick's last wait before a bell, at most.
@@ -41,10 +44,14 @@ AlarmScheduler::AlarmScheduler(AlarmStore& store, AlarmRinger& ringer, SoundCont
     , m_sound(sound)
     , m_services(services)
     , m_alarmTick(services.clock.createTimer())
+    , m_wakeRetry(services.clock.createTimer())
     , m_toolTip(kTitle)
 {
     m_alarmTick->setSingleShot(true);
     m_alarmTick->onTimeout = [this] { alarmTick(); };
+    m_wakeRetry->setSingleShot(true);
+    m_wakeRetry->onTimeout = [this] { restartWakeHelper(); };
+    m_services.wake.setOnEnded([this] { wakeHelperEnded(); });
     connect(&m_store, &AlarmStore::tablesChanged, this, &AlarmScheduler::restart);
     connect(&m_services.wallClock, &WallClockWatch::changed, this, &AlarmScheduler::wallClockChanged);
 }
@@ -66,6 +73,8 @@ void AlarmScheduler::stop()
 
 std::optional<QString> AlarmScheduler::setWakeUp(bool on)
 {
+    m_wakeRetry->stop();
+    m_wakeRestarts = 0;
     if (!on) {
         m_services.wake.stop();
         return std::nullopt;
@@ -75,6 +84,25 @@ std::optional<QString> AlarmScheduler::setWakeUp(bool on)
     }
     armAlarmTick();
     return std::nullopt;
+}
+
+void AlarmScheduler::wakeHelperEnded()
+{
+    if (m_wakeRestarts >= static_cast<int>(kWakeRetryMs.size())) {
+        emit wakeUpLost(
+            QStringLiteral("補助プログラム kalvendorix-wake が何度も終了したため、スリープから起こせません"));
+        return;
+    }
+    m_wakeRetry->start(kWakeRetryMs[static_cast<std::size_t>(m_wakeRestarts++)]);
+}
+
+void AlarmScheduler::restartWakeHelper()
+{
+    if (const std::optional<QString> refused = m_services.wake.start()) {
+        emit wakeUpLost(*refused);
+        return;
+    }
+    armAlarmTick(); // the new helper is armed for the next bell
 }
 
 bool AlarmScheduler::timerActive() const

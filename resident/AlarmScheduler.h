@@ -55,12 +55,16 @@ public:
 signals:
     // The tick woke at `now`, whatever it found.
     void woke(OleDate now);
+    // The wake helper ended and could not be started again: waking is off, and why.
+    void wakeUpLost(const QString& why);
 
 private:
     void armAlarmTick();
     bool prepareFirstRing();
     void refreshToolTip(OleDate now);
     void wallClockChanged(bool resumed);
+    void wakeHelperEnded();
+    void restartWakeHelper();
     void tellMissedAlarms(OleDate from, OleDate until);
     bool stillRings(const Firing& firing, OleDate now) const;
 
@@ -69,6 +73,9 @@ private:
     SoundController& m_sound;
     ResidentServices& m_services;
     std::unique_ptr<Timer> m_alarmTick;
+    // A wake helper that ended by itself is started again, a few times, spaced out.
+    std::unique_ptr<Timer> m_wakeRetry;
+    int m_wakeRestarts = 0;
     bool m_running = false;
     bool m_paused = false;
     bool m_firstRingPrepared = false;

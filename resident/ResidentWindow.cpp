@@ -49,6 +49,13 @@ ResidentWindow::ResidentWindow(
     connect(&m_notice, &DesktopAlarmNotice::stopRequested, &m_ringer, &AlarmRinger::stopAction);
     connect(&m_notice, &DesktopAlarmNotice::snoozeRequested, this, &ResidentWindow::snooze);
     m_menu.setNextAlarmText([this] { return m_scheduler.toolTipNow(); });
+    // The option goes off, saved with the next save; the user learns why.
+    connect(&m_scheduler, &AlarmScheduler::wakeUpLost, this, [this](const QString& why) {
+        m_store.window().wakeUp = 0;
+        std::fprintf(stderr, "kalvendorix: %s\n", why.toLocal8Bit().constData());
+        m_services.notifier.show({kTitle, why, DesktopNotifier::Urgency::Normal, {}});
+        emit wakeUpLost(why);
+    });
     connect(&m_menu, &TrayMenu::openChosen, this, &ResidentWindow::openAction);
     connect(&m_menu, &TrayMenu::registerChosen, this, &ResidentWindow::registerStartup);
     connect(&m_menu, &TrayMenu::removeChosen, this, &ResidentWindow::removeStartup);

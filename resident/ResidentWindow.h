@@ -103,6 +103,8 @@ signals:
     void openMainWindowRequested();
     // The exit sequence has ended; the program may quit.
     void quitRequested();
+    // Waking a sleeping computer went off by itself (its helper could not run), and why.
+    void wakeUpLost(const QString& why);
 
 private:
     void endDuringStartUp();

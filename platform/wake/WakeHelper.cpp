@@ -68,19 +68,22 @@ int main()
     }
     std::puts("ready");
     std::fflush(stdout);
+    // Read a byte at a time: a line is what ends in a newline, whatever it
+    // holds (a NUL byte, too many characters), and each line gets its answer.
     char line[32];
-    while (std::fgets(line, sizeof line, stdin) != nullptr) {
-        const std::size_t length = std::strlen(line);
-        itimerspec when{};
-        bool whole = length > 0 && line[length - 1] == '\n';
-        if (whole) {
-            line[length - 1] = '\0';
-        } else {
-            // Too long for any instant: the rest of the line goes with it.
-            int c = 0;
-            while ((c = std::getchar()) != EOF && c != '\n') { }
+    std::size_t length = 0;
+    bool bad = false;
+    for (int c = std::getchar(); c != EOF; c = std::getchar()) {
+        if (c != '\n') {
+            bad = bad || c == '\0' || length + 1 >= sizeof line;
+            if (!bad) {
+                line[length++] = static_cast<char>(c);
+            }
+            continue;
         }
-        if (!whole || !parse(line, when)) {
+        line[length] = '\0';
+        itimerspec when{};
+        if (bad || !parse(line, when)) {
             std::puts("refused");
         } else if (::timerfd_settime(timer, TFD_TIMER_ABSTIME, &when, nullptr) != 0) {
             std::printf("refused %s\n", std::strerror(errno));
@@ -88,6 +91,8 @@ int main()
             std::puts(when.it_value.tv_sec == 0 ? "off" : "armed");
         }
         std::fflush(stdout);
+        length = 0;
+        bad = false;
     }
     return 0;
 }

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QThread>
 
 #include <csignal>
@@ -111,6 +113,17 @@ TEST(WakeAlarm, TheHelperHoldsATimerForTheNextBellOnlyWhileTheOptionIsOn)
             ASSERT_TRUE(quick.has_value());
             EXPECT_GE(*quick, 9 * 60 - kLeadSeconds) << "the quick timer's bell, a lead early";
             EXPECT_LE(*quick, 10 * 60 - kLeadSeconds);
+            // A helper killed is started again, and armed again.
+            const std::optional<pid_t> killed = wakeHelperOf(pid);
+            ASSERT_TRUE(killed.has_value());
+            ::kill(*killed, SIGKILL);
+            const QDeadlineTimer restarted(20000);
+            std::optional<pid_t> again;
+            while (!restarted.hasExpired() && (!(again = wakeHelperOf(pid)) || *again == *killed)) {
+                QThread::msleep(100);
+            }
+            ASSERT_TRUE(again.has_value() && *again != *killed) << "no helper after the first one was killed";
+            EXPECT_TRUE(armedWithin(pid, 9 * 60 - kLeadSeconds, 10 * 60 - kLeadSeconds).has_value());
         } else {
             // The start-up and a change of the tables are past: nothing was started.
             EXPECT_EQ(runCommand(env, {QStringLiteral("--quick"), QStringLiteral("10")}).status, 0);
@@ -128,6 +141,25 @@ TEST(WakeAlarm, TheHelperHoldsATimerForTheNextBellOnlyWhileTheOptionIsOn)
             EXPECT_FALSE(processAlive(*helper)) << "the helper ends with the program";
         }
     }
+}
+
+// The helper answers every line it is given, whatever the line holds.
+TEST(WakeAlarm, TheHelperAnswersEachLineEvenOneWithANulByte)
+{
+    QProcess helper;
+    helper.start(
+        QFileInfo(ResidentProcess::programPath()).dir().filePath(QStringLiteral("kalvendorix-wake")), {});
+    ASSERT_TRUE(helper.waitForStarted(5000));
+    ASSERT_TRUE(helper.waitForReadyRead(5000));
+    const QByteArray ready = helper.readLine().trimmed();
+    if (ready != "ready") {
+        GTEST_SKIP() << "no wake alarm here (" << helper.readAllStandardError().toStdString()
+                     << "): the answers are checked where the helper may hold its timer";
+    }
+    helper.write(QByteArray("12\0 34\n", 7) + "off\n" + QByteArray(40, '9') + "\noff\n");
+    helper.closeWriteChannel();
+    ASSERT_TRUE(helper.waitForFinished(5000));
+    EXPECT_EQ(helper.readAllStandardOutput(), QByteArray("refused\noff\nrefused\noff\n"));
 }
 
 } // namespace

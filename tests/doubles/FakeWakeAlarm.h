@@ -13,6 +13,7 @@ class FakeWakeAlarm : public WakeAlarm {
 public:
     std::optional<QString> start() override
     {
+        ++starts;
         m_running = !refusal;
         return refusal;
     }
@@ -23,9 +24,16 @@ public:
         }
     }
     void stop() override { m_running = false; }
+    // The helper ends by itself (killed); `starts` counts every start asked.
+    void die()
+    {
+        m_running = false;
+        ended();
+    }
     bool running() const override { return m_running; }
 
     std::optional<QString> refusal;
+    int starts = 0;
     std::vector<std::optional<std::int64_t>> armed; // every instant armed, in order
 
 private:

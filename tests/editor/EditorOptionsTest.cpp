@@ -429,4 +429,30 @@ TEST_F(EditorTest, TheWakeBoxArmsTheNextBellOrSaysWhyItCannot)
     EXPECT_FALSE(m_desktop.wake.running()) << "the helper ends with the program";
 }
 
+// A helper that ends by itself is started again, a few times, spaced out;
+// then the box goes off with the reason beside it, and the desktop is told.
+TEST_F(EditorTest, AWakeHelperThatKeepsEndingIsStartedAgainThenGivenUp)
+{
+    startWith();
+    showTab(EditorWindow::kScreenTab);
+    click("Check32");
+    ASSERT_TRUE(m_desktop.wake.running());
+    m_desktop.wake.die();
+    EXPECT_FALSE(m_desktop.wake.running());
+    m_desktop.clock.advanceMs(2000);
+    EXPECT_TRUE(m_desktop.wake.running()) << "started again";
+    EXPECT_EQ(m_desktop.wake.starts, 2);
+    for (int again = 0; again < 3; ++again) {
+        m_desktop.wake.die();
+        m_desktop.clock.advanceMs(300000);
+    }
+    EXPECT_EQ(m_desktop.wake.starts, 4);
+    EXPECT_FALSE(m_desktop.wake.running());
+    EXPECT_FALSE(button("Check32")->isChecked());
+    EXPECT_TRUE(m_app->openEditor().findChild<QLabel*>(QStringLiteral("Label32"))->isVisible());
+    EXPECT_EQ(m_app->store().window().wakeUp, 0);
+    ASSERT_FALSE(m_desktop.notifier.sent().empty());
+    EXPECT_TRUE(m_desktop.notifier.sent().back().notice.body.contains(QStringLiteral("kalvendorix-wake")));
+}
+
 } // namespace kvx

@@ -3,6 +3,7 @@
 #include "app/CalendarFiles.h"
 #include "app/CommandLine.h"
 #include "core/RescueFile.h"
+#include "platform/QtLocalTime.h"
 #include "schedule/AlarmText.h"
 #include "schedule/QuickCommands.h"
 #include "ui/SaveProblem.h"
@@ -373,7 +374,12 @@ CommandAnswer Application::answer(const std::vector<std::string>& arguments)
         if (m_resident.alarmsPaused()) {
             return {0, m_resident.toolTipNow().toStdString() + "\n", {}};
         }
-        return {0, nextAlarmLine(m_store.alarms(), now), {}};
+        {
+            // Counted in real time across a change of the clocks.
+            const QtLocalTime local;
+            const RealNow real{local, m_services.clock.now().toSecsSinceEpoch() * 1000};
+            return {0, nextAlarmLine(m_store.alarms(), now, &real), {}};
+        }
     case TerminalCommand::Export:
         return exportCalendarFile(m_store, command.path);
     case TerminalCommand::Import:

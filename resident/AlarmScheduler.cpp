@@ -145,13 +145,16 @@ void AlarmScheduler::restart()
 void AlarmScheduler::alarmTick()
 {
     ++m_ticks;
-    const OleDate now = m_services.clock.nowOle();
+    const QDateTime instant = m_services.clock.now();
+    const OleDate now = Clock::toOleDate(instant);
     if (m_paused) {
         emit woke(now);
         return;
     }
     // A ring changes the tables: the tip and the tick follow them from there.
-    if (const std::optional<Firing> firing = m_store.ringDueAlarm(now)) {
+    // The bells of the hour the clocks skip in spring ring at its end.
+    if (const std::optional<Firing> firing
+        = m_store.ringDueAlarm(now, skippedMinutes(m_local, instant.toSecsSinceEpoch()))) {
         m_ringer.notificationWindow().setSnoozeMinutes(m_store.window().snoozeMinutes);
         m_ringer.fire(firing->alarmIndex, firing->mainBell);
         return;
@@ -177,8 +180,10 @@ void AlarmScheduler::armAlarmTick()
     QDateTime now = m_services.clock.now();
     // The instant of this tick has been looked at: the next one is a later second.
     QDateTime nextSecond = now.addMSecs(1000 - now.time().msec());
-    const NextCheck next = nextDueMoment(m_store.alarms(), Clock::toOleDate(nextSecond));
-    const QDateTime bell = Clock::fromOleDate(next.at);
+    // The real instant of the bell's wall time: the end of a gap the clocks
+    // skip, the first of two instants when they show the hour twice.
+    const NextTick next = nextTick(m_store.alarms(), m_local, nextSecond.toSecsSinceEpoch());
+    const QDateTime bell = QDateTime::fromSecsSinceEpoch(next.instant);
     // A sleeping computer wakes for the bell the tick waits for.
     m_services.wake.arm(
         next.found ? std::optional<std::int64_t>(bell.toSecsSinceEpoch() - kWakeLeadSeconds) : std::nullopt);
@@ -226,7 +231,9 @@ bool AlarmScheduler::prepareFirstRing()
 void AlarmScheduler::refreshToolTip(OleDate now)
 {
     OleDate nextRingAt;
-    const auto text = nextAlarmTooltip(m_store.alarms(), now, nextRingAt);
+    // Whole seconds, as the wall time `now` is taken.
+    const RealNow real{m_local, m_services.clock.now().toSecsSinceEpoch() * 1000};
+    const auto text = nextAlarmTooltip(m_store.alarms(), now, nextRingAt, &real);
     m_nextRingAt = nextRingAt;
     if (!text) {
         return;

@@ -5,6 +5,7 @@
 
 #ifndef Q_MOC_RUN
 #include "platform/Clock.h"
+#include "platform/QtLocalTime.h"
 #include "resident/ResidentServices.h"
 #include "schedule/FiringDecision.h"
 #endif
@@ -73,6 +74,7 @@ private:
     SoundController& m_sound;
     ResidentServices& m_services;
     std::unique_ptr<Timer> m_alarmTick;
+    QtLocalTime m_local; // this computer's zone, its changes of the clocks
     // A wake helper that ended by itself is started again, a few times, spaced out.
     std::unique_ptr<Timer> m_wakeRetry;
     int m_wakeRestarts = 0;

@@ -11,7 +11,8 @@ int weekdayNumber(sys_days day)
 
 int firstColumn(int year, int month, bool weekStartsMonday)
 {
-    const int first = weekdayNumber(sys_days{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} / std::chrono::day{1}});
+    const int first = weekdayNumber(sys_days{
+        std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} / std::chrono::day{1}});
     return weekStartsMonday ? (first + 5) % 7 : first - 1;
 }
 
@@ -54,7 +55,8 @@ int MonthTable::nthWeekdayDay(int n, int weekday) const
 OleDate MonthTable::nthWeekdayOfMonth(int n, int weekday) const
 {
     const int d = nthWeekdayDay(n, weekday);
-    return d == 0 ? OleDate() : OleDate::fromDay(sys_days{m_month / std::chrono::day{static_cast<unsigned>(d)}});
+    return d == 0 ? OleDate()
+                  : OleDate::fromDay(sys_days{m_month / std::chrono::day{static_cast<unsigned>(d)}});
 }
 
 OleDate preAlarmOffset(int preMinutes)

@@ -236,14 +236,19 @@ DueBells dueBellsAt(const AlarmRecord& alarm, OleDate now)
     return TickScan(now).evaluate(alarm);
 }
 
-std::optional<Firing> fireDueAlarm(AlarmTable& table, OleDate now)
+std::optional<Firing> fireDueAlarm(AlarmTable& table, OleDate now, const std::vector<OleDate>& skipped)
 {
     TickScan scan(now);
+    std::vector<TickScan> gap(skipped.begin(), skipped.end());
     const std::size_t count
         = std::min(static_cast<std::size_t>(std::max<int>(table.alarmCount, 0)), table.alarms.size());
     for (std::size_t i = 0; i < count; ++i) {
         AlarmRecord& alarm = table.alarms[i];
-        const DueBells due = scan.evaluate(alarm);
+        DueBells due = scan.evaluate(alarm);
+        // A bell of a minute the clocks skipped rings now, as if it were that minute.
+        for (std::size_t m = 0; m < gap.size() && !due.any(); ++m) {
+            due = gap[m].evaluate(alarm);
+        }
         if (!due.any()) {
             continue;
         }

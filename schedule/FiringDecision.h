@@ -4,6 +4,7 @@
 #include "core/Records.h"
 
 #include <optional>
+#include <vector>
 
 namespace kvx {
 
@@ -32,6 +33,8 @@ DueBells dueBellsAt(const AlarmRecord& alarm, OleDate now);
 // The bells that ring take `now` as their lastAlarm / lastPreAlarm, which limits each
 // bell to one ring per calendar day. Returns nullopt when nothing rings. Alarms match
 // to the minute, so several alarms due in one minute ring on consecutive ticks.
-std::optional<Firing> fireDueAlarm(AlarmTable& table, OleDate now);
+// `skipped`: the minutes of wall time a change of the clocks skipped just
+// before `now` (skippedMinutes): their bells are due at `now`, once.
+std::optional<Firing> fireDueAlarm(AlarmTable& table, OleDate now, const std::vector<OleDate>& skipped = {});
 
 } // namespace kvx

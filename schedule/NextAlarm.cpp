@@ -44,14 +44,15 @@ std::string countdown(long long seconds)
 
 } // namespace
 
-std::optional<std::string> nextAlarmTooltip(const AlarmTable& table, OleDate now, OleDate& nextRingAt)
+std::optional<std::string> nextAlarmTooltip(
+    const AlarmTable& table, OleDate now, OleDate& nextRingAt, const RealNow* real)
 {
     int alarmIndex = -1;
-    return nextAlarmTooltip(table, now, nextRingAt, alarmIndex);
+    return nextAlarmTooltip(table, now, nextRingAt, alarmIndex, real);
 }
 
 std::optional<std::string> nextAlarmTooltip(
-    const AlarmTable& table, OleDate now, OleDate& nextRingAt, int& alarmIndex)
+    const AlarmTable& table, OleDate now, OleDate& nextRingAt, int& alarmIndex, const RealNow* real)
 {
     const auto today = now.day();
     offerDay(table, today, now, nextRingAt, alarmIndex);
@@ -61,14 +62,19 @@ std::optional<std::string> nextAlarmTooltip(
     if (nextRingAt.isZero()) {
         return std::nullopt;
     }
-    return nextAlarmText(nextRingAt, now);
+    return nextAlarmText(nextRingAt, now, real);
 }
 
-std::string nextAlarmText(OleDate nextRingAt, OleDate now)
+std::string nextAlarmText(OleDate nextRingAt, OleDate now, const RealNow* real)
 {
     // Milliseconds first, so that float noise cannot cost a whole second.
-    const long long ms
+    long long ms
         = std::llround((nextRingAt.value() - now.value()) * static_cast<double>(kMillisecondsPerDay));
+    if (real != nullptr) {
+        const long long ringsAt = real->local.instantOf(nextRingAt);
+        ms = ringsAt * 1000 - real->epochMs;
+        nextRingAt = real->local.wallAt(ringsAt);
+    }
     if (ms >= kMillisecondsPerDay) {
         return "２４時間中のアラームはありません";
     }

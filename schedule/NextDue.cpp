@@ -385,4 +385,13 @@ NextCheck nextDueMoment(const AlarmTable& table, OleDate from)
     return {atSeconds((fromDay + dayCount) * kSecondsPerDay), false};
 }
 
+NextTick nextTick(const AlarmTable& table, const LocalTime& local, long long epochSeconds)
+{
+    if (!skippedMinutes(local, epochSeconds).empty()) {
+        return {epochSeconds, true};
+    }
+    const NextCheck next = nextDueMoment(table, local.wallAt(epochSeconds));
+    return {std::max(epochSeconds, local.instantOf(next.at)), next.found};
+}
+
 } // namespace kvx

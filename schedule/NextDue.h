@@ -2,6 +2,7 @@
 
 #include "core/OleDate.h"
 #include "core/Records.h"
+#include "schedule/LocalTime.h"
 
 namespace kvx {
 
@@ -19,5 +20,16 @@ struct NextCheck {
 // them and found is false. `from` is taken at whole seconds as a tick takes its
 // instant, rounded to the nearest.
 NextCheck nextDueMoment(const AlarmTable& table, OleDate from);
+
+// The same on the real clock: the instant (seconds since the epoch) from
+// `epochSeconds` on at which the tick looks next. The bell's wall time is
+// taken where the clocks show it first (a gap's end for a time they skip);
+// through the minute after a gap, every second, for the skipped minutes'
+// bells ring then, one a tick.
+struct NextTick {
+    long long instant = 0;
+    bool found = false;
+};
+NextTick nextTick(const AlarmTable& table, const LocalTime& local, long long epochSeconds);
 
 } // namespace kvx

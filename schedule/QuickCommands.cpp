@@ -140,11 +140,11 @@ std::string alarmListText(
     return text;
 }
 
-std::string nextAlarmLine(const AlarmTable& table, OleDate now)
+std::string nextAlarmLine(const AlarmTable& table, OleDate now, const RealNow* real)
 {
     OleDate nextRingAt;
     int alarmIndex = -1;
-    const std::optional<std::string> tip = nextAlarmTooltip(table, now, nextRingAt, alarmIndex);
+    const std::optional<std::string> tip = nextAlarmTooltip(table, now, nextRingAt, alarmIndex, real);
     if (!tip || alarmIndex < 0) {
         return "２４時間中のアラームはありません\n";
     }

@@ -2,6 +2,7 @@
 
 #include "core/OleDate.h"
 #include "core/Records.h"
+#include "schedule/NextAlarm.h"
 
 #include <array>
 #include <cstdint>
@@ -58,6 +59,6 @@ std::string alarmListText(
 // The line of "--next": the tooltip's text for the next bell, a tab and that
 // alarm's message; "２４時間中のアラームはありません" when no bell rings
 // today or tomorrow.
-std::string nextAlarmLine(const AlarmTable& table, OleDate now);
+std::string nextAlarmLine(const AlarmTable& table, OleDate now, const RealNow* real = nullptr);
 
 } // namespace kvx

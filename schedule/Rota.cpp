@@ -24,7 +24,8 @@ std::string rotaCellLine(
 
 std::string routineNameOn(const RoutineList& routines, OleDate date)
 {
-    if (routines.routineCount <= 0 || routines.routineNames.size() < static_cast<std::size_t>(routines.routineCount)) {
+    if (routines.routineCount <= 0
+        || routines.routineNames.size() < static_cast<std::size_t>(routines.routineCount)) {
         return {};
     }
     const int index = rotaIndex(routines.routineCount, routines.routineStart.day(), date.day());

@@ -173,9 +173,9 @@ AlarmStore::QuickTimer AlarmStore::addQuickTimer(const AlarmRecord& timer, OleDa
     return result;
 }
 
-std::optional<Firing> AlarmStore::ringDueAlarm(OleDate now)
+std::optional<Firing> AlarmStore::ringDueAlarm(OleDate now, const std::vector<OleDate>& skipped)
 {
-    std::optional<Firing> firing = fireDueAlarm(m_tables.alarms, now);
+    std::optional<Firing> firing = fireDueAlarm(m_tables.alarms, now, skipped);
     if (firing) {
         changed(false);
     }

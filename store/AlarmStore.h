@@ -78,7 +78,8 @@ public:
 
     // One tick of the alarm loop: the first alarm due at `now` rings, its
     // last-ring time set.
-    std::optional<Firing> ringDueAlarm(OleDate now);
+    // The bells of minutes a change of the clocks just skipped (`skipped`) ring too.
+    std::optional<Firing> ringDueAlarm(OleDate now, const std::vector<OleDate>& skipped = {});
 
     void setRoutines(const RoutineList& routines);
     // The memos as the calendar window edits them, in place: they are its

@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "core/RescueFile.h"
 #include "platform/QtLocalTime.h"
+#include "schedule/NextAlarm.h"
 #include "schedule/AlarmText.h"
 #include "schedule/QuickCommands.h"
 #include "ui/SaveProblem.h"

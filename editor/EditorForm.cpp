@@ -88,6 +88,20 @@ void EditorForm::showPreview()
         NotificationWindow::appearanceOf(record), QString::fromStdString(record.startTime.formatTime()));
 }
 
+std::optional<AlarmRecord> EditorForm::checkedRecord(const AlarmRecord& base, bool changing, OleDate now)
+{
+    const EditorDraft fields = draft();
+    if (!checkDraft(fields, now)) {
+        return std::nullopt;
+    }
+    return recordFromDraft(fields, base, changing);
+}
+
+AlarmRecord EditorForm::quickTimer(int minutes, OleDate now) const
+{
+    return quickTimerRecord(recordFromDraft(draft(), {}, false), now, minutes);
+}
+
 bool EditorForm::checkDraft(const EditorDraft& draft, OleDate now)
 {
     if (const auto problem = firstProblem(draft)) {

@@ -7,6 +7,7 @@
 #endif
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kvx {
@@ -55,6 +56,11 @@ public:
     // Whether the fields make an alarm: a refused field is told and focused,
     // a start already past asked about when the user wants to be asked.
     bool checkDraft(const EditorDraft& draft, OleDate now);
+    // The fields as a record over `base` (a change keeps what the fields do
+    // not show), or nothing when they are refused (told, the field focused).
+    std::optional<AlarmRecord> checkedRecord(const AlarmRecord& base, bool changing, OleDate now);
+    // A quick timer of `minutes` from now, with the fields' sound and look.
+    AlarmRecord quickTimer(int minutes, OleDate now) const;
     // The fields of the alarm saved last are offered to the next new one.
     void remember(AlarmDefaults& defaults, int index, const AlarmRecord& record, const EditorDraft& draft,
         std::int16_t listMode) const;

@@ -1,6 +1,7 @@
 #include "editor/EditorWindow.h"
 
 #include "editor/AlarmListModel.h"
+#include "editor/EditorDataFile.h"
 #include "editor/EditorListPane.h"
 #include "editor/GeneralTab.h"
 #include "editor/LinkTab.h"
@@ -25,13 +26,6 @@
 
 namespace kvx {
 
-namespace {
-
-constexpr const char* kUnstorablePathMessage
-    = "データファイルパスに、設定ファイルに保存できない文字が含まれています";
-
-} // namespace
-
 EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
     : QWidget(parent)
     , m_context(context)
@@ -39,6 +33,7 @@ EditorWindow::EditorWindow(EditorContext context, QWidget* parent)
           m_context.settings.programDirectory()))
     , m_listPane(new EditorListPane)
     , m_timetable(new TimetableView("HScroll3"))
+    , m_dataFile(m_context, *m_form, *this)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvendorix"));
@@ -99,7 +94,8 @@ void EditorWindow::wireForm()
     });
     connect(
         m_form->routine(), &RoutineTab::doneEditing, this, [this] { m_listPane->okButton()->setFocus(); });
-    connect(m_form->screen(), &ScreenTab::dataPathChosen, this, &EditorWindow::switchDataFile);
+    connect(m_form->screen(), &ScreenTab::dataPathChosen, this,
+        [this](const QString& path) { m_dataFile.switchTo(path); });
     connect(
         m_form->screen(), &ScreenTab::calendarPlacementChosen, this, &EditorWindow::calendarPlacementChosen);
     connect(m_form->screen(), &ScreenTab::wakeUpToggled, this, &EditorWindow::wakeUpChosen);
@@ -276,13 +272,13 @@ void EditorWindow::addAlarm()
         warn(QString::fromUtf8(kTableFullMessage));
         return;
     }
-    const EditorDraft fields = draft();
-    if (!m_form->checkDraft(fields, m_context.clock.nowOle())) {
+    const std::optional<AlarmRecord> record
+        = m_form->checkedRecord(AlarmRecord{}, false, m_context.clock.nowOle());
+    if (!record) {
         return;
     }
-    const AlarmRecord record = recordFromDraft(fields, AlarmRecord{}, false);
-    m_form->remember(m_context.store.defaults(), table.alarmCount, record, fields, listMode());
-    const int index = m_context.store.addAlarm(record);
+    m_form->remember(m_context.store.defaults(), table.alarmCount, *record, draft(), listMode());
+    const int index = m_context.store.addAlarm(*record);
     const int row = listModel()->rowOf(index);
     if (row >= 0) {
         m_listPane->selectRow(row);
@@ -303,16 +299,15 @@ void EditorWindow::changeAlarm()
         warn(QString::fromUtf8(kQuickChangeMessage));
         return;
     }
-    const EditorDraft fields = draft();
-    if (!m_form->checkDraft(fields, m_context.clock.nowOle())) {
+    const int index = listModel()->alarmIndex(rows.front());
+    const std::optional<AlarmRecord> record = m_form->checkedRecord(
+        m_context.store.alarms().alarms[static_cast<std::size_t>(index)], true, m_context.clock.nowOle());
+    if (!record) {
         return;
     }
-    const int index = listModel()->alarmIndex(rows.front());
-    const AlarmRecord record
-        = recordFromDraft(fields, m_context.store.alarms().alarms[static_cast<std::size_t>(index)], true);
-    m_form->remember(m_context.store.defaults(), index, record, fields, listMode());
+    m_form->remember(m_context.store.defaults(), index, *record, draft(), listMode());
     m_context.view.editorSelectedAlarm = index;
-    m_context.store.changeAlarm(index, record);
+    m_context.store.changeAlarm(index, *record);
     int row = listModel()->rowOf(index);
     if (row < 0 && m_listPane->dayView()) {
         m_listPane->setDayView(false);
@@ -346,9 +341,7 @@ void EditorWindow::resetFields()
 {
     applyDefaults();
     fillList();
-    if (isVisible()) {
-        list()->setFocus();
-    }
+    focusList();
     m_context.view.editorSelectedAlarm = -1;
     redrawTimetable();
 }
@@ -356,7 +349,8 @@ void EditorWindow::resetFields()
 void EditorWindow::confirm()
 {
     ScreenTab* screen = m_form->screen();
-    if (const std::optional<QString> typed = screen->enteredDataPath(); typed && !switchDataFile(*typed)) {
+    if (const std::optional<QString> typed = screen->enteredDataPath();
+        typed && !m_dataFile.switchTo(*typed)) {
         return;
     }
     RoutineList routines = m_context.store.tables().routines;
@@ -378,7 +372,7 @@ void EditorWindow::confirm()
 
 AlarmRecord EditorWindow::quickTimerFromFields(int minutes) const
 {
-    return quickTimerRecord(recordFromDraft(draft(), {}, false), m_context.clock.nowOle(), minutes);
+    return m_form->quickTimer(minutes, m_context.clock.nowOle());
 }
 
 void EditorWindow::addQuickTimer(int minutes)
@@ -401,9 +395,7 @@ void EditorWindow::dateClicked(const QDate& date)
     m_form->general()->tickDateWeekday();
     fillList();
     redrawTimetable();
-    if (isVisible()) {
-        list()->setFocus();
-    }
+    focusList();
 }
 
 void EditorWindow::switchView(bool dayView)
@@ -415,59 +407,7 @@ void EditorWindow::switchView(bool dayView)
         m_listPane->selectRow(row);
     }
     redrawTimetable();
-    if (isVisible()) {
-        list()->setFocus();
-    }
-}
-
-// The tables from the data file. The memos are the calendar window's working
-// lists and stay as they are, unless another file was switched to.
-void EditorWindow::reloadData(AlarmStore::Memos memos)
-{
-    m_context.store.load(loadContext(), memos);
-    showLoadedData();
-}
-
-LoadContext EditorWindow::loadContext() const
-{
-    LoadContext context;
-    context.legacyMidiVolume = static_cast<std::int32_t>(m_context.sound.savedMidiVolume());
-    context.legacyWaveVolume = static_cast<std::int32_t>(m_context.sound.savedWaveVolume());
-    context.now = m_context.clock.nowOle();
-    return context;
-}
-
-void EditorWindow::showLoadedData()
-{
-    m_form->routine()->load(m_context.store.tables().routines, m_context.clock.nowOle().day());
-    m_form->screen()->showDataPath(QString::fromStdString(m_context.settings.dataPath()));
-}
-
-// The rota as typed goes with the tables to the file in force; then the other
-// file is loaded.
-bool EditorWindow::switchDataFile(const QString& path)
-{
-    RoutineList routines = m_context.store.tables().routines;
-    m_form->routine()->storeInto(routines);
-    const QString current = QString::fromStdString(m_context.settings.dataPath());
-    const AlarmStore::Switch result
-        = m_context.store.switchDataFile(path.toStdString(), routines, loadContext());
-    switch (result.outcome) {
-    case AlarmStore::Switch::Outcome::Same:
-        return true;
-    case AlarmStore::Switch::Outcome::Unstorable:
-        warn(QString::fromUtf8(kUnstorablePathMessage));
-        break;
-    case AlarmStore::Switch::Outcome::SaveFailed:
-        warn(saveFailureText(result.saved, m_context.store.dataFile(), m_context.settings));
-        break;
-    case AlarmStore::Switch::Outcome::Switched:
-        m_context.view.editorSelectedAlarm = -1;
-        showLoadedData();
-        return true;
-    }
-    m_form->screen()->showDataPath(current);
-    return false;
+    focusList();
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event)
@@ -480,11 +420,18 @@ void EditorWindow::closeEvent(QCloseEvent* event)
         if (!m_context.prompter.question(QString::fromUtf8(kDiscardQuestion), this)) {
             return;
         }
-        reloadData(AlarmStore::Memos::Keep);
+        m_dataFile.reload(AlarmStore::Memos::Keep);
     }
     m_context.sound.stopTestSound();
     hide();
     emit closedByUser();
+}
+
+void EditorWindow::focusList()
+{
+    if (isVisible()) {
+        list()->setFocus();
+    }
 }
 
 void EditorWindow::warn(const QString& text)
@@ -506,9 +453,7 @@ void EditorWindow::redrawTimetable()
 void EditorWindow::timetableScrolled()
 {
     redrawTimetable();
-    if (isVisible()) {
-        list()->setFocus();
-    }
+    focusList();
 }
 
 } // namespace kvx

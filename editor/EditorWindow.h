@@ -4,6 +4,7 @@
 
 #ifndef Q_MOC_RUN
 #include "editor/EditorContext.h"
+#include "editor/EditorDataFile.h"
 #include "editor/EditorForm.h"
 #include "schedule/EditorDraft.h"
 #include "schedule/NewAlarm.h"
@@ -101,10 +102,7 @@ private:
     std::vector<EditorRow> listRows();
     std::int16_t listMode() const;
     void switchView(bool dayView);
-    void reloadData(AlarmStore::Memos memos);
-    LoadContext loadContext() const;
-    void showLoadedData();
-    bool switchDataFile(const QString& path);
+    void focusList();
     void warn(const QString& text);
     void redrawTimetable();
     void timetableScrolled();
@@ -113,6 +111,7 @@ private:
     EditorForm* m_form;
     EditorListPane* m_listPane;
     TimetableView* m_timetable;
+    EditorDataFile m_dataFile;
     std::vector<int> m_dayRowMap;
     bool m_formLoading = false;
     bool m_rowToLoad = false;

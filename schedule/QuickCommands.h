@@ -2,7 +2,6 @@
 
 #include "core/OleDate.h"
 #include "core/Records.h"
-#include "schedule/NextAlarm.h"
 
 #include <array>
 #include <cstdint>
@@ -11,6 +10,8 @@
 #include <string_view>
 
 namespace kvx {
+
+struct RealNow;
 
 // The snooze of a ringing alarm: the minutes offered beside the notification
 // window's "スヌーズ", and the choice before one is remembered ("SNOOZETIME").

@@ -136,15 +136,43 @@ TEST(StatusNotifier, TheMenuReachesTheDesktopAndItsExitEndsTheProgram)
     ASSERT_EQ(layout.type(), QDBusMessage::ReplyMessage) << layout.errorMessage().toStdString();
     const MenuItem root = readItem(qvariant_cast<QDBusArgument>(layout.arguments().at(1)));
     EXPECT_EQ(labelsOf(root),
-        (QStringList{QStringLiteral("編集"), QStringLiteral("スタートアップ (登録/削除)"),
-            QStringLiteral("一時停止"), QStringLiteral("ログ表示"), QStringLiteral("バージョン情報"),
-            QStringLiteral("終了")}));
+        (QStringList{QStringLiteral("Kalvendorix"), QStringLiteral("編集"),
+            QStringLiteral("スタートアップ (登録/削除)"), QStringLiteral("一時停止"),
+            QStringLiteral("ログ表示"), QStringLiteral("バージョン情報"), QStringLiteral("終了")}));
 
     const int exitItem = idOf(root, QStringLiteral("終了"));
     ASSERT_GT(exitItem, 0);
     call(bus, item, menu, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),
         {exitItem, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0U});
     EXPECT_EQ(program.waitForExit(kBoundMs), std::optional<int>(0)) << program.output().toStdString();
+}
+
+// Started before the panel (autostart racing the desktop): the icon is made
+// again when the watcher comes, and registers with it.
+TEST(StatusNotifier, AnIconMadeBeforeThePanelMovesToItWhenItComes)
+{
+    KVX_REQUIRE_DESKTOP(missingTools({QStringLiteral("dbus-daemon")}));
+    ProgramSandbox sandbox;
+    QProcessEnvironment env
+        = sandbox.environment(sandbox.scratchFile(QStringLiteral("ready")), QStringLiteral("xcb"));
+    std::string problem;
+    const std::unique_ptr<Helper> busDaemon = startSessionBus({QStringLiteral("--session")}, env, problem);
+    ASSERT_TRUE(busDaemon) << problem;
+    QDBusConnection bus = QDBusConnection::connectToBus(
+        env.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")), QStringLiteral("late-watcher"));
+    ASSERT_TRUE(bus.isConnected());
+    ResidentProcess program(env, sandbox.scratchFile(QStringLiteral("ready")));
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.waitUntilResident(kBoundMs)) << program.output().toStdString();
+
+    Watcher watcher;
+    ASSERT_TRUE(bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties
+            | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    EXPECT_TRUE(waitFor([&] { return !watcher.items().isEmpty() || !program.isRunning(); }))
+        << program.output().toStdString();
+    EXPECT_FALSE(watcher.items().isEmpty()) << "the icon never reached the panel that came later";
 }
 
 } // namespace

@@ -54,7 +54,7 @@ struct Sounding : SoundingState {
 TEST(QtTrayIcon, ActivationsReachEveryListenerAskingWhetherAnAlarmSounds)
 {
     for (const ActivationRow& row : kActivationRows) {
-        QtTrayIcon tray;
+        QtTrayIcon tray(false);
         Sounding sounding;
         sounding.value = row.alarmSounding;
         tray.setSoundingState(&sounding);
@@ -73,7 +73,7 @@ TEST(QtTrayIcon, ActivationsReachEveryListenerAskingWhetherAnAlarmSounds)
 
 TEST(QtTrayIcon, WithoutAnAlarmQuestionASingleClickOpens)
 {
-    QtTrayIcon tray;
+    QtTrayIcon tray(false);
     std::vector<Action> actions;
     QObject::connect(&tray, &TrayIcon::actionTriggered, [&](Action action) { actions.push_back(action); });
     tray.handleActivation(QSystemTrayIcon::Trigger);
@@ -88,7 +88,7 @@ QImage imageOf(const QIcon& icon)
 TEST(QtTrayIcon, AddModifyRemoveShowTheImageAndTip)
 {
     // Without a notification area (as offscreen) the icon is still added: one may come later.
-    QtTrayIcon tray;
+    QtTrayIcon tray(false);
     tray.add(TrayIcon::Image::Application, QStringLiteral("Kalvendorix"));
     EXPECT_TRUE(tray.systemTrayIcon().isVisible());
     EXPECT_EQ(tray.systemTrayIcon().toolTip(), QStringLiteral("Kalvendorix"));
@@ -107,7 +107,7 @@ TEST(QtTrayIcon, AddModifyRemoveShowTheImageAndTip)
 // StatusNotifierItem host from the copy exported over D-Bus.
 TEST(QtTrayIcon, TheMenuIsHandedToTheIconForTheDesktopToShow)
 {
-    QtTrayIcon tray;
+    QtTrayIcon tray(false);
     QMenu menu;
     menu.addAction(QStringLiteral("編集"));
     tray.setMenu(&menu);

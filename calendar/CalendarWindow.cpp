@@ -127,7 +127,7 @@ void CalendarWindow::buildBottom(QWidget* central)
         m_quickTimer->stop();
         m_quickTimer->start(100);
     });
-    auto* ok = placed(new QPushButton(QStringLiteral("OK"), central), kOk, QStringLiteral("OK"));
+    auto* ok = placed(new QPushButton(QStringLiteral("OK"), central), kOk, QStringLiteral("ＯＫ（閉じる）"));
     connect(ok, &QPushButton::clicked, this, &CalendarWindow::confirm);
 }
 
@@ -201,6 +201,8 @@ void CalendarWindow::goToToday()
     const int cell = showDate(m_context.view.calendar, m_context.clock.nowOle(), m_month->weekStartsMonday());
     m_month->draw();
     selectCell(cell);
+    // The keyboard's home: the clock, which takes the calendar's keys.
+    m_clock->setFocus();
 }
 
 void CalendarWindow::showSelectedMonth()

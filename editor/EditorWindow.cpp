@@ -170,6 +170,10 @@ void EditorWindow::openAlarm(EditorView view, int alarmIndex, Tab tab)
 
 void EditorWindow::open()
 {
+    // A keyboard user starts at the list of alarms, unless a field was chosen.
+    if (focusWidget() == nullptr) {
+        list()->setFocus();
+    }
     show();
     raise();
     activateWindow();

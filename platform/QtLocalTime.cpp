@@ -1,7 +1,6 @@
 #include "platform/QtLocalTime.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace kvx {
 
@@ -13,8 +12,8 @@ constexpr long long kDay = 86400;
 
 } // namespace
 
-QtLocalTime::QtLocalTime(QTimeZone zone)
-    : m_zone(std::move(zone))
+QtLocalTime::QtLocalTime(const QTimeZone& zone)
+    : m_zone(zone)
 {
 }
 
@@ -23,7 +22,8 @@ OleDate QtLocalTime::wallAt(long long epochSeconds) const
     const QDateTime wall = QDateTime::fromSecsSinceEpoch(epochSeconds, m_zone);
     const QDate date = wall.date();
     const QTime time = wall.time();
-    return OleDate::fromCivil(date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second());
+    return OleDate::fromCivil(
+        date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second());
 }
 
 long long QtLocalTime::instantOf(OleDate wall) const

@@ -9,7 +9,7 @@ namespace kvx {
 // The wall clock of a time zone, by Qt's zone data (the system's tzdata).
 class QtLocalTime final : public LocalTime {
 public:
-    explicit QtLocalTime(QTimeZone zone = QTimeZone::systemTimeZone());
+    explicit QtLocalTime(const QTimeZone& zone = QTimeZone::systemTimeZone());
 
     OleDate wallAt(long long epochSeconds) const override;
     long long instantOf(OleDate wall) const override;

@@ -25,8 +25,8 @@ constexpr int kMostLooks = 60;
 int defaultScreen()
 {
     const QByteArray display = qgetenv("DISPLAY");
-    const int dot = display.lastIndexOf('.');
-    const int colon = display.lastIndexOf(':');
+    const qsizetype dot = display.lastIndexOf('.');
+    const qsizetype colon = display.lastIndexOf(':');
     return dot > colon && colon >= 0 ? display.mid(dot + 1).toInt() : 0;
 }
 

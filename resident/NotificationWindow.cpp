@@ -6,6 +6,8 @@
 #include "ui/WinColor.h"
 #include "ui/WindowPlacement.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -30,6 +32,24 @@ QLabel* makeBox(QWidget* parent, const char* name, int left, int top, int width,
     return box;
 }
 
+// The window presents itself to assistive technologies as an alert.
+QAccessibleInterface* alertInterface(const QString&, QObject* object)
+{
+    if (auto* window = qobject_cast<NotificationWindow*>(object)) {
+        return new QAccessibleWidget(window, QAccessible::AlertMessage);
+    }
+    return nullptr;
+}
+
+void installAlertRole()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(alertInterface);
+        return true;
+    }();
+    (void)installed;
+}
+
 } // namespace
 
 NotificationWindow::NotificationWindow(QWidget* parent)
@@ -46,9 +66,12 @@ NotificationWindow::NotificationWindow(QWidget* parent)
     // does not stop the alarm.
     m_focusButton = new QPushButton(QStringLiteral("Command2"), this);
     m_focusButton->setObjectName(QStringLiteral("Command2"));
+    m_focusButton->setAccessibleName(QStringLiteral("アラーム"));
     m_focusButton->setGeometry(twipsRect(1335, 1830, 495, 180));
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
     m_okButton->setObjectName(QStringLiteral("Command1"));
+    // Read as the desktop notification says it.
+    m_okButton->setAccessibleName(QStringLiteral("止める"));
     m_okButton->setGeometry(twipsRect(1035, 1770, 1035, 300));
     m_okButton->setFocusPolicy(Qt::NoFocus);
     m_okButton->raise();
@@ -56,7 +79,7 @@ NotificationWindow::NotificationWindow(QWidget* parent)
     // no focus, so that a stray key press cannot put the alarm off either.
     m_snoozeButton = new QPushButton(QStringLiteral("スヌーズ"), this);
     m_snoozeButton->setObjectName(QStringLiteral("Command3"));
-    m_snoozeButton->setAccessibleName(QStringLiteral("スヌーズ"));
+
     m_snoozeButton->setGeometry(twipsRect(60, 1770, 930, 300));
     m_snoozeButton->setFocusPolicy(Qt::NoFocus);
     m_snoozeChoice = new QComboBox(this);
@@ -74,8 +97,27 @@ NotificationWindow::NotificationWindow(QWidget* parent)
 
     connect(m_okButton, &QPushButton::clicked, this, &NotificationWindow::stopRequested);
     connect(m_snoozeButton, &QPushButton::clicked, this, [this] { emit snoozeRequested(snoozeMinutes()); });
+    // The snooze is read with its minutes.
+    connect(m_snoozeChoice, &QComboBox::currentIndexChanged, this, [this] {
+        m_snoozeButton->setAccessibleName(QStringLiteral("スヌーズ（%1分）").arg(snoozeMinutes()));
+    });
+    m_snoozeButton->setAccessibleName(QStringLiteral("スヌーズ（%1分）").arg(snoozeMinutes()));
+    installAlertRole();
 
     centreOnScreen(*this);
+}
+
+// What a screen reader says as the window comes up: the window is an alert
+// named by the bell, its time and the message; the control that takes the
+// focus (and does nothing) names the message too, never its internal name.
+void NotificationWindow::announce(const QString& bell, const QString& time, const QString& message)
+{
+    QString text = message;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString firstLine = text.section(QLatin1Char('\n'), 0, 0);
+    setAccessibleName(QStringLiteral("%1 %2 %3").arg(bell, time, firstLine));
+    setAccessibleDescription(text);
+    m_focusButton->setAccessibleName(QStringLiteral("アラーム：%1").arg(firstLine));
 }
 
 void NotificationWindow::setSnoozeMinutes(int minutes)
@@ -141,6 +183,7 @@ void NotificationWindow::fillForAlarm(const Appearance& appearance, bool mainBel
     m_snoozeButton->setEnabled(false);
     setWindowTitle(QStringLiteral("Kalvendorix (アラーム)"));
     applyAppearance(appearance);
+    announce(mainBell ? QStringLiteral("本鈴") : QStringLiteral("予鈴"), time, appearance.message);
     if (mainBell) {
         styleBox(m_banner, QStringLiteral("■本鈴■"), kWhite, kBlack);
     } else {
@@ -155,6 +198,7 @@ void NotificationWindow::fillForMissed(const Appearance& appearance, const QStri
     Appearance shown = appearance;
     shown.message = QStringLiteral("スリープ中に過ぎたアラーム\r\n") + appearance.message;
     applyAppearance(shown);
+    announce(QStringLiteral("スリープ中に過ぎたアラーム"), time, appearance.message);
     styleBox(m_banner, QString(), fromWinColor(appearance.textColor), fromWinColor(appearance.backColor));
     styleBox(m_timeBox, time, kWhite, kBlack);
     m_okButton->setEnabled(true);
@@ -168,6 +212,7 @@ void NotificationWindow::showPreview(const Appearance& appearance, const QString
     setWindowTitle(QStringLiteral("Kalvendorix ■■プレビュー■■"));
     m_snoozeButton->setEnabled(false);
     applyAppearance(appearance);
+    announce(QStringLiteral("プレビュー"), time, appearance.message);
     styleBox(m_banner, QStringLiteral("■本鈴■"), kWhite, kBlack);
     styleBox(m_timeBox, time, kWhite, kBlack);
     show();
@@ -181,6 +226,8 @@ void NotificationWindow::present()
     m_okButton->setEnabled(true);
     m_focusButton->setEnabled(true);
     m_snoozeButton->setEnabled(true);
+    // The active window: a screen reader announces it, the keyboard lands on the harmless button.
+    activateWindow();
     keepOnTop();
 }
 

@@ -69,6 +69,7 @@ protected:
 
 private:
     void applyAppearance(const Appearance& appearance);
+    void announce(const QString& bell, const QString& time, const QString& message);
     static void styleBox(QLabel* box, const QString& text, const QColor& fore, const QColor& back);
     void keepOnTop();
 

@@ -70,7 +70,7 @@ int main()
     std::fflush(stdout);
     // Read a byte at a time: a line is what ends in a newline, whatever it
     // holds (a NUL byte, too many characters), and each line gets its answer.
-    char line[32];
+    char line[32] = {};
     std::size_t length = 0;
     bool bad = false;
     for (int c = std::getchar(); c != EOF; c = std::getchar()) {

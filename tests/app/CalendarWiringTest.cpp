@@ -7,6 +7,7 @@
 #include "resident/NotificationWindow.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -19,6 +20,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
@@ -352,6 +354,39 @@ TEST_F(CalendarWiringTest, TheCalendarIsPlacedAtItsOwnSizeAtEveryOpening)
             calendar->move(frame.topLeft() + QPoint(0, -37));
         }
         m_app->resident().exitSequence();
+    }
+}
+
+// What a keyboard user meets first: each window opens with the focus on a
+// control, and every control the Tab key reaches is read by a Japanese name,
+// never by an internal one such as "Command5".
+TEST_F(CalendarWiringTest, EveryControlTheTabKeyReachesIsReadByAJapaneseName)
+{
+    start();
+    m_desktop.tray.trigger(TrayIcon::Action::LeftDoubleClick);
+    m_app->openEditor();
+    const QRegularExpression internal(QStringLiteral("^[A-Za-z]+[0-9]+$"));
+    const QRegularExpression japanese(QStringLiteral("[\\x{3000}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]"));
+    for (QWidget* window :
+        {static_cast<QWidget*>(m_app->calendar()), static_cast<QWidget*>(m_app->editor())}) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        window->activateWindow();
+        QWidget* first = window->focusWidget();
+        ASSERT_NE(first, nullptr) << "opens with the focus on a control";
+        QWidget* widget = first;
+        int reached = 0;
+        do {
+            if (widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus) != 0
+                && widget->window() == window) {
+                ++reached;
+                QAccessibleInterface* read = QAccessible::queryAccessibleInterface(widget);
+                const QString name = read != nullptr ? read->text(QAccessible::Name) : QString();
+                EXPECT_TRUE(japanese.match(name).hasMatch() && !internal.match(name).hasMatch())
+                    << widget->objectName().toStdString() << " is read as '" << name.toStdString() << "'";
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget != first && reached < 500);
+        EXPECT_GT(reached, 3);
     }
 }
 

@@ -482,8 +482,8 @@ TEST(AlarmRing, SnoozedAlarmIsSavedAtOnceAndRingsAgain)
             return DesktopProbe::windowWithTitle(kAlarmTitle).has_value();
         })) << program.output().toStdString();
         const QDateTime pressed = QDateTime::currentDateTime().addSecs(offset);
-        const std::optional<std::string> failure
-            = session.drive({QStringLiteral("snooze"), QString::number(program.pid())});
+        const std::optional<std::string> failure = session.drive(
+            {QStringLiteral("snooze"), QString::number(program.pid()), QStringLiteral("もう一度鳴る")});
         ASSERT_FALSE(failure.has_value()) << *failure;
         std::optional<SharedTables> saved;
         ASSERT_TRUE(pollUntil(kShowBoundMs, [&] {

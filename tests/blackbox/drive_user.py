@@ -20,6 +20,9 @@ usage: drive_user.py alarm PID HHMM MESSAGE
        drive_user.py memo PID TEXT
            double-clicks the first memo row of the calendar window, types the
            memo into the edit window, confirms it, and presses the window's "OK"
+       drive_user.py snooze PID [MESSAGE]
+           presses the ringing alarm's "スヌーズ"; with MESSAGE, first checks that
+           the alarm window is an alert naming it, the focus on a control naming it
 Exits 0 once the last "OK" was pressed; prints what it could not find otherwise."""
 import subprocess
 import sys
@@ -184,21 +187,43 @@ def add_memo(pid, text):
     click_on(cell, repeat=2)
     type_into(app, "メモの内容", text, window_title="メモ")
     press_and_see_close(app, "メモの編集", pyatspi.ROLE_PUSH_BUTTON, "OK")
-    press_and_see_close(app, "カレンダー", pyatspi.ROLE_PUSH_BUTTON, "OK")
+    press_and_see_close(app, "カレンダー", pyatspi.ROLE_PUSH_BUTTON, "ＯＫ（閉じる）")
     return 0
 
 
-def snooze(pid):
-    """Clicks "スヌーズ" in the ringing alarm's window."""
+def alarm_is_announced(app, message):
+    """What a screen reader meets as the alarm rings: an alert that names the
+    message, and the focus on a control whose name says the alarm."""
+    def alert(accessible):
+        return (accessible is not None and accessible.getRole() == pyatspi.ROLE_ALERT
+                and accessible.getState().contains(pyatspi.STATE_SHOWING))
+    window = wait_for("the alarm window as an alert", lambda: pyatspi.findDescendant(app, alert))
+    if message not in window.name and message not in window.description:
+        sys.exit(f"drive_user: the alert says {window.name!r} / {window.description!r}, not {message!r}")
+    focused = wait_for("the focused control", lambda: pyatspi.findDescendant(
+        window, lambda a: a is not None and a.getState().contains(pyatspi.STATE_FOCUSED)))
+    if message not in focused.name or "Command" in focused.name:
+        sys.exit(f"drive_user: the focus is on {focused.name!r}")
+
+
+def snooze(pid, message=None):
+    """Clicks "スヌーズ" in the ringing alarm's window, after checking, when
+    `message` is given, what a screen reader announces."""
     app = wait_for("the program", lambda: application(pid))
-    click_on(wait_for("'スヌーズ'", lambda: control(app, pyatspi.ROLE_PUSH_BUTTON, "スヌーズ")))
+    if message is not None:
+        alarm_is_announced(app, message)
+    def snooze_button(accessible):
+        return (accessible is not None and accessible.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                and accessible.name.startswith("スヌーズ")
+                and accessible.getState().contains(pyatspi.STATE_SHOWING))
+    click_on(wait_for("'スヌーズ'", lambda: pyatspi.findDescendant(app, snooze_button)))
     return 0
 
 
 def main():
     task, pid = sys.argv[1], int(sys.argv[2])
     if task == "snooze":
-        return snooze(pid)
+        return snooze(pid, *sys.argv[3:4])
     if task == "alarm":
         return add_alarm(pid, sys.argv[3], sys.argv[4])
     if task == "kana":

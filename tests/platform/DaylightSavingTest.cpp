@@ -27,7 +27,7 @@ std::string shown(const QTimeZone& zone, long long instant)
 }
 
 // Every ring of one day as the tick makes them: "HH:MM/offset main" or "... pre".
-std::vector<std::string> ringsOfTheDay(const QTimeZone& zone, QDate day, AlarmRecord alarm)
+std::vector<std::string> ringsOfTheDay(const QTimeZone& zone, QDate day, const AlarmRecord& alarm)
 {
     const QtLocalTime local(zone);
     AlarmTable table;

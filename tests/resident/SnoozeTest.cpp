@@ -1,6 +1,7 @@
 #include "ResidentFixture.h"
 #include "resident/NotificationWindow.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -54,7 +55,17 @@ TEST_F(SnoozeTest, PutsTheRingOffAndRingsAgainWithTheAlarmsFields)
     auto* snooze = window.findChild<QPushButton*>(QStringLiteral("Command3"));
     ASSERT_NE(snooze, nullptr);
     EXPECT_EQ(snooze->text(), QStringLiteral("スヌーズ"));
-    EXPECT_EQ(snooze->accessibleName(), QStringLiteral("スヌーズ"));
+    EXPECT_EQ(snooze->accessibleName(), QStringLiteral("スヌーズ（10分）")) << "read with its minutes";
+    // Read as an alert that says the alarm; the focus-taker names it, never "Command2".
+    QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(&window);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->role(), QAccessible::AlertMessage);
+    EXPECT_TRUE(alert->text(QAccessible::Name).startsWith(QStringLiteral("本鈴 07:30")))
+        << alert->text(QAccessible::Name).toStdString();
+    EXPECT_TRUE(alert->text(QAccessible::Name).endsWith(QStringLiteral("会議の時間です")));
+    EXPECT_EQ(alert->text(QAccessible::Description), QStringLiteral("会議の時間です\n三階"));
+    EXPECT_EQ(window.focusButton()->accessibleName(), QStringLiteral("アラーム：会議の時間です"));
+    EXPECT_EQ(window.okButton()->accessibleName(), QStringLiteral("止める"));
     EXPECT_TRUE(snooze->isEnabled());
     EXPECT_EQ(window.snoozeChoice()->currentText(), QStringLiteral("10分")) << "the remembered choice";
     EXPECT_EQ(QApplication::focusWidget() == snooze, false) << "the focus stays on the harmless button";

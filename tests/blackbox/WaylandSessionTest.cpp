@@ -83,7 +83,7 @@ TEST(WaylandSession, OnAWaylandDisplayAloneTheProgramShowsItsWindowRingsAndEnds)
     ASSERT_FALSE(failed.has_value()) << *failed << program.output().toStdString();
 
     failed = session.drive(
-        {QStringLiteral("see"), QString::number(program.pid()), QStringLiteral("Kalvendorix (アラーム)")});
+        {QStringLiteral("see"), QString::number(program.pid()), QStringLiteral("本鈴 ")});
     ASSERT_FALSE(failed.has_value()) << *failed << program.output().toStdString();
     EXPECT_GE(due.programNow(), due.minute);
     EXPECT_TRUE(pollUntil(kShowBoundMs, [&] { return DesktopProbe::playingStreamsOf(program.pid()) > 0; }))

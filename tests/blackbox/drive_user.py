@@ -11,7 +11,7 @@ usage: drive_user.py alarm PID HHMM MESSAGE
            trigger key Ctrl+Space in the message box, the romaji, Space to
            convert it, Return to commit it; the box must then hold TEXT
        drive_user.py see PID NAME
-           waits until the program shows a window of that name (no mouse or
+           waits until the program shows a window whose name begins so (no mouse or
            keyboard: works on any display)
        drive_user.py change PID MESSAGE
            clicks the editor list's first row, moves to the second with the
@@ -145,7 +145,7 @@ def see_window(pid, name):
     app = wait_for("the program on the accessibility bus", lambda: application(pid))
     # The program's top-level windows are the application's children.
     wait_for(f"the window {name!r}", lambda: any(
-        window is not None and window.name == name and window.getState().contains(pyatspi.STATE_SHOWING)
+        window is not None and window.name.startswith(name) and window.getState().contains(pyatspi.STATE_SHOWING)
         for window in app), bound=2 * BOUND_SECONDS)
     return 0
 

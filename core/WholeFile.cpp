@@ -246,12 +246,13 @@ std::string systemReason(int error)
 }
 
 ReadStatus readWholeFile(
-    const std::string& path, std::string& bytes, std::size_t maxBytes, std::string* reason)
+    const std::string& path, std::string& bytes, std::size_t maxBytes, std::string* reason, Links links)
 {
     bytes.clear();
     struct stat status { };
+    const bool follow = links == Links::Follow;
     // Looked at before opening: opening a device can have effects of its own.
-    if (::stat(path.c_str(), &status) != 0) {
+    if ((follow ? ::stat(path.c_str(), &status) : ::lstat(path.c_str(), &status)) != 0) {
         const int error = errno;
         fail(reason, systemReason(error));
         return error == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
@@ -261,7 +262,8 @@ ReadStatus readWholeFile(
         return ReadStatus::Failed;
     }
     // Non-blocking, so that a named pipe put there since does not wait for a writer.
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const Descriptor file(
+        ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (follow ? 0 : O_NOFOLLOW)));
     if (file.get() < 0) {
         const int error = errno;
         fail(reason, systemReason(error));

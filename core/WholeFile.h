@@ -17,12 +17,15 @@ enum class ReadStatus { Read, Missing, Failed };
 // The system's text for an errno value.
 std::string systemReason(int error);
 
-// Reads the regular file at `path` (a symbolic link to one is followed) into
-// `bytes` in one go, without ever waiting: anything else at the path (a folder,
-// a named pipe, a device) or a file larger than `maxBytes` fails. On failure
-// `reason`, when given, says why.
-ReadStatus readWholeFile(
-    const std::string& path, std::string& bytes, std::size_t maxBytes, std::string* reason = nullptr);
+// Whether a read goes through a symbolic link at the path.
+enum class Links { Follow, Refuse };
+
+// Reads the regular file at `path` (a symbolic link to one is followed, unless
+// `links` refuses it) into `bytes` in one go, without ever waiting: anything
+// else at the path (a folder, a named pipe, a device) or a file larger than
+// `maxBytes` fails. On failure `reason`, when given, says why.
+ReadStatus readWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes,
+    std::string* reason = nullptr, Links links = Links::Follow);
 
 // Flushes the directory entry of `path` to the disk, so that a rename into it
 // survives a crash. Best effort: not every file system can.

@@ -69,43 +69,6 @@ void setStat(FolderEntry& entry, const struct stat& status)
     entry.inode = static_cast<unsigned long long>(status.st_ino);
 }
 
-// The regular file `path`, never through a link, never waiting on a pipe.
-bool readItem(const std::string& path, std::string& bytes, std::string& reason)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        reason = systemReason(errno);
-        return false;
-    }
-    struct stat status { };
-    bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    if (ok && static_cast<std::size_t>(status.st_size) > kMaxItemBytes) {
-        reason = "ファイルが大きすぎます";
-        ok = false;
-    }
-    bytes.clear();
-    char buffer[16384];
-    while (ok) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            reason = systemReason(errno);
-            ok = false;
-        } else if (got == 0) {
-            break;
-        } else if (bytes.size() + static_cast<std::size_t>(got) > kMaxItemBytes) {
-            reason = "ファイルが大きすぎます";
-            ok = false;
-        } else {
-            bytes.append(buffer, static_cast<std::size_t>(got));
-        }
-    }
-    ::close(fd);
-    return ok;
-}
-
 // What the folder at `folder` is, or why it cannot be used.
 std::string folderProblem(const std::string& folder)
 {
@@ -256,7 +219,12 @@ FolderScan scanCalendarFolder(
         }
         std::string bytes;
         std::string reason;
-        if (!readItem(path, bytes, reason)) {
+        if (static_cast<std::size_t>(status.st_size) > kMaxItemBytes) {
+            scan.problems.emplace_back(
+                "read " + name, concat({"「", name, "」を読めません：ファイルが大きすぎます"}));
+            continue;
+        }
+        if (readWholeFile(path, bytes, kMaxItemBytes, &reason, Links::Refuse) != ReadStatus::Read) {
             scan.problems.emplace_back("read " + name, concat({"「", name, "」を読めません：", reason}));
             continue;
         }
@@ -454,7 +422,8 @@ std::vector<std::string> writeCalendarFolder(
         const std::string path = concat({folder, "/", w.file});
         std::string existing;
         std::string reason;
-        if (w.existing && !readItem(path, existing, reason)) {
+        if (w.existing
+            && readWholeFile(path, existing, kMaxItemBytes, &reason, Links::Refuse) != ReadStatus::Read) {
             existing.clear();
         }
         const std::string text = icalendarItem(w.record, w.uid, zone, existing);

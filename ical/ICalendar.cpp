@@ -870,6 +870,19 @@ bool ownProperty(icalproperty* property)
     }
 }
 
+// A calendar of this program's, with `zone`'s VTIMEZONE when there is one.
+Component newCalendar(icaltimezone* zone)
+{
+    Component calendar(icalcomponent_new_vcalendar());
+    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(std::string(kProductId).c_str()));
+    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+    icalcomponent_add_property(calendar.get(), icalproperty_new_calscale("GREGORIAN"));
+    if (zone != nullptr) {
+        icalcomponent_add_component(calendar.get(), timezoneComponent(zone));
+    }
+    return calendar;
+}
+
 // A calendar of `text` holding one event of `uid`, or none.
 Component singleEventCalendar(std::string_view text, const std::string& uid)
 {
@@ -918,13 +931,7 @@ std::string icalendarItem(
     const Component fresh(eventOf(alarm, std::get<Standard>(standardOf(alarm)), uid, zone, stamp));
     Component calendar = singleEventCalendar(existing, uid);
     if (!calendar) {
-        calendar.reset(icalcomponent_new_vcalendar());
-        icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(std::string(kProductId).c_str()));
-        icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-        icalcomponent_add_property(calendar.get(), icalproperty_new_calscale("GREGORIAN"));
-        if (zone != nullptr) {
-            icalcomponent_add_component(calendar.get(), timezoneComponent(zone));
-        }
+        calendar = newCalendar(zone);
         icalcomponent_add_component(calendar.get(), icalcomponent_new_clone(fresh.get()));
         return textOf(calendar.get());
     }
@@ -1029,13 +1036,7 @@ ICalendarExport exportICalendar(const AlarmTable& alarms, const std::vector<std:
 {
     ICalendarExport result;
     icaltimezone* zone = zoneNamed(zoneName);
-    const Component calendar(icalcomponent_new_vcalendar());
-    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(std::string(kProductId).c_str()));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_calscale("GREGORIAN"));
-    if (zone != nullptr) {
-        icalcomponent_add_component(calendar.get(), timezoneComponent(zone));
-    }
+    const Component calendar = newCalendar(zone);
     const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
     // The calendar's head, then each event written and freed on its own: a
     // table of 32,767 alarms is never one tree of components in memory.

@@ -35,6 +35,8 @@ public:
 
     OleDate nowOle() const { return toOleDate(now()); }
     static OleDate toOleDate(const QDateTime& local);
+    // The wall time `dateTime` shows in its own zone.
+    static OleDate wallOf(const QDateTime& dateTime);
     static QDateTime fromOleDate(OleDate date);
 };
 

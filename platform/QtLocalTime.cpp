@@ -1,13 +1,13 @@
 #include "platform/QtLocalTime.h"
 
+#include "platform/Clock.h"
+
 #include <algorithm>
 
 namespace kvx {
 
 namespace {
 
-// OleDate's day 0 is 1899-12-30; the epoch is its day 25569.
-constexpr long long kEpochOffsetSeconds = 25569LL * 86400;
 constexpr long long kDay = 86400;
 
 } // namespace
@@ -19,18 +19,14 @@ QtLocalTime::QtLocalTime(const QTimeZone& zone)
 
 OleDate QtLocalTime::wallAt(long long epochSeconds) const
 {
-    const QDateTime wall = QDateTime::fromSecsSinceEpoch(epochSeconds, m_zone);
-    const QDate date = wall.date();
-    const QTime time = wall.time();
-    return OleDate::fromCivil(
-        date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second());
+    return Clock::wallOf(QDateTime::fromSecsSinceEpoch(epochSeconds, m_zone));
 }
 
 long long QtLocalTime::instantOf(OleDate wall) const
 {
     // The wall time read as UTC, less each offset the zone has within a day
     // of it: the instants that may show it; the first that does is the one.
-    const long long asUtc = wall.totalSeconds() - kEpochOffsetSeconds;
+    const long long asUtc = wall.totalSeconds() - kEpochOleSeconds;
     const auto offsetAt = [this](long long instant) {
         return static_cast<long long>(m_zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(instant, Qt::UTC)));
     };

@@ -11,9 +11,13 @@ OleDate Clock::toOleDate(const QDateTime& local)
     if (!local.isValid()) {
         return OleDate();
     }
-    const QDateTime wall = local.toLocalTime();
-    const QDate date = wall.date();
-    const QTime time = wall.time();
+    return wallOf(local.toLocalTime());
+}
+
+OleDate Clock::wallOf(const QDateTime& dateTime)
+{
+    const QDate date = dateTime.date();
+    const QTime time = dateTime.time();
     return OleDate::fromCivil(
         date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second());
 }

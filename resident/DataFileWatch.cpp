@@ -32,15 +32,18 @@ DataFileWatch::DataFileWatch(AlarmStore& store, Clock& clock, QObject* parent)
 void DataFileWatch::followCalendarFolder()
 {
     const QString folder = QString::fromStdString(m_store.window().calendarFolder);
-    if (m_path.empty() || folder == m_calendarFolder) {
+    if (m_path.empty()) {
         return;
     }
-    if (!m_calendarFolder.isEmpty()
-        && m_calendarFolder != QFileInfo(QString::fromStdString(m_path)).absolutePath()) {
-        m_watcher.removePath(m_calendarFolder);
+    if (folder != m_calendarFolder) {
+        if (!m_calendarFolder.isEmpty()
+            && m_calendarFolder != QFileInfo(QString::fromStdString(m_path)).absolutePath()) {
+            m_watcher.removePath(m_calendarFolder);
+        }
+        m_calendarFolder = folder;
     }
-    m_calendarFolder = folder;
-    if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+    // A folder made since (the sync makes a missing one) is watched from then on.
+    if (!folder.isEmpty() && !m_watcher.directories().contains(folder) && QFileInfo(folder).isDir()) {
         m_watcher.addPath(folder);
     }
 }
@@ -60,7 +63,6 @@ std::vector<DataFileLock::Holder> DataFileWatch::watch(const std::string& path)
         m_watcher.addPath(file.absoluteFilePath());
     }
     m_lastLook = m_clock.nowOle();
-    m_calendarFolder.clear();
     followCalendarFolder();
     // Conflict copies a sync service left while the program was not running.
     m_settle->start(kSettleMs);
@@ -108,12 +110,9 @@ void DataFileWatch::look()
     }
     m_store.takeInOtherWriter(m_lastLook);
     m_store.takeInConflictCopies(m_lastLook);
+    // Another computer's change reaches the folder too.
     m_store.syncCalendarFolder(m_lastLook);
-    // A folder the sync made (it was missing) is watched from now on.
-    if (!m_calendarFolder.isEmpty() && !m_watcher.directories().contains(m_calendarFolder)
-        && QFileInfo(m_calendarFolder).isDir()) {
-        m_watcher.addPath(m_calendarFolder);
-    }
+    followCalendarFolder();
 }
 
 } // namespace kvx

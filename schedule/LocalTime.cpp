@@ -2,21 +2,14 @@
 
 namespace kvx {
 
-namespace {
-
-// OleDate's day 0 is 1899-12-30; the epoch is its day 25569.
-constexpr long long kEpochOffsetSeconds = 25569LL * 86400;
-
-} // namespace
-
 OleDate FixedLocalTime::wallAt(long long epochSeconds) const
 {
-    return OleDate().plusSeconds(epochSeconds + kEpochOffsetSeconds);
+    return OleDate().plusSeconds(epochSeconds + kEpochOleSeconds);
 }
 
 long long FixedLocalTime::instantOf(OleDate wall) const
 {
-    return wall.totalSeconds() - kEpochOffsetSeconds;
+    return wall.totalSeconds() - kEpochOleSeconds;
 }
 
 std::vector<OleDate> skippedMinutes(const LocalTime& local, long long epochSeconds)

@@ -6,6 +6,9 @@
 
 namespace kvx {
 
+// The epoch (1970-01-01) in OleDate's whole seconds: its day 25569.
+inline constexpr long long kEpochOleSeconds = 25569LL * 86400;
+
 // How this computer's wall clock shows real time, changes of the clocks
 // (daylight saving time) included. Instants are seconds since the epoch.
 class LocalTime {

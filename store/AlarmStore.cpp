@@ -390,12 +390,7 @@ bool AlarmStore::takeInOtherWriter(OleDate now)
     // a writer that holds it now is looked at again later.
     const SaveLock lock(
         m_settings.dataPath(), std::min(m_lockWait, std::chrono::milliseconds(1000)), SaveLock::Mode::Read);
-    const bool merged
-        = lock.state() != SaveLock::State::Busy && mergeOtherWriter(now, false) == OtherWriter::Merged;
-    if (merged) {
-        syncCalendarFolder(now); // another computer's change reaches the folder too
-    }
-    return merged;
+    return lock.state() != SaveLock::State::Busy && mergeOtherWriter(now, false) == OtherWriter::Merged;
 }
 
 int AlarmStore::takeInConflictCopies(OleDate now)
@@ -485,10 +480,11 @@ void AlarmStore::takeFolder(FolderSync& sync)
         if (const auto at = index.find(id); at != index.end()) {
             AlarmRecord& alarm = m_tables.alarms.alarms[static_cast<std::size_t>(at->second)];
             // The last bells stay this computer's: a moved alarm does not ring its past again.
-            const AlarmRecord was = alarm;
+            const OleDate lastAlarm = alarm.lastAlarm;
+            const OleDate lastPreAlarm = alarm.lastPreAlarm;
             alarm = record;
-            alarm.lastAlarm = was.lastAlarm;
-            alarm.lastPreAlarm = was.lastPreAlarm;
+            alarm.lastAlarm = lastAlarm;
+            alarm.lastPreAlarm = lastPreAlarm;
         }
     }
     std::unordered_set<std::string> removed(sync.removals.begin(), sync.removals.end());

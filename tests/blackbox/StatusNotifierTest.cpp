@@ -97,6 +97,15 @@ QDBusMessage call(const QDBusConnection& bus, const QString& service, const QStr
     return reply.reply();
 }
 
+// Plays the desktop's StatusNotifierWatcher on `bus`, as a panel does.
+bool serveWatcher(QDBusConnection& bus, Watcher& watcher)
+{
+    return bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+               QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties
+                   | QDBusConnection::ExportAllSignals)
+        && bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
 TEST(StatusNotifier, TheMenuReachesTheDesktopAndItsExitEndsTheProgram)
 {
     KVX_REQUIRE_DESKTOP(missingTools({QStringLiteral("dbus-daemon")}));
@@ -110,10 +119,7 @@ TEST(StatusNotifier, TheMenuReachesTheDesktopAndItsExitEndsTheProgram)
         env.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")), QStringLiteral("watcher"));
     ASSERT_TRUE(bus.isConnected());
     Watcher watcher;
-    ASSERT_TRUE(bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
-        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties
-            | QDBusConnection::ExportAllSignals));
-    ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    ASSERT_TRUE(serveWatcher(bus, watcher));
 
     ResidentProcess program(env, sandbox.scratchFile(QStringLiteral("ready")));
     ASSERT_TRUE(program.start());
@@ -166,10 +172,7 @@ TEST(StatusNotifier, AnIconMadeBeforeThePanelMovesToItWhenItComes)
     ASSERT_TRUE(program.waitUntilResident(kBoundMs)) << program.output().toStdString();
 
     Watcher watcher;
-    ASSERT_TRUE(bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
-        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties
-            | QDBusConnection::ExportAllSignals));
-    ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    ASSERT_TRUE(serveWatcher(bus, watcher));
     EXPECT_TRUE(waitFor([&] { return !watcher.items().isEmpty() || !program.isRunning(); }))
         << program.output().toStdString();
     EXPECT_FALSE(watcher.items().isEmpty()) << "the icon never reached the panel that came later";
